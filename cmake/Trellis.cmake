@@ -1,0 +1,23 @@
+# Where the installation tree goes below the install prefix (the demo stages to build/stage).
+set(TRELLIS_VENDOR "Orvel")
+set(TRELLIS_INSTALL_ROOT "${TRELLIS_VENDOR} Printer Utility" CACHE STRING
+    "Installation root folder, relative to the install prefix")
+
+# The settings files are kept with LF line ends in the tree; the reader wants CR LF.
+# trellis_crlf_copy(<target> <destination folder in the build tree> <files...>)
+# adds a target that writes CR LF copies of <files> into the destination folder.
+function(trellis_crlf_copy target destination)
+    set(outputs)
+    foreach(source IN LISTS ARGN)
+        get_filename_component(name "${source}" NAME)
+        set(output "${destination}/${name}")
+        add_custom_command(
+            OUTPUT "${output}"
+            COMMAND ${CMAKE_COMMAND} -DIN=${source} -DOUT=${output}
+                    -P ${PROJECT_SOURCE_DIR}/cmake/ToCrlf.cmake
+            DEPENDS "${source}" ${PROJECT_SOURCE_DIR}/cmake/ToCrlf.cmake
+            VERBATIM)
+        list(APPEND outputs "${output}")
+    endforeach()
+    add_custom_target(${target} ALL DEPENDS ${outputs})
+endfunction()

@@ -1,0 +1,104 @@
+#include "Alert.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+
+AlertPresenter& currentPresenter() {
+    static AlertPresenter presenter;
+    return presenter;
+}
+
+// Texts from the string tables end lines with CR.
+QString displayText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+short recordAlert(const QString& logPath, const AlertRequest& request) {
+    QJsonObject line{
+        {QStringLiteral("type"), request.alertType},
+        {QStringLiteral("title"), request.applicationName},
+        {QStringLiteral("message"), request.message},
+        {QStringLiteral("buttons"), request.hasCancelButton ? 2 : 1},
+    };
+    if (request.okTitle)
+        line.insert(QStringLiteral("ok"), *request.okTitle);
+    if (request.cancelTitle)
+        line.insert(QStringLiteral("cancel"), *request.cancelTitle);
+    QFile log(logPath);
+    if (log.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        log.write(QJsonDocument(line).toJson(QJsonDocument::Compact));
+        log.write("\n");
+    }
+    return 1;
+}
+
+short showMessageBox(const AlertRequest& request) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(request.applicationName),
+                     qPrintable(displayText(request.message)));
+        return 1;
+    }
+    QMessageBox box(QMessageBox::Critical, request.applicationName, QString());
+    box.setTextFormat(Qt::RichText);
+    box.setText(QStringLiteral("<b>%1</b>").arg(request.applicationName.toHtmlEscaped()));
+    box.setInformativeText(displayText(request.message));
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    if (request.okTitle)
+        ok->setText(*request.okTitle);
+    box.setDefaultButton(ok);
+    QPushButton* cancel = nullptr;
+    if (request.hasCancelButton) {
+        cancel = box.addButton(QMessageBox::Cancel);
+        if (request.cancelTitle)
+            cancel->setText(*request.cancelTitle);
+        box.setEscapeButton(cancel);
+    } else {
+        box.setEscapeButton(ok);
+    }
+    box.setWindowModality(Qt::ApplicationModal);
+    box.raise();
+    box.activateWindow();
+    box.exec();
+    return cancel && box.clickedButton() == cancel ? 2 : 1;
+}
+
+} // namespace
+
+short presentAlert(const AlertRequest& request) {
+    if (currentPresenter())
+        return currentPresenter()(request);
+    const QString logPath = qEnvironmentVariable("TRELLIS_ALERT_LOG");
+    if (!logPath.isEmpty())
+        return recordAlert(logPath, request);
+    return showMessageBox(request);
+}
+
+void setAlertPresenter(AlertPresenter presenter) {
+    currentPresenter() = std::move(presenter);
+}
+
+void bringApplicationToFront() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible()) {
+            window->raise();
+            window->activateWindow();
+        }
+    }
+}
+
+} // namespace platform

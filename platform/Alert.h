@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace platform {
+
+// One stop alert: the application's name in bold, the message as its explanation,
+// OK, or OK and Cancel.
+struct AlertRequest {
+    short alertType = 0;
+    QString applicationName;
+    QString message;
+    bool hasCancelButton = false;
+    std::optional<QString> okTitle;     // nullopt: the platform's own "OK"
+    std::optional<QString> cancelTitle; // nullopt: the platform's own "Cancel"
+};
+
+// Returns the number of the button that closed the alert: 1 OK, 2 Cancel.
+using AlertPresenter = std::function<short(const AlertRequest&)>;
+
+// Shows the alert modally through the current presenter. With the environment variable
+// TRELLIS_ALERT_LOG set (tests of whole programs), the alert is appended to that file as
+// one JSON line and answered with OK, so nothing ever blocks.
+short presentAlert(const AlertRequest& request);
+
+// Tests replace the presenter; an empty function restores the default.
+void setAlertPresenter(AlertPresenter presenter);
+
+// Raises the program's windows to the front (before an alert).
+void bringApplicationToFront();
+
+} // namespace platform

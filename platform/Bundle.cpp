@@ -1,0 +1,222 @@
+#include "Bundle.h"
+
+#include "FileSystem.h"
+#include "Languages.h"
+#include "PropertyList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+
+#include <dlfcn.h>
+
+namespace platform {
+
+namespace {
+
+QString& mainBundleOverride() {
+    static QString path;
+    return path;
+}
+
+// Folder names that older packages use instead of language codes.
+const QHash<QString, QString>& legacyLanguageNames() {
+    static const QHash<QString, QString> names = {
+        {QStringLiteral("english"), QStringLiteral("en")},
+        {QStringLiteral("japanese"), QStringLiteral("ja")},
+        {QStringLiteral("french"), QStringLiteral("fr")},
+        {QStringLiteral("german"), QStringLiteral("de")},
+        {QStringLiteral("spanish"), QStringLiteral("es")},
+        {QStringLiteral("italian"), QStringLiteral("it")},
+        {QStringLiteral("dutch"), QStringLiteral("nl")},
+        {QStringLiteral("portuguese"), QStringLiteral("pt")},
+        {QStringLiteral("swedish"), QStringLiteral("sv")},
+        {QStringLiteral("danish"), QStringLiteral("da")},
+        {QStringLiteral("finnish"), QStringLiteral("fi")},
+        {QStringLiteral("norwegian"), QStringLiteral("nb")},
+        {QStringLiteral("korean"), QStringLiteral("ko")},
+        {QStringLiteral("russian"), QStringLiteral("ru")},
+        {QStringLiteral("polish"), QStringLiteral("pl")},
+        {QStringLiteral("chinese"), QStringLiteral("zh")},
+    };
+    return names;
+}
+
+// "en_US.UTF-8", "en-us", "English" all become comparable codes ("en-us", "en").
+QString canonicalLanguage(QString name) {
+    name = name.trimmed().toLower();
+    const qsizetype cut = name.indexOf(QRegularExpression(QStringLiteral("[.@]")));
+    if (cut >= 0)
+        name.truncate(cut);
+    name.replace(QLatin1Char('_'), QLatin1Char('-'));
+    const auto legacy = legacyLanguageNames().constFind(name);
+    return legacy != legacyLanguageNames().constEnd() ? *legacy : name;
+}
+
+QString baseLanguage(const QString& canonical) {
+    return canonical.section(QLatin1Char('-'), 0, 0);
+}
+
+} // namespace
+
+QString bestLocalization(const QStringList& available, const QStringList& preferredLanguages) {
+    QStringList canonical;
+    canonical.reserve(available.size());
+    for (const QString& name : available)
+        canonical.append(canonicalLanguage(name));
+
+    for (const QString& wanted : preferredLanguages) {
+        const QString want = canonicalLanguage(wanted);
+        if (want.isEmpty())
+            continue;
+        const qsizetype exact = canonical.indexOf(want);
+        if (exact >= 0)
+            return available.at(exact);
+        // en-US is served by en, and en by en-GB when nothing closer exists.
+        const QString base = baseLanguage(want);
+        const qsizetype plain = canonical.indexOf(base);
+        if (plain >= 0)
+            return available.at(plain);
+        for (qsizetype i = 0; i < canonical.size(); ++i) {
+            if (baseLanguage(canonical.at(i)) == base)
+                return available.at(i);
+        }
+    }
+    return QString();
+}
+
+std::shared_ptr<Bundle> Bundle::create(const QString& path) {
+    if (path.isEmpty() || !QFileInfo(path).isDir())
+        return nullptr;
+    return std::shared_ptr<Bundle>(new Bundle(path));
+}
+
+std::shared_ptr<Bundle> Bundle::mainBundle() {
+    static std::shared_ptr<Bundle> cached;
+    static QString cachedFor;
+    QString path = mainBundleOverride();
+    if (path.isEmpty()) {
+        const QFileInfo exe(platform::executablePath());
+        QDir dir = exe.absoluteDir();
+        // X.app/Contents/MacOS/exe: the package is two folders above the executable's.
+        if (dir.dirName() == QLatin1String("MacOS") && dir.cdUp() &&
+            dir.dirName() == QLatin1String("Contents") && dir.cdUp())
+            path = dir.absolutePath();
+        else
+            path = exe.absolutePath();
+    }
+    if (!cached || cachedFor != path) {
+        cached = create(path);
+        cachedFor = path;
+    }
+    return cached;
+}
+
+void Bundle::setMainBundlePathForTesting(const QString& path) {
+    mainBundleOverride() = path;
+}
+
+Bundle::Bundle(const QString& path) : m_path(QDir::cleanPath(QFileInfo(path).absoluteFilePath())) {
+    if (auto info = readPropertyListDictionary(m_path + QStringLiteral("/Contents/Info.plist")))
+        m_info = std::move(*info);
+}
+
+Bundle::~Bundle() {
+    unloadExecutable();
+}
+
+QString Bundle::resourcesPath() const {
+    return m_path + QStringLiteral("/Contents/Resources");
+}
+
+QString Bundle::executablePath() const {
+    const QString name = executableName();
+    if (name.isEmpty())
+        return QString();
+    return m_path + QStringLiteral("/Contents/MacOS/") + name;
+}
+
+QString Bundle::infoString(const QString& key) const {
+    const auto it = m_info.constFind(key);
+    if (it == m_info.constEnd() || it->typeId() != QMetaType::QString)
+        return QString();
+    return it->toString();
+}
+
+QStringList Bundle::localizations() const {
+    QStringList result;
+    const auto entries = listFolder(resourcesPath());
+    if (!entries)
+        return result;
+    for (const QString& entry : *entries) {
+        if (entry.endsWith(QLatin1String(".lproj")) &&
+            QFileInfo(resourcesPath() + QLatin1Char('/') + entry).isDir())
+            result.append(entry.chopped(6));
+    }
+    return result;
+}
+
+QStringList Bundle::searchLocalizations() const {
+    const QStringList available = localizations();
+    QStringList order;
+    const QString best = bestLocalization(available, preferredLanguages());
+    if (!best.isEmpty())
+        order.append(best);
+    const QString region = developmentRegion();
+    if (!region.isEmpty()) {
+        const QString development = bestLocalization(available, {region});
+        if (!development.isEmpty() && !order.contains(development))
+            order.append(development);
+    }
+    return order;
+}
+
+QString Bundle::resourcePath(const QString& name, const QString& subfolder) const {
+    if (name.isEmpty())
+        return QString();
+    const QString relative = subfolder.isEmpty() ? name : subfolder + QLatin1Char('/') + name;
+    const QString global = resourcesPath() + QLatin1Char('/') + relative;
+    if (QFileInfo::exists(global))
+        return global;
+    for (const QString& localization : searchLocalizations()) {
+        const QString localized =
+            resourcesPath() + QLatin1Char('/') + localization + QStringLiteral(".lproj/") + relative;
+        if (QFileInfo::exists(localized))
+            return localized;
+    }
+    return QString();
+}
+
+bool Bundle::loadExecutable() {
+    if (m_handle)
+        return true;
+    const QString path = executablePath();
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        m_loadError = QStringLiteral("no executable");
+        return false;
+    }
+    m_handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!m_handle) {
+        const char* error = dlerror();
+        m_loadError = error ? QString::fromLocal8Bit(error) : QStringLiteral("cannot load");
+        return false;
+    }
+    m_loadError.clear();
+    return true;
+}
+
+void Bundle::unloadExecutable() {
+    if (m_handle) {
+        dlclose(m_handle);
+        m_handle = nullptr;
+    }
+}
+
+void* Bundle::symbol(const char* name) const {
+    if (!m_handle || !name)
+        return nullptr;
+    return dlsym(m_handle, name);
+}
+
+} // namespace platform

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <memory>
+
+namespace platform {
+
+// A package folder (X.app, Y.bundle, Z.plugin) with the classic layout:
+// Contents/Info.plist, Contents/MacOS/<executable>, Contents/Resources/.
+class Bundle {
+public:
+    // Null when the path does not name an existing folder.
+    static std::shared_ptr<Bundle> create(const QString& path);
+
+    // The package of the running program, found from its own executable
+    // (X.app/Contents/MacOS/exe gives X.app), never from the current folder.
+    static std::shared_ptr<Bundle> mainBundle();
+    // Tests stand a package of their own in for the running program; an empty path
+    // goes back to the real one.
+    static void setMainBundlePathForTesting(const QString& path);
+
+    ~Bundle();
+    Bundle(const Bundle&) = delete;
+    Bundle& operator=(const Bundle&) = delete;
+
+    QString bundlePath() const { return m_path; }
+    QString resourcesPath() const; // Contents/Resources, whether or not it exists
+    QString executablePath() const; // empty without CFBundleExecutable
+
+    // Contents/Info.plist; empty when missing or not a dictionary.
+    const QVariantMap& infoDictionary() const { return m_info; }
+    QString infoString(const QString& key) const; // empty when absent or not a string
+    QString name() const { return infoString(QStringLiteral("CFBundleName")); }
+    QString version() const { return infoString(QStringLiteral("CFBundleVersion")); }
+    QString identifier() const { return infoString(QStringLiteral("CFBundleIdentifier")); }
+    QString executableName() const { return infoString(QStringLiteral("CFBundleExecutable")); }
+    QString developmentRegion() const {
+        return infoString(QStringLiteral("CFBundleDevelopmentRegion"));
+    }
+
+    // The names of the Resources/<name>.lproj folders, sorted.
+    QStringList localizations() const;
+    // The .lproj folders searched after the global resources, in order: the one that best
+    // matches the user's preferred languages, then the development region's.
+    QStringList searchLocalizations() const;
+
+    // Path of the resource <subfolder>/<name>: the global resources first, then the
+    // localizations of searchLocalizations(). Empty when there is none.
+    QString resourcePath(const QString& name, const QString& subfolder = QString()) const;
+
+    // Run-time loading of the executable (plug-ins).
+    bool loadExecutable();
+    bool isExecutableLoaded() const { return m_handle != nullptr; }
+    void unloadExecutable();
+    // Null when the executable is not loaded or has no such symbol.
+    void* symbol(const char* name) const;
+    QString loadError() const { return m_loadError; }
+
+private:
+    explicit Bundle(const QString& path);
+
+    QString m_path;
+    QVariantMap m_info;
+    void* m_handle = nullptr;
+    QString m_loadError;
+};
+
+// The localization of `available` (lproj names without extension) that best matches the
+// ordered list of preferred languages; empty when none matches. Legacy names (English,
+// Japanese, ...) match their language codes, and a region-less folder matches any region.
+QString bestLocalization(const QStringList& available, const QStringList& preferredLanguages);
+
+} // namespace platform

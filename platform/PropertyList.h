@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <optional>
+
+namespace platform {
+
+// Property lists, XML or binary, as Qt values: dict -> QVariantMap, array -> QVariantList,
+// string -> QString, integer -> qint64 (quint64 above its range), real -> double,
+// true/false -> bool, date -> QDateTime, data -> QByteArray.
+// Bad, truncated or too deeply nested input gives std::nullopt, never a crash.
+std::optional<QVariant> parsePropertyList(const QByteArray& data);
+std::optional<QVariant> readPropertyList(const QString& path);
+
+// Only a root dictionary counts; anything else gives std::nullopt.
+std::optional<QVariantMap> readPropertyListDictionary(const QString& path);
+
+// Deepest nesting of arrays and dictionaries that the reader accepts.
+constexpr int kMaxPropertyListDepth = 256;
+
+} // namespace platform

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+build=build/asan
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTRELLIS_SANITIZE=ON
+cmake --build "$build" -j"$(nproc)"
+ctest --test-dir "$build" -j"$(nproc)" --output-on-failure "$@"

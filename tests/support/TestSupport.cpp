@@ -1,0 +1,133 @@
+#include "TestSupport.h"
+
+#include "platform/Bundle.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QXmlStreamWriter>
+
+namespace testsupport {
+
+QByteArray withLineEnds(const QByteArray& lfText, const QByteArray& eol) {
+    QByteArray result = lfText;
+    result.replace("\n", eol);
+    return result;
+}
+
+TempTree::TempTree() {
+    m_dir.setAutoRemove(true);
+}
+
+QString TempTree::path(const QString& relative) const {
+    return relative.isEmpty() ? m_dir.path() : m_dir.path() + QLatin1Char('/') + relative;
+}
+
+QString TempTree::write(const QString& relative, const QByteArray& bytes) const {
+    const QString full = path(relative);
+    QDir().mkpath(QFileInfo(full).absolutePath());
+    QFile file(full);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(full));
+    file.write(bytes);
+    return full;
+}
+
+QString TempTree::mkdir(const QString& relative) const {
+    const QString full = path(relative);
+    QDir().mkpath(full);
+    return full;
+}
+
+namespace {
+void writeValue(QXmlStreamWriter& xml, const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap: {
+        xml.writeStartElement(QStringLiteral("dict"));
+        const QVariantMap map = value.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
+            xml.writeTextElement(QStringLiteral("key"), it.key());
+            writeValue(xml, it.value());
+        }
+        xml.writeEndElement();
+        break;
+    }
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        xml.writeStartElement(QStringLiteral("array"));
+        for (const QVariant& item : value.toList())
+            writeValue(xml, item);
+        xml.writeEndElement();
+        break;
+    }
+    case QMetaType::Bool:
+        xml.writeEmptyElement(value.toBool() ? QStringLiteral("true") : QStringLiteral("false"));
+        break;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        xml.writeTextElement(QStringLiteral("integer"), value.toString());
+        break;
+    case QMetaType::Double:
+        xml.writeTextElement(QStringLiteral("real"), value.toString());
+        break;
+    default:
+        xml.writeTextElement(QStringLiteral("string"), value.toString());
+        break;
+    }
+}
+} // namespace
+
+QByteArray xmlPropertyList(const QVariant& value) {
+    QByteArray out;
+    QXmlStreamWriter xml(&out);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeDTD(QStringLiteral("<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                                "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">"));
+    xml.writeStartElement(QStringLiteral("plist"));
+    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
+    writeValue(xml, value);
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return out;
+}
+
+FakeApplication::FakeApplication(const QString& appName, const QVariantMap& extraInfo)
+    : m_appName(appName) {
+    QVariantMap info{
+        {QStringLiteral("CFBundleName"), appName},
+        {QStringLiteral("CFBundleExecutable"), appName},
+        {QStringLiteral("CFBundleIdentifier"), QStringLiteral("test.trellis.") + appName},
+        {QStringLiteral("CFBundleVersion"), QStringLiteral("1.0.0")},
+        {QStringLiteral("CFBundleDevelopmentRegion"), QStringLiteral("English")},
+    };
+    for (auto it = extraInfo.constBegin(); it != extraInfo.constEnd(); ++it)
+        info.insert(it.key(), it.value());
+    m_tree.write(appName + QStringLiteral(".app/Contents/Info.plist"), xmlPropertyList(info));
+    m_tree.mkdir(appName + QStringLiteral(".app/Contents/MacOS"));
+    m_tree.mkdir(appName + QStringLiteral(".app/Contents/Resources"));
+    platform::Bundle::setMainBundlePathForTesting(packagePath());
+}
+
+FakeApplication::~FakeApplication() {
+    platform::Bundle::setMainBundlePathForTesting(QString());
+}
+
+QString FakeApplication::packagePath() const {
+    return m_tree.path(m_appName + QStringLiteral(".app"));
+}
+
+QString FakeApplication::resourcesPath() const {
+    return packagePath() + QStringLiteral("/Contents/Resources");
+}
+
+QString FakeApplication::writeSetting(const QString& name, const QByteArray& lfText,
+                                      const QByteArray& eol, const QString& folder) const {
+    return m_tree.write(m_appName + QStringLiteral(".app/Contents/Resources/") + folder +
+                            QLatin1Char('/') + name,
+                        withLineEnds(lfText, eol));
+}
+
+} // namespace testsupport

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariantMap>
+
+namespace testsupport {
+
+// "a\nb\n" with each line end replaced by eol ("\r", "\r\n").
+QByteArray withLineEnds(const QByteArray& lfText, const QByteArray& eol);
+
+// A scratch folder tree, removed when the object goes.
+class TempTree {
+public:
+    TempTree();
+    QString path(const QString& relative = QString()) const;
+    // Writes the bytes, creating the folders above; returns the absolute path.
+    QString write(const QString& relative, const QByteArray& bytes) const;
+    QString mkdir(const QString& relative) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// An XML property list of the value (maps, lists, strings, integers, Booleans).
+QByteArray xmlPropertyList(const QVariant& value);
+
+// A package X.app/Contents/{Info.plist, MacOS, Resources/<settings>} in a scratch tree,
+// standing in for the running program's own package while the object lives.
+class FakeApplication {
+public:
+    explicit FakeApplication(const QString& appName = QStringLiteral("Trellis"),
+                             const QVariantMap& extraInfo = {});
+    ~FakeApplication();
+    FakeApplication(const FakeApplication&) = delete;
+    FakeApplication& operator=(const FakeApplication&) = delete;
+
+    const TempTree& tree() const { return m_tree; }
+    QString basePath() const { return m_tree.path(); }         // folder holding X.app
+    QString packagePath() const;                               // .../X.app
+    QString resourcesPath() const;                             // .../X.app/Contents/Resources
+    // Writes an INI file into Resources/<folder>/ with CR LF line ends (or eol).
+    QString writeSetting(const QString& name, const QByteArray& lfText,
+                         const QByteArray& eol = "\r\n",
+                         const QString& folder = QStringLiteral("Settings")) const;
+
+private:
+    TempTree m_tree;
+    QString m_appName;
+};
+
+} // namespace testsupport
