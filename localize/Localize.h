@@ -7,6 +7,31 @@
 #include <string>
 #include <vector>
 
+// The string files, as length-prefixed names of the settings folder.
+inline constexpr unsigned char FILENAME_LOCALIZE[] = "\x0cLocalize.ini";
+inline constexpr unsigned char FILENAME_LOCALIZE_CONST[] = "\x0bL_Const.ini";
+inline constexpr unsigned char FILENAME_LOCALIZE_FONT[] = "\x0aL_Font.ini";
+
+// String identifiers of the launcher's own texts.
+inline constexpr char STRID_MAIN_TITLE_WINDOWTITLE[] = "00000000";
+inline constexpr char STRID_MAIN_TEXT_EXPLANATION[] = "00000002";
+inline constexpr char STRID_MAIN_TEXT_PRINTER[] = "00000003";
+inline constexpr char STRID_MAIN_BUTTON_HELP[] = "00000012";
+inline constexpr char STRID_MAIN_BUTTON_QUIT[] = "00000013";
+inline constexpr char STRID_ALERT_TEXT_NECESSARY_FILE_NOT_FOUND[] = "00010000";
+inline constexpr char STRID_ALERT_TEXT_PARAM_ERR[] = "00010001";
+inline constexpr char STRID_ALERT_TEXT_OS_VERSION_ERR[] = "00010002";
+inline constexpr char STRID_ALERT_TEXT_MEMORY_ERR[] = "00010003";
+inline constexpr char STRID_ALERT_TEXT_HELP_NOT_FOUND[] = "00010004";
+inline constexpr char STRID_ABOUT_TEXT_VERSION[] = "00020000";
+inline constexpr char STRID_ABOUT_TEXT_COPYRIGHT[] = "00020001";
+inline constexpr char STRID_MAIN_MENU_HELP[] = "00030000";
+inline constexpr char STRID_MAIN_MENU_ABOUT[] = "00030002";
+// The "L_Font.ini" entry for strings without a usable one of their own.
+inline constexpr char STRID_DEFAULT_FONT[] = "00999999";
+
+class LocalizeFontIndex;
+
 // One string record of "Localize.ini" or "L_Const.ini".
 struct LocalizeRec {
     char stringID[9] = {};
@@ -43,6 +68,9 @@ protected:
     void Initialize();
 
 private:
+    // Appends the records of one string file, taking font settings from the index.
+    OSErr ReadStringFile(const unsigned char* fileName, LocalizeFontIndex& fonts);
+
     static CLocalize* sLocalize;
     std::vector<LocalizeRec> m_records;
 };

@@ -1,1 +1,121 @@
+#include "platform/PropertyList.h"
+#include "support/TestSupport.h"
+
+#include <QDateTime>
+
 #include <gtest/gtest.h>
+
+using platform::parsePropertyList;
+
+namespace {
+
+QByteArray xml(const QByteArray& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body +
+           "</plist>";
+}
+
+// A minimal binary list writer: objects in order, one-byte references and offsets.
+QByteArray binaryList(const QList<QByteArray>& objects, int top) {
+    QByteArray out = "bplist00";
+    QList<int> offsets;
+    for (const QByteArray& object : objects) {
+        offsets.append(static_cast<int>(out.size()));
+        out += object;
+    }
+    const int table = static_cast<int>(out.size());
+    const int offsetSize = table > 255 ? 2 : 1;
+    for (int offset : offsets) {
+        if (offsetSize == 2)
+            out += char(offset >> 8);
+        out += char(offset & 0xFF);
+    }
+    QByteArray trailer(32, '\0');
+    trailer[6] = char(offsetSize);
+    trailer[7] = 1;
+    trailer[15] = char(objects.size());
+    trailer[23] = char(top);
+    trailer[30] = char(table >> 8);
+    trailer[31] = char(table & 0xFF);
+    return out + trailer;
+}
+
+} // namespace
+
+TEST(PropertyList, ReadsXmlValuesOfEveryKind) {
+    const auto value = parsePropertyList(xml(
+        "<dict><key>MODEL</key><array><string>MX-R74400 Series</string><string>A &amp; B</string>"
+        "</array><key>FUNCTION</key><dict><key>m</key><integer>-5</integer></dict>"
+        "<key>flag</key><false/><key>ratio</key><real>1.5</real>"
+        "<key>blob</key><data>AAEC</data><key>when</key><date>2001-01-01T00:00:10Z</date></dict>"));
+    ASSERT_TRUE(value);
+    const QVariantMap map = value->toMap();
+    EXPECT_EQ(map["MODEL"].toList(), (QVariantList{"MX-R74400 Series", "A & B"}));
+    EXPECT_EQ(map["FUNCTION"].toMap()["m"].toLongLong(), -5);
+    EXPECT_EQ(map["flag"].typeId(), QMetaType::Bool);
+    EXPECT_FALSE(map["flag"].toBool());
+    EXPECT_DOUBLE_EQ(map["ratio"].toDouble(), 1.5);
+    EXPECT_EQ(map["blob"].toByteArray(), QByteArray("\x00\x01\x02", 3));
+    EXPECT_EQ(map["when"].toDateTime().toSecsSinceEpoch(), 978307210);
+}
+
+TEST(PropertyList, ReadsBinaryLists) {
+    // {"MODEL": ["P1"], "n": 7}
+    const QByteArray list = binaryList({"\xD2\x01\x02\x03\x04", "\x55MODEL", "\x51n",
+                                        "\xA1\x05", "\x10\x07", "\x52P1"},
+                                       0);
+    const auto value = parsePropertyList(list);
+    ASSERT_TRUE(value);
+    const QVariantMap map = value->toMap();
+    EXPECT_EQ(map["MODEL"].toList(), QVariantList{"P1"});
+    EXPECT_EQ(map["n"].toLongLong(), 7);
+}
+
+TEST(PropertyList, RejectsBadInputWithoutCrashing) {
+    const QList<QByteArray> bad{
+        QByteArray(),
+        "garbage",
+        xml("<dict><key>a</key><string>unterminated"),
+        xml("<dict><key>a</key>").left(30),
+        QByteArray("bplist00"),
+        QByteArray("bplist00") + QByteArray(40, '\xFF'),
+        QByteArray("\x00\x01\x02\x03", 4),
+    };
+    for (const QByteArray& data : bad)
+        EXPECT_FALSE(parsePropertyList(data).has_value()) << data.left(40).toStdString();
+}
+
+TEST(PropertyList, RejectsDeepNestingInsteadOfOverflowingTheStack) {
+    QByteArray deep;
+    for (int i = 0; i < 20000; ++i)
+        deep += "<array>";
+    for (int i = 0; i < 20000; ++i)
+        deep += "</array>";
+    EXPECT_FALSE(parsePropertyList(xml(deep)).has_value());
+
+    QByteArray allowed;
+    for (int i = 0; i < 100; ++i)
+        allowed += "<array>";
+    for (int i = 0; i < 100; ++i)
+        allowed += "</array>";
+    EXPECT_TRUE(parsePropertyList(xml(allowed)).has_value());
+
+    // Binary: 300 arrays each holding the next; then a list whose array holds itself.
+    QList<QByteArray> chain;
+    for (int i = 0; i < 300; ++i)
+        chain.append(i + 1 < 300 ? QByteArray("\xA1") + char(i + 1) : QByteArray("\xA0"));
+    EXPECT_FALSE(parsePropertyList(binaryList(chain, 0)).has_value());
+    EXPECT_FALSE(parsePropertyList(binaryList({QByteArray("\xA1\x00", 2)}, 0)).has_value());
+}
+
+TEST(PropertyList, OnlyADictionaryRootCountsAsADictionary) {
+    testsupport::TempTree tree;
+    EXPECT_FALSE(platform::readPropertyListDictionary(
+                     tree.write("a.plist", xml("<array><string>x</string></array>")))
+                     .has_value());
+    EXPECT_FALSE(platform::readPropertyListDictionary(tree.path("missing.plist")).has_value());
+    EXPECT_FALSE(platform::readPropertyListDictionary(tree.mkdir("folder.plist")).has_value());
+    const auto dict = platform::readPropertyListDictionary(
+        tree.write("d.plist", xml("<dict><key>k</key><string>v</string></dict>")));
+    ASSERT_TRUE(dict);
+    EXPECT_EQ(dict->value("k").toString(), "v");
+}
