@@ -7,7 +7,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
-
 #include <cstdio>
 
 namespace platform {

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-
 #include <dlfcn.h>
 
 namespace platform {
@@ -180,8 +179,8 @@ QString Bundle::resourcePath(const QString& name, const QString& subfolder) cons
     if (QFileInfo::exists(global))
         return global;
     for (const QString& localization : searchLocalizations()) {
-        const QString localized =
-            resourcesPath() + QLatin1Char('/') + localization + QStringLiteral(".lproj/") + relative;
+        const QString localized = resourcesPath() + QLatin1Char('/') + localization +
+                                  QStringLiteral(".lproj/") + relative;
         if (QFileInfo::exists(localized))
             return localized;
     }

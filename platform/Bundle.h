@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
-
 #include <memory>
 
 namespace platform {
@@ -27,7 +26,7 @@ public:
     Bundle& operator=(const Bundle&) = delete;
 
     QString bundlePath() const { return m_path; }
-    QString resourcesPath() const; // Contents/Resources, whether or not it exists
+    QString resourcesPath() const;  // Contents/Resources, whether or not it exists
     QString executablePath() const; // empty without CFBundleExecutable
 
     // Contents/Info.plist; empty when missing or not a dictionary.

@@ -1,7 +1,6 @@
 #include "FileSystem.h"
 
 #include <QFile>
-
 #include <algorithm>
 #include <cstring>
 #include <dirent.h>

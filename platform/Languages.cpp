@@ -22,8 +22,7 @@ QStringList preferredLanguages() {
     if (languagesOverride())
         return *languagesOverride();
     const QSettings global(globalPreferencesPath(), QSettings::IniFormat);
-    const QStringList explicitList =
-        global.value(QStringLiteral("AppleLanguages")).toStringList();
+    const QStringList explicitList = global.value(QStringLiteral("AppleLanguages")).toStringList();
     if (!explicitList.isEmpty())
         return explicitList;
     return QLocale::system().uiLanguages();

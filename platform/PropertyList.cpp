@@ -3,12 +3,10 @@
 #include <QDateTime>
 #include <QFile>
 #include <QTimeZone>
-
-#include <plist/plist.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <plist/plist.h>
 #include <vector>
 
 namespace platform {
@@ -126,9 +124,9 @@ bool binaryDepthWithinLimit(const QByteArray& data) {
         if (count > size || refs + refCount * static_cast<uint64_t>(refSize) > tableOffset)
             return false;
         for (uint64_t i = 0; i < refCount; ++i)
-            pending.emplace_back(readBigEndian(bytes + refs + i * static_cast<uint64_t>(refSize),
-                                               refSize),
-                                 depth + 1);
+            pending.emplace_back(
+                readBigEndian(bytes + refs + i * static_cast<uint64_t>(refSize), refSize),
+                depth + 1);
     }
     return true;
 }

@@ -4,7 +4,6 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
-
 #include <optional>
 
 namespace platform {

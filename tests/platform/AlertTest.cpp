@@ -1,10 +1,10 @@
 #include "platform/Alert.h"
+
 #include "support/TestSupport.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <gtest/gtest.h>
 
 TEST(Alert, ReplacedPresenterSeesTheRequestAndAnswers) {

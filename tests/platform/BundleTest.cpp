@@ -1,9 +1,9 @@
 #include "platform/Bundle.h"
+
 #include "platform/Languages.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
-
 #include <gtest/gtest.h>
 
 using platform::Bundle;
@@ -93,7 +93,8 @@ TEST(Bundle, FindsGlobalResourcesBeforeLocalizedOnesAndFallsBackToTheDevelopment
 
     {
         LanguagesGuard japanese({"ja-JP", "en-US"});
-        EXPECT_EQ(bundle->resourcePath("Global.ini", "Settings"), resources + "Settings/Global.ini");
+        EXPECT_EQ(bundle->resourcePath("Global.ini", "Settings"),
+                  resources + "Settings/Global.ini");
         EXPECT_EQ(bundle->resourcePath("Only.ini", "Settings"),
                   resources + "Japanese.lproj/Settings/Only.ini");
         EXPECT_EQ(bundle->resourcePath("EnglishOnly.ini", "Settings"),

@@ -1,16 +1,16 @@
 #include "platform/FileSystem.h"
+
 #include "platform/SystemInfo.h"
 #include "support/TestSupport.h"
 
-#include <QFile>
-
 #include <QCoreApplication>
-
+#include <QFile>
 #include <gtest/gtest.h>
 
 TEST(FileSystem, ListsFolderCaseInsensitivelyWithByteWiseTies) {
     testsupport::TempTree tree;
-    for (const char* name : {"b.bundle", "A.bundle", "a.bundle", "C", ".hidden", "\xC3\xA9t\xC3\xA9"})
+    for (const char* name :
+         {"b.bundle", "A.bundle", "a.bundle", "C", ".hidden", "\xC3\xA9t\xC3\xA9"})
         tree.write(QString::fromUtf8(name), "x");
     const auto names = platform::listFolder(tree.path());
     ASSERT_TRUE(names);

@@ -1,8 +1,8 @@
 #include "platform/PropertyList.h"
+
 #include "support/TestSupport.h"
 
 #include <QDateTime>
-
 #include <gtest/gtest.h>
 
 using platform::parsePropertyList;
@@ -60,9 +60,8 @@ TEST(PropertyList, ReadsXmlValuesOfEveryKind) {
 
 TEST(PropertyList, ReadsBinaryLists) {
     // {"MODEL": ["P1"], "n": 7}
-    const QByteArray list = binaryList({"\xD2\x01\x02\x03\x04", "\x55MODEL", "\x51n",
-                                        "\xA1\x05", "\x10\x07", "\x52P1"},
-                                       0);
+    const QByteArray list = binaryList(
+        {"\xD2\x01\x02\x03\x04", "\x55MODEL", "\x51n", "\xA1\x05", "\x10\x07", "\x52P1"}, 0);
     const auto value = parsePropertyList(list);
     ASSERT_TRUE(value);
     const QVariantMap map = value->toMap();

@@ -37,9 +37,9 @@ public:
     FakeApplication& operator=(const FakeApplication&) = delete;
 
     const TempTree& tree() const { return m_tree; }
-    QString basePath() const { return m_tree.path(); }         // folder holding X.app
-    QString packagePath() const;                               // .../X.app
-    QString resourcesPath() const;                             // .../X.app/Contents/Resources
+    QString basePath() const { return m_tree.path(); } // folder holding X.app
+    QString packagePath() const;                       // .../X.app
+    QString resourcesPath() const;                     // .../X.app/Contents/Resources
     // Writes an INI file into Resources/<folder>/ with CR LF line ends (or eol).
     QString writeSetting(const QString& name, const QByteArray& lfText,
                          const QByteArray& eol = "\r\n",

@@ -1,5 +1,4 @@
 #include <QApplication>
-
 #include <gtest/gtest.h>
 
 // Every test binary gets a QApplication (offscreen under ctest), so GUI and non-GUI tests

@@ -1,0 +1,110 @@
+#include "AppleEvents.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cctype>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+QHash<quint64, AppleEventHandler>& handlers() {
+    static QHash<quint64, AppleEventHandler> table;
+    return table;
+}
+
+quint64 handlerKey(FourCharCode eventClass, FourCharCode eventID) {
+    return (quint64(eventClass) << 32) | eventID;
+}
+
+int quitPipe[2] = {-1, -1};
+
+void onQuitSignal(int) {
+    const int saved = errno;
+    const char byte = 'q';
+    [[maybe_unused]] const ssize_t written = write(quitPipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+void installAppleEventHandler(FourCharCode eventClass, FourCharCode eventID,
+                              AppleEventHandler handler) {
+    handlers().insert(handlerKey(eventClass, eventID), std::move(handler));
+}
+
+void removeAppleEventHandler(FourCharCode eventClass, FourCharCode eventID) {
+    handlers().remove(handlerKey(eventClass, eventID));
+}
+
+int dispatchAppleEvent(const AppleEvent& event) {
+    const auto it = handlers().constFind(handlerKey(event.eventClass, event.eventID));
+    if (it == handlers().constEnd() || !*it)
+        return errAEEventNotHandled;
+    // A copy: the handler may replace itself.
+    const AppleEventHandler handler = *it;
+    return handler(event);
+}
+
+QByteArray encodeLaunchDescriptor(const AEDescriptor& descriptor) {
+    return QByteArray::number(descriptor.type, 16).rightJustified(8, '0') + ':' +
+           descriptor.data.toBase64();
+}
+
+std::optional<AEDescriptor> decodeLaunchDescriptor(const QByteArray& text) {
+    if (text.size() < 9 || text.at(8) != ':')
+        return std::nullopt;
+    const QByteArray typeText = text.left(8);
+    for (char c : typeText) {
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const uint type = typeText.toUInt(&ok, 16);
+    if (!ok)
+        return std::nullopt;
+    const auto decoded = QByteArray::fromBase64Encoding(
+        text.mid(9), QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return std::nullopt;
+    return AEDescriptor{type, *decoded};
+}
+
+void scheduleOpenApplicationEvent() {
+    AppleEvent event{fourCharCode("aevt"), fourCharCode("oapp"), {}};
+    if (qEnvironmentVariableIsSet(kLaunchDescriptorVariable)) {
+        if (const auto descriptor = decodeLaunchDescriptor(qgetenv(kLaunchDescriptorVariable)))
+            event.parameters.insert(fourCharCode("prdt"), *descriptor);
+        qunsetenv(kLaunchDescriptorVariable);
+    }
+    QTimer::singleShot(0, QCoreApplication::instance(), [event] { dispatchAppleEvent(event); });
+}
+
+void installQuitSignalHandlers() {
+    if (quitPipe[0] >= 0)
+        return;
+    if (pipe2(quitPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier =
+        new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+        char bytes[64];
+        while (read(quitPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        dispatchAppleEvent(AppleEvent{fourCharCode("aevt"), fourCharCode("quit"), {}});
+    });
+    struct sigaction action = {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+} // namespace platform

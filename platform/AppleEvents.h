@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace platform {
+
+using FourCharCode = std::uint32_t;
+
+// 'abcd' as the big-endian value of its four characters.
+constexpr FourCharCode fourCharCode(const char (&text)[5]) {
+    return (FourCharCode(std::uint8_t(text[0])) << 24) |
+           (FourCharCode(std::uint8_t(text[1])) << 16) |
+           (FourCharCode(std::uint8_t(text[2])) << 8) | FourCharCode(std::uint8_t(text[3]));
+}
+
+constexpr int errAEEventNotHandled = -1717;
+constexpr int errAEDescNotFound = -1701;
+
+// A typed value: the pass-through descriptor a tool is started with is ('utf8', bytes).
+struct AEDescriptor {
+    FourCharCode type = 0;
+    QByteArray data;
+    bool operator==(const AEDescriptor&) const = default;
+};
+
+struct AppleEvent {
+    FourCharCode eventClass = 0;
+    FourCharCode eventID = 0;
+    QMap<FourCharCode, AEDescriptor> parameters;
+
+    const AEDescriptor* parameter(FourCharCode key) const {
+        const auto it = parameters.constFind(key);
+        return it == parameters.constEnd() ? nullptr : &*it;
+    }
+};
+
+using AppleEventHandler = std::function<int(const AppleEvent&)>;
+
+// One handler per (class, ID); a later installation replaces the earlier one.
+void installAppleEventHandler(FourCharCode eventClass, FourCharCode eventID,
+                              AppleEventHandler handler);
+void removeAppleEventHandler(FourCharCode eventClass, FourCharCode eventID);
+// The handler's result, or errAEEventNotHandled when none is installed.
+int dispatchAppleEvent(const AppleEvent& event);
+
+// The launch hand-off. A program started by the launcher finds the pass-through descriptor
+// in this environment variable as "<type as 8 hex digits>:<data in base64>".
+constexpr char kLaunchDescriptorVariable[] = "TRELLIS_LAUNCH_DESCRIPTOR";
+QByteArray encodeLaunchDescriptor(const AEDescriptor& descriptor);
+// std::nullopt for anything that is not exactly that form.
+std::optional<AEDescriptor> decodeLaunchDescriptor(const QByteArray& text);
+
+// Takes the hand-off out of the environment (so that programs started later do not inherit
+// it) and queues 'aevt'/'oapp' for the first turn of the event loop, with the descriptor as
+// its 'prdt' parameter when there was a valid one. Needs a QCoreApplication.
+void scheduleOpenApplicationEvent();
+
+// SIGTERM, SIGINT and SIGHUP become 'aevt'/'quit' on the main thread, like a quit request of
+// the desktop session. Needs a QCoreApplication.
+void installQuitSignalHandlers();
+
+} // namespace platform

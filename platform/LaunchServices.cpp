@@ -1,0 +1,98 @@
+#include "LaunchServices.h"
+
+#include "Bundle.h"
+#include "SingleInstance.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+QString bundleIdentity(const Bundle& bundle) {
+    const QString identifier = bundle.identifier();
+    return identifier.isEmpty() ? QFileInfo(bundle.executablePath()).canonicalFilePath()
+                                : identifier;
+}
+
+bool startDetached(const QString& program, const QStringList& arguments,
+                   const QProcessEnvironment& environment, qint64* pid) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(QFileInfo(program).absolutePath());
+    process.setStandardInputFile(QProcess::nullDevice());
+    return process.startDetached(pid);
+}
+
+} // namespace
+
+int openApplication(const QString& packagePath, const std::optional<AEDescriptor>& passThrough) {
+    const auto bundle = Bundle::create(packagePath);
+    if (!bundle)
+        return kLSApplicationNotFoundErr;
+    const QString executable = bundle->executablePath();
+    const QFileInfo info(executable);
+    if (executable.isEmpty() || !info.isFile() || !info.isExecutable())
+        return kLSNoExecutableErr;
+    if (SingleInstance::activateRunning(bundleIdentity(*bundle)))
+        return 0;
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QString::fromLatin1(kLaunchDescriptorVariable));
+    if (passThrough)
+        environment.insert(QString::fromLatin1(kLaunchDescriptorVariable),
+                           QString::fromLatin1(encodeLaunchDescriptor(*passThrough)));
+    qint64 pid = 0;
+    return startDetached(executable, {}, environment, &pid) ? 0 : kLSLaunchFailedErr;
+}
+
+ChildTask::ChildTask(QObject* parent) : QObject(parent) {}
+
+ChildTask::~ChildTask() {
+    // The program goes on running; only the watch ends.
+    if (m_pidFd >= 0)
+        close(m_pidFd);
+}
+
+bool ChildTask::start(const QString& program, const QStringList& arguments) {
+    if (isRunning())
+        return false;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QString::fromLatin1(kLaunchDescriptorVariable));
+    qint64 pid = 0;
+    if (!startDetached(program, arguments, environment, &pid) || pid <= 0)
+        return false;
+    m_pid = pid;
+    m_pidFd = static_cast<int>(syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0));
+    if (m_pidFd < 0) {
+        // Already gone (or no process descriptors): report the end on the next turn.
+        QTimer::singleShot(0, this, &ChildTask::onExited);
+        return true;
+    }
+    m_notifier = new QSocketNotifier(m_pidFd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ChildTask::onExited);
+    return true;
+}
+
+void ChildTask::onExited() {
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        m_notifier->deleteLater();
+        m_notifier = nullptr;
+    }
+    if (m_pidFd >= 0) {
+        close(m_pidFd);
+        m_pidFd = -1;
+    }
+    m_pid = 0;
+    emit finished();
+}
+
+} // namespace platform

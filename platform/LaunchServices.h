@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/AppleEvents.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QSocketNotifier;
+
+namespace platform {
+
+constexpr int kLSApplicationNotFoundErr = -10814;
+constexpr int kLSNoExecutableErr = -10827;
+constexpr int kLSLaunchFailedErr = -10810;
+
+// Opens an application package the way the desktop's launcher service would: its
+// executable starts detached, handed the pass-through descriptor (see AppleEvents.h). When
+// the application already runs for this user, nothing new starts and the running one comes
+// to the front. Returns 0 or one of the errors above.
+int openApplication(const QString& packagePath, const std::optional<AEDescriptor>& passThrough);
+
+// A program started with arguments and watched until it ends. It runs detached, so it
+// outlives this process; finished() arrives on the main thread.
+class ChildTask : public QObject {
+    Q_OBJECT
+public:
+    explicit ChildTask(QObject* parent = nullptr);
+    ~ChildTask() override;
+
+    bool start(const QString& program, const QStringList& arguments);
+    bool isRunning() const { return m_pid > 0; }
+    qint64 processId() const { return m_pid; }
+
+signals:
+    void finished();
+
+private:
+    void onExited();
+
+    qint64 m_pid = 0;
+    int m_pidFd = -1;
+    QSocketNotifier* m_notifier = nullptr;
+};
+
+} // namespace platform
