@@ -21,3 +21,9 @@ function(trellis_crlf_copy target destination)
     endforeach()
     add_custom_target(${target} ALL DEPENDS ${outputs})
 endfunction()
+
+# The demo installation's machine-bundle printers and their plug-in initials; the demo
+# machine bundles, Setting.ini files and sample plug-ins all follow this table.
+set(TRELLIS_DEMO_PRINTERS
+    "MX-R74400 Series=R74" "MX-R54400 Series=R54" "MX-R34400 Series=R34"
+    "WJ-2400=WJ24" "WJ-1800=WJ18")
