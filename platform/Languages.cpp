@@ -1,5 +1,7 @@
 #include "Languages.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
 #include <QStandardPaths>
