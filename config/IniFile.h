@@ -44,7 +44,8 @@ public:
     OSErr ReadOneLine(char* buffer, long bufferSize);
     // Every backslash + 'n' becomes one CR, in place.
     static void ConvertCR(char* text);
-    // First line of the whole file that begins with key + "="; value needs 1024 bytes.
+    // First line of the whole file that begins with key + "=" and no blank after it;
+    // value needs 1024 bytes.
     OSErr GetValue(const char* key, char* value);
 
     bool IsOpen() const;

@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QUrl>
-
 #include <array>
 #include <vector>
 
@@ -14,9 +13,9 @@ constexpr int kToolCount = 7;
 
 struct SupportPrinterRec {
     long number = 0;
-    QString name;                         // null when "PRINTER%d" is absent
+    QString name;                           // null when "PRINTER%d" is absent
     std::array<QUrl, kToolCount> pluginURL; // empty where there is none
-    QString pluginVersion;                // null when no plug-in has one
+    QString pluginVersion;                  // null when no plug-in has one
 };
 
 // "Setting.ini": the fixed list of tools and of printers without a machine bundle.

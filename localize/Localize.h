@@ -3,7 +3,6 @@
 #include "config/MacTypes.h"
 
 #include <QString>
-
 #include <string>
 #include <vector>
 
@@ -62,6 +61,21 @@ public:
     bool GetLocalizeString(const char* stringID, unsigned char* text, short* size, short* style);
 
     const std::vector<LocalizeRec>& Records() const { return m_records; }
+
+    // Texts of windows, controls and menus from the table (LocalizeControl.cpp): 0, -50 for
+    // an invalid target or a missing or empty string, -2114 for a control kind without a
+    // text, or the window system's own error. The types are those of platform/WindowTypes.h.
+    OSStatus LocalizeControl(struct OpaqueWindowPtr* window, struct ControlID id,
+                             const char* stringID, long index);
+    OSStatus LocalizeControlTitle(struct OpaqueControlRef* control, const char* stringID);
+    OSStatus LocalizeControlStaticText(struct OpaqueControlRef* control, const char* stringID);
+    OSStatus LocalizeControlTabs(struct OpaqueControlRef* control, const char* stringID,
+                                 long index);
+    OSStatus LocalizeControlRadioGroup(struct OpaqueControlRef* control, const char* stringID,
+                                       long index);
+    OSStatus LocalizeWindowTitle(struct OpaqueWindowPtr* window, const char* stringID);
+    OSStatus LocalizeMenuItem(short menuID, unsigned short item, const char* stringID);
+    OSStatus LocalizeMenuTitle(short menuID, const char* stringID);
 
 protected:
     CLocalize();

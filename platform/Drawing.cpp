@@ -1,0 +1,188 @@
+#include "platform/Drawing.h"
+
+#include "platform/WindowSystemObjects.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QTextLayout>
+#include <QWidget>
+#include <cmath>
+
+struct OpaqueCGImage {
+    QImage image;
+};
+
+OpaqueCGContext::OpaqueCGContext(QWidget* target) : widget(target) {}
+OpaqueCGContext::~OpaqueCGContext() = default;
+
+QPainter& OpaqueCGContext::painter() {
+    if (!ownPainter) {
+        ownPainter = std::make_unique<QPainter>(widget);
+        ownPainter->setRenderHint(QPainter::SmoothPixmapTransform);
+        ownPainter->setRenderHint(QPainter::TextAntialiasing);
+    }
+    return *ownPainter;
+}
+
+namespace {
+
+QFont themeFont(UInt16 fontID) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (fontID == kThemeSmallSystemFont) {
+        // The small system font keeps the classic 11:13 ratio to the system font.
+        if (font.pointSizeF() > 0)
+            font.setPointSizeF(font.pointSizeF() * 11.0 / 13.0);
+        else if (font.pixelSize() > 0)
+            font.setPixelSize(std::max(1, font.pixelSize() * 11 / 13));
+    }
+    return font;
+}
+
+QRectF toQRectF(const HIRect& rect) {
+    return {rect.origin.x, rect.origin.y, rect.size.width, rect.size.height};
+}
+
+} // namespace
+
+namespace platform {
+
+CGImageRef CGImageCreateWithPNGFile(const QUrl& url) {
+    if (!url.isLocalFile())
+        return nullptr;
+    QImage image;
+    if (!image.load(url.toLocalFile(), "PNG") || image.isNull())
+        return nullptr;
+    auto made = std::make_shared<OpaqueCGImage>();
+    made->image = std::move(image);
+    return made;
+}
+
+std::size_t CGImageGetWidth(const CGImageRef& image) {
+    return image ? std::size_t(image->image.width()) : 0;
+}
+
+std::size_t CGImageGetHeight(const CGImageRef& image) {
+    return image ? std::size_t(image->image.height()) : 0;
+}
+
+OSStatus HIViewDrawCGImage(CGContextRef context, const HIRect& rect, const CGImageRef& image) {
+    if (!context || !image)
+        return -50;
+    context->painter().drawImage(toQRectF(rect), image->image);
+    return 0;
+}
+
+CGFloat HIThemeFontLineHeight(UInt16 fontID) {
+    return QFontMetricsF(themeFont(fontID)).lineSpacing();
+}
+
+QStringList HIThemeLayoutTextBox(const QString& text, const HIRect& box,
+                                 const HIThemeTextInfo& textInfo) {
+    const QFont font = themeFont(textInfo.fontID);
+    const QFontMetricsF metrics(font);
+    const qreal width = std::max<qreal>(1.0, box.size.width);
+
+    // Every line of the wrapped text, paragraph by paragraph (CR, LF or CR LF).
+    struct Line {
+        QString text;
+        QString rest; // everything after this line
+    };
+    std::vector<Line> lines;
+    QString normalized = text;
+    normalized.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    normalized.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QStringList paragraphs = normalized.split(QLatin1Char('\n'));
+    for (qsizetype p = 0; p < paragraphs.size(); ++p) {
+        const QString& paragraph = paragraphs[p];
+        const QString after = paragraphs.mid(p + 1).join(QLatin1Char(' '));
+        QTextLayout layout(paragraph, font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            const QString lineText = paragraph.mid(line.textStart(), line.textLength()).trimmed();
+            QString rest = paragraph.mid(line.textStart() + line.textLength()).trimmed();
+            if (!after.isEmpty())
+                rest = rest.isEmpty() ? after : rest + QLatin1Char(' ') + after;
+            lines.push_back({lineText, rest});
+        }
+        layout.endLayout();
+        if (paragraph.isEmpty())
+            lines.push_back({QString(), after});
+    }
+
+    const bool truncating = textInfo.truncationPosition == kHIThemeTextTruncationEnd;
+    std::size_t limit = lines.size();
+    if (truncating) {
+        if (textInfo.truncationMaxLines > 0)
+            limit = std::min<std::size_t>(limit, textInfo.truncationMaxLines);
+        const qreal lineHeight = metrics.lineSpacing();
+        if (box.size.height > 0 && lineHeight > 0) {
+            const auto fitting =
+                std::size_t(std::max(1.0, std::floor(box.size.height / lineHeight)));
+            limit = std::min(limit, fitting);
+        }
+    }
+    QStringList result;
+    for (std::size_t i = 0; i < limit; ++i)
+        result << lines[i].text;
+    if (truncating && limit < lines.size() && limit > 0) {
+        const Line& last = lines[limit - 1];
+        const QString longer = last.text + QLatin1Char(' ') + last.rest;
+        QString cut = metrics.elidedText(longer, Qt::ElideRight, width);
+        if (!cut.endsWith(QChar(0x2026))) // the rest fitted by width: still mark the cut
+            cut = metrics.elidedText(last.text + QChar(0x2026), Qt::ElideRight, width);
+        result.last() = cut;
+    }
+    return result;
+}
+
+OSStatus HIThemeDrawTextBox(const QString& text, const HIRect& box, HIThemeTextInfo* textInfo,
+                            CGContextRef context, UInt32 /*orientation*/) {
+    if (!textInfo || !context)
+        return -50;
+    const QStringList lines = HIThemeLayoutTextBox(text, box, *textInfo);
+    const QFont font = themeFont(textInfo->fontID);
+    const QFontMetricsF metrics(font);
+    QPainter& painter = context->painter();
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(context->widget ? context->widget->palette().color(QPalette::WindowText)
+                                   : QColor(Qt::black));
+    painter.setClipRect(toQRectF(box));
+    qreal y = box.origin.y + metrics.ascent();
+    for (const QString& line : lines) {
+        painter.drawText(QPointF(box.origin.x, y), line);
+        y += metrics.lineSpacing();
+    }
+    painter.restore();
+    textInfo->truncationHappened =
+        !lines.isEmpty() && lines.last().endsWith(QChar(0x2026)) && !text.endsWith(QChar(0x2026));
+    return 0;
+}
+
+OSStatus HIViewSetImage(ControlRef imageView, const CGImageRef& image) {
+    if (!detail::isLiveControl(imageView))
+        return -50;
+    auto* label = qobject_cast<QLabel*>(imageView->widget.data());
+    if (!label)
+        return errDataNotSupported;
+    label->setScaledContents(true);
+    label->setPixmap(image ? QPixmap::fromImage(image->image) : QPixmap());
+    return 0;
+}
+
+OSStatus SaveWindowImage(WindowRef window, const QString& path) {
+    if (!detail::isLiveWindow(window) || !window->widget)
+        return errInvalidWindowRef;
+    return window->widget->grab().save(path, "PNG") ? 0 : -50;
+}
+
+} // namespace platform

@@ -1,0 +1,266 @@
+#include "platform/Events.h"
+
+#include "platform/WindowSystemObjects.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace {
+
+std::set<const OpaqueEventHandlerRef*>& liveHandlers() {
+    static auto* handlers = new std::set<const OpaqueEventHandlerRef*>; // outlives all targets
+    return *handlers;
+}
+
+// Handlers whose target went away stay allocated until their owner removes them, so that
+// a stale reference never names a newer handler.
+std::map<const OpaqueEventHandlerRef*, std::shared_ptr<OpaqueEventHandlerRef>>& orphans() {
+    static auto* records =
+        new std::map<const OpaqueEventHandlerRef*, std::shared_ptr<OpaqueEventHandlerRef>>;
+    return *records;
+}
+
+std::set<const OpaqueEventRef*>& liveEvents() {
+    static std::set<const OpaqueEventRef*> events;
+    return events;
+}
+
+bool propagates(EventRef event) {
+    return event->eventClass == kEventClassCommand;
+}
+
+OSStatus applicationStandardHandler(EventRef event) {
+    if (event->eventClass == kEventClassCommand && event->eventKind == kEventCommandProcess) {
+        HICommandExtended command{};
+        if (platform::GetEventParameter(event, kEventParamDirectObject, typeHICommand, nullptr,
+                                        sizeof command, nullptr, &command) == 0 &&
+            command.commandID == kHICommandQuit) {
+            QCoreApplication::exit(0);
+            return 0;
+        }
+    }
+    return eventNotHandledErr;
+}
+
+OSStatus runChain(OpaqueEventHandlerCallRef& call, EventRef event) {
+    while (call.next < call.chain.size()) {
+        const auto handler = call.chain[call.next++];
+        if (handler->removed || !handler->wants(event->eventClass, event->eventKind))
+            continue;
+        const OSStatus result = handler->proc(&call, event, handler->userData);
+        if (result != eventNotHandledErr)
+            return result;
+    }
+    if (call.standardDone)
+        return eventNotHandledErr;
+    call.standardDone = true;
+    return call.target->standard ? call.target->standard(event) : eventNotHandledErr;
+}
+
+} // namespace
+
+bool OpaqueEventHandlerRef::wants(UInt32 eventClass, UInt32 eventKind) const {
+    return std::any_of(types.begin(), types.end(), [&](const EventTypeSpec& spec) {
+        return spec.eventClass == eventClass && spec.eventKind == eventKind;
+    });
+}
+
+OpaqueEventTargetRef::~OpaqueEventTargetRef() {
+    clear();
+}
+
+void OpaqueEventTargetRef::clear() {
+    for (const auto& handler : handlers) {
+        handler->removed = true;
+        handler->target = nullptr;
+        if (liveHandlers().erase(handler.get()))
+            orphans()[handler.get()] = handler;
+    }
+    handlers.clear();
+    standard = nullptr;
+    container = nullptr;
+}
+
+namespace platform {
+
+EventRef CreateEvent(UInt32 eventClass, UInt32 eventKind) {
+    auto* event = new OpaqueEventRef;
+    event->eventClass = eventClass;
+    event->eventKind = eventKind;
+    liveEvents().insert(event);
+    return event;
+}
+
+EventRef RetainEvent(EventRef event) {
+    if (event && liveEvents().count(event))
+        ++event->refCount;
+    return event;
+}
+
+void ReleaseEvent(EventRef event) {
+    if (!event || !liveEvents().count(event))
+        return;
+    if (--event->refCount == 0) {
+        liveEvents().erase(event);
+        delete event;
+    }
+}
+
+UInt32 GetEventClass(EventRef event) {
+    return event ? event->eventClass : 0;
+}
+UInt32 GetEventKind(EventRef event) {
+    return event ? event->eventKind : 0;
+}
+
+OSStatus GetEventParameter(EventRef event, EventParamName name, EventParamType desiredType,
+                           EventParamType* outActualType, Size bufferSize, Size* outActualSize,
+                           void* outData) {
+    if (!event)
+        return -50;
+    const auto found = event->params.find(name);
+    if (found == event->params.end())
+        return eventParameterNotFoundErr;
+    const auto& param = found->second;
+    if (desiredType != typeWildCard && desiredType != param.type)
+        return errAECoercionFail;
+    if (outActualType)
+        *outActualType = param.type;
+    if (outActualSize)
+        *outActualSize = param.data.size();
+    if (outData && bufferSize > 0)
+        std::memcpy(outData, param.data.constData(),
+                    std::min<std::size_t>(std::size_t(bufferSize), param.data.size()));
+    return 0;
+}
+
+OSStatus SetEventParameter(EventRef event, EventParamName name, EventParamType type, Size size,
+                           const void* data) {
+    if (!event || size < 0 || (size > 0 && !data))
+        return -50;
+    event->params[name] = {type, QByteArray(static_cast<const char*>(data), qsizetype(size))};
+    return 0;
+}
+
+EventTargetRef GetApplicationEventTarget() {
+    // Lives for the whole process, past every other static.
+    static const auto* target = [] {
+        auto* made =
+            new std::shared_ptr<OpaqueEventTargetRef>(std::make_shared<OpaqueEventTargetRef>());
+        (*made)->standard = applicationStandardHandler;
+        return made;
+    }();
+    return target->get();
+}
+
+OSStatus InstallEventHandler(EventTargetRef target, EventHandlerUPP handler, ItemCount numTypes,
+                             const EventTypeSpec* types, void* userData, EventHandlerRef* outRef) {
+    if (!target || !handler || (numTypes > 0 && !types))
+        return -50;
+    auto record = std::make_shared<OpaqueEventHandlerRef>();
+    record->target = target;
+    record->proc = handler;
+    record->userData = userData;
+    record->types.assign(types, types + numTypes);
+    liveHandlers().insert(record.get());
+    target->handlers.push_back(record);
+    if (outRef)
+        *outRef = record.get();
+    return 0;
+}
+
+OSStatus AddEventTypesToHandler(EventHandlerRef handler, ItemCount numTypes,
+                                const EventTypeSpec* types) {
+    if (!handler || !liveHandlers().count(handler) || (numTypes > 0 && !types))
+        return -50;
+    handler->types.insert(handler->types.end(), types, types + numTypes);
+    return 0;
+}
+
+OSStatus RemoveEventHandler(EventHandlerRef handler) {
+    if (handler && orphans().erase(handler))
+        return 0;
+    if (!handler || !liveHandlers().count(handler) || !handler->target)
+        return -50;
+    liveHandlers().erase(handler);
+    handler->removed = true;
+    auto& list = handler->target->handlers;
+    // The record itself stays alive while a dispatch in progress still holds it.
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [&](const auto& entry) { return entry.get() == handler; }),
+               list.end());
+    return 0;
+}
+
+OSStatus CallNextEventHandler(EventHandlerCallRef callRef, EventRef event) {
+    if (!callRef || !event)
+        return -50;
+    return runChain(*callRef, event);
+}
+
+OSStatus SendEventToEventTarget(EventRef event, EventTargetRef target) {
+    if (!event || !target)
+        return -50;
+    return platform::detail::dispatch(event, target->shared_from_this());
+}
+
+OSStatus ProcessHICommand(const HICommand& command) {
+    HICommandExtended extended{};
+    extended.attributes = command.attributes;
+    extended.commandID = command.commandID;
+    extended.source.menu.menuRef = command.menu.menuRef;
+    extended.source.menu.menuItemIndex = command.menu.menuItemIndex;
+    EventRef event = CreateEvent(kEventClassCommand, kEventCommandProcess);
+    SetEventParameter(event, kEventParamDirectObject, typeHICommand, sizeof extended, &extended);
+    const WindowRef front = detail::frontWindow();
+    const OSStatus result =
+        SendEventToEventTarget(event, front ? front->target.get() : GetApplicationEventTarget());
+    ReleaseEvent(event);
+    return result;
+}
+
+QString fourCharCodeToString(OSType code) {
+    QString text;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        text.append(QChar(char16_t((code >> shift) & 0xFF)));
+    return text;
+}
+
+OSType fourCharCodeFromString(const QString& text) {
+    if (text.size() != 4)
+        return 0;
+    OSType code = 0;
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return 0;
+        code = (code << 8) | c.unicode();
+    }
+    return code;
+}
+
+namespace detail {
+
+void setParam(EventRef event, EventParamName name, EventParamType type, const void* data,
+              Size size) {
+    SetEventParameter(event, name, type, size, data);
+}
+
+OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& target) {
+    OpaqueEventHandlerCallRef call;
+    call.target = target;
+    call.chain.assign(target->handlers.rbegin(), target->handlers.rend());
+    const OSStatus result = runChain(call, event);
+    if (result == eventNotHandledErr && propagates(event) && target->container) {
+        if (const EventTargetRef next = target->container())
+            return dispatch(event, next->shared_from_this());
+    }
+    return result;
+}
+
+} // namespace detail
+
+} // namespace platform

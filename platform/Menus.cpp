@@ -1,0 +1,227 @@
+// Menus: the menus of the menu bar (QMenu) and the item lists of popup buttons
+// (QComboBox), numbered by their IDs, their items sending their commands.
+
+#include "platform/Events.h"
+#include "platform/WindowSystemObjects.h"
+#include "platform/Windowing.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QMenu>
+#include <set>
+
+namespace {
+
+std::set<const OpaqueMenuRef*>& liveMenus() {
+    static std::set<const OpaqueMenuRef*> menus;
+    return menus;
+}
+
+bool isLiveMenu(MenuRef menu) {
+    return menu && liveMenus().count(menu) && (menu->menu || menu->combo);
+}
+
+QAction* itemAction(MenuRef menu, MenuItemIndex item) {
+    if (!menu->menu || item < 1 || item > menu->menu->actions().size())
+        return nullptr;
+    return menu->menu->actions().at(item - 1);
+}
+
+MenuCommand actionCommand(const QAction* action) {
+    return platform::fourCharCodeFromString(action->property("command").toString());
+}
+
+HICommand menuCommand(MenuRef menu, QAction* action) {
+    HICommand command{};
+    command.attributes = kHICommandFromMenu;
+    command.commandID = actionCommand(action);
+    command.menu.menuRef = menu;
+    command.menu.menuItemIndex = MenuItemIndex(menu->menu->actions().indexOf(action) + 1);
+    return command;
+}
+
+} // namespace
+
+OpaqueMenuRef::~OpaqueMenuRef() {
+    liveMenus().erase(this);
+}
+
+namespace platform {
+
+namespace detail {
+
+void watchMenu(MenuRef menu) {
+    liveMenus().insert(menu);
+    if (!menu->menu)
+        return;
+    QMenu* qmenu = menu->menu;
+    QObject::connect(qmenu, &QMenu::triggered, qmenu, [menu](QAction* action) {
+        if (!isLiveMenu(menu) || actionCommand(action) == 0)
+            return;
+        ++qtDispatchDepth();
+        ProcessHICommand(menuCommand(menu, action));
+        --qtDispatchDepth();
+    });
+    // Before a menu opens, the handlers may enable or disable its commands.
+    QObject::connect(qmenu, &QMenu::aboutToShow, qmenu, [menu] {
+        if (!isLiveMenu(menu))
+            return;
+        ++qtDispatchDepth();
+        const WindowRef front = frontWindow();
+        for (QAction* action : menu->menu->actions()) {
+            if (actionCommand(action) == 0)
+                continue;
+            const HICommand command = menuCommand(menu, action);
+            HICommandExtended extended{};
+            extended.attributes = command.attributes;
+            extended.commandID = command.commandID;
+            extended.source.menu.menuRef = menu;
+            extended.source.menu.menuItemIndex = command.menu.menuItemIndex;
+            EventRef event = CreateEvent(kEventClassCommand, kEventCommandUpdateStatus);
+            setParam(event, kEventParamDirectObject, typeHICommand, extended);
+            SendEventToEventTarget(event,
+                                   front ? front->target.get() : GetApplicationEventTarget());
+            ReleaseEvent(event);
+        }
+        --qtDispatchDepth();
+    });
+}
+
+void forgetMenu(MenuRef menu) {
+    liveMenus().erase(menu);
+}
+
+} // namespace detail
+
+MenuRef GetMenuHandle(MenuID id) {
+    for (const MenuRef menu : detail::menuBarMenus()) {
+        if (menu->id == id && isLiveMenu(menu))
+            return menu;
+    }
+    return nullptr;
+}
+
+bool IsValidMenu(MenuRef menu) {
+    return isLiveMenu(menu);
+}
+
+MenuID GetMenuID(MenuRef menu) {
+    return isLiveMenu(menu) ? menu->id : 0;
+}
+
+UInt16 CountMenuItems(MenuRef menu) {
+    if (!isLiveMenu(menu))
+        return 0;
+    return UInt16(menu->combo ? menu->combo->count() : menu->menu->actions().size());
+}
+
+OSStatus SetMenuTitleWithCFString(MenuRef menu, const QString& title) {
+    if (!isLiveMenu(menu) || !menu->menu)
+        return -50;
+    menu->menu->setTitle(title);
+    return 0;
+}
+
+OSStatus CopyMenuTitleAsCFString(MenuRef menu, QString* outTitle) {
+    if (!isLiveMenu(menu) || !menu->menu || !outTitle)
+        return -50;
+    *outTitle = menu->menu->title();
+    return 0;
+}
+
+OSStatus SetMenuItemTextWithCFString(MenuRef menu, MenuItemIndex item, const QString& text) {
+    if (!isLiveMenu(menu) || item < 1 || item > CountMenuItems(menu))
+        return -50;
+    if (menu->combo)
+        menu->combo->setItemText(item - 1, text);
+    else
+        itemAction(menu, item)->setText(text);
+    return 0;
+}
+
+OSStatus CopyMenuItemTextAsCFString(MenuRef menu, MenuItemIndex item, QString* outText) {
+    if (!isLiveMenu(menu) || !outText || item < 1 || item > CountMenuItems(menu))
+        return -50;
+    *outText = menu->combo ? menu->combo->itemText(item - 1) : itemAction(menu, item)->text();
+    return 0;
+}
+
+OSStatus AppendMenuItemTextWithCFString(MenuRef menu, const QString& text,
+                                        MenuItemAttributes /*attributes*/, MenuCommand command,
+                                        MenuItemIndex* outIndex) {
+    if (!isLiveMenu(menu) || CountMenuItems(menu) == 0xFFFF)
+        return -50;
+    if (menu->combo) {
+        menu->combo->addItem(text, QVariant::fromValue(quint32(command)));
+    } else {
+        QAction* action = menu->menu->addAction(text);
+        if (command)
+            action->setProperty("command", fourCharCodeToString(command));
+    }
+    if (outIndex)
+        *outIndex = CountMenuItems(menu);
+    return 0;
+}
+
+OSStatus DeleteMenuItems(MenuRef menu, MenuItemIndex first, ItemCount count) {
+    if (!isLiveMenu(menu) || first < 1)
+        return -50;
+    for (ItemCount done = 0; done < count && first <= CountMenuItems(menu); ++done) {
+        if (menu->combo)
+            menu->combo->removeItem(first - 1);
+        else
+            delete itemAction(menu, first);
+    }
+    return 0;
+}
+
+OSStatus GetMenuItemCommandID(MenuRef menu, MenuItemIndex item, MenuCommand* outCommand) {
+    if (!isLiveMenu(menu) || !outCommand || item < 1 || item > CountMenuItems(menu))
+        return -50;
+    *outCommand = menu->combo ? menu->combo->itemData(item - 1).toUInt()
+                              : actionCommand(itemAction(menu, item));
+    return 0;
+}
+
+namespace {
+
+void setCommandEnabled(MenuRef menu, MenuCommand command, bool enabled) {
+    std::vector<MenuRef> menus;
+    if (menu)
+        menus.push_back(menu);
+    else
+        menus = detail::menuBarMenus();
+    for (const MenuRef each : menus) {
+        if (!isLiveMenu(each) || !each->menu)
+            continue;
+        for (QAction* action : each->menu->actions()) {
+            if (actionCommand(action) == command)
+                action->setEnabled(enabled);
+        }
+    }
+}
+
+} // namespace
+
+void EnableMenuCommand(MenuRef menu, MenuCommand command) {
+    setCommandEnabled(menu, command, true);
+}
+
+void DisableMenuCommand(MenuRef menu, MenuCommand command) {
+    setCommandEnabled(menu, command, false);
+}
+
+bool IsMenuCommandEnabled(MenuRef menu, MenuCommand command) {
+    std::vector<MenuRef> menus = menu ? std::vector<MenuRef>{menu} : detail::menuBarMenus();
+    for (const MenuRef each : menus) {
+        if (!isLiveMenu(each) || !each->menu)
+            continue;
+        for (QAction* action : each->menu->actions()) {
+            if (actionCommand(action) == command)
+                return action->isEnabled();
+        }
+    }
+    return false;
+}
+
+} // namespace platform

@@ -1,0 +1,183 @@
+#pragma once
+
+// The objects behind the window system's opaque references. Private to platform/.
+
+#include "platform/WindowTypes.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QRect>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QEvent;
+class QEventLoop;
+class QMenu;
+class QPainter;
+class QWidget;
+
+struct OpaqueEventHandlerRef {
+    OpaqueEventTargetRef* target = nullptr;
+    EventHandlerUPP proc = nullptr;
+    void* userData = nullptr;
+    std::vector<EventTypeSpec> types;
+    bool removed = false;
+
+    bool wants(UInt32 eventClass, UInt32 eventKind) const;
+};
+
+struct OpaqueEventTargetRef : std::enable_shared_from_this<OpaqueEventTargetRef> {
+    ~OpaqueEventTargetRef();
+    // Oldest first; dispatch runs them newest first.
+    std::vector<std::shared_ptr<OpaqueEventHandlerRef>> handlers;
+    // The bottom of the stack: Qt's default for records made from Qt events, else the
+    // platform's own default. Null answers eventNotHandledErr.
+    std::function<OSStatus(EventRef)> standard;
+    // Where unhandled command events travel on; null at the top.
+    std::function<EventTargetRef()> container;
+    ControlRef control = nullptr; // the control this target belongs to, if any
+    WindowRef window = nullptr;   // the window this target belongs to, if any
+
+    // Forgets every handler (the owner goes away).
+    void clear();
+};
+
+struct OpaqueEventRef {
+    struct Param {
+        EventParamType type;
+        QByteArray data;
+    };
+    UInt32 eventClass = 0;
+    UInt32 eventKind = 0;
+    int refCount = 1;
+    std::map<EventParamName, Param> params;
+    // The Qt event this record was made from; the standard handler runs Qt's own
+    // handling of it once.
+    QObject* qtReceiver = nullptr;
+    QEvent* qtEvent = nullptr;
+    bool qtDefaultDone = false;
+};
+
+struct OpaqueEventHandlerCallRef {
+    std::shared_ptr<OpaqueEventTargetRef> target;
+    std::vector<std::shared_ptr<OpaqueEventHandlerRef>> chain; // newest first
+    std::size_t next = 0;
+    bool standardDone = false;
+};
+
+struct OpaqueMouseTrackingRef {
+    WindowRef window = nullptr;
+    QRect rect; // in the window's content coordinates
+    MouseTrackingRegionID id{};
+    std::weak_ptr<OpaqueEventTargetRef> target;
+    bool inside = false;
+};
+
+struct OpaqueMenuRef {
+    OpaqueMenuRef() = default;
+    ~OpaqueMenuRef();
+    OpaqueMenuRef(const OpaqueMenuRef&) = delete;
+    OpaqueMenuRef& operator=(const OpaqueMenuRef&) = delete;
+
+    MenuID id = 0;
+    QPointer<QMenu> menu;      // a menu of the menu bar
+    QPointer<QComboBox> combo; // or the item list of a popup button
+};
+
+struct OpaqueWindowPtr : QObject {
+    ~OpaqueWindowPtr() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    QPointer<QWidget> widget;  // the top-level widget
+    QPointer<QWidget> content; // the form's own widget; controls live inside it
+    std::shared_ptr<OpaqueEventTargetRef> target;
+    std::map<std::pair<OSType, OSType>, QByteArray> properties;
+    std::vector<ControlRef> controls; // in the order the form made them
+    std::vector<std::unique_ptr<OpaqueMouseTrackingRef>> trackingRegions;
+    QEventLoop* modalLoop = nullptr;
+    bool documentWindow = false; // shows the menu bar
+    bool sizeAsked = false;
+    int dispatchDepth = 0;
+};
+
+struct OpaqueControlRef : QObject {
+    ~OpaqueControlRef() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    QPointer<QWidget> widget;
+    WindowRef window = nullptr;
+    std::shared_ptr<OpaqueEventTargetRef> target;
+    ControlID id{0, 0};
+    OSType command = 0;
+    std::optional<ControlKind> kindOverride;
+    std::map<std::pair<OSType, OSType>, QByteArray> properties;
+    ControlPartCode hilite = kControlNoPart;
+    ControlPartCode pressedPart = kControlNoPart;
+    bool active = true;
+    bool hasRange = false;
+    SInt32 minimum = 0;
+    SInt32 maximum = 0;
+    SInt32 storedValue = 0;
+    QString storedTitle;
+    std::unique_ptr<OpaqueMenuRef> popupMenu;
+    // A registered view class made for this control: its instance and its handler.
+    void* viewInstance = nullptr;
+    EventHandlerRef objectHandler = nullptr;
+};
+
+// A drawing context: the painter is made on first use, so that Qt's own painting of the
+// same widget can run before it.
+struct OpaqueCGContext {
+    explicit OpaqueCGContext(QWidget* target);
+    ~OpaqueCGContext();
+    QPainter& painter();
+
+    QWidget* widget;
+    std::unique_ptr<QPainter> ownPainter;
+};
+
+namespace platform::detail {
+
+bool isLiveWindow(WindowRef window);
+bool isLiveControl(ControlRef control);
+// Dispatch of a record made from a Qt event: true when Qt's own handling is done or must
+// not happen.
+bool dispatchQtEvent(EventRef record, EventTargetRef target, QObject* receiver, QEvent* event);
+OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& target);
+void setParam(EventRef event, EventParamName name, EventParamType type, const void* data,
+              Size size);
+template <typename T>
+void setParam(EventRef event, EventParamName name, EventParamType type, const T& value) {
+    setParam(event, name, type, &value, Size(sizeof(T)));
+}
+// Sends a control's command as a command event through the control's target.
+OSStatus sendControlCommand(ControlRef control);
+void updateTrackingForControl(ControlRef control, const std::optional<QPoint>& contentPos);
+void forgetTrackingRegionsOf(WindowRef window);
+// The front window: the active one of ours, else the most recently shown visible one.
+WindowRef frontWindow();
+void noteWindowRaised(WindowRef window);
+void forgetWindow(WindowRef window);
+void attachMenuBar(WindowRef window);
+void registerWindow(WindowRef window);
+std::vector<WindowRef> allWindows();
+// Menus of the menu bar: their items send their commands; forgetMenu ends that.
+void watchMenu(MenuRef menu);
+void forgetMenu(MenuRef menu);
+std::vector<MenuRef> menuBarMenus();
+// Controls of a newly loaded form: wrap each widget and make the registered views.
+ControlRef wrapControl(WindowRef window, QWidget* widget);
+void makeRegisteredViews(WindowRef window);
+// Takes a control out of service: its view is destructed, its handlers go.
+void retireControl(ControlRef control, bool freeObject = true);
+// Qt events are being dispatched: objects are then freed later, not at once.
+int& qtDispatchDepth();
+void freeLater(QObject* object);
+
+} // namespace platform::detail

@@ -1,0 +1,462 @@
+// Windows and loops: Qt top-level widgets whose events become window event records.
+
+#include "platform/Windowing.h"
+
+#include "platform/Events.h"
+#include "platform/WindowSystemObjects.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+namespace {
+
+std::set<const OpaqueWindowPtr*>& liveWindows() {
+    static std::set<const OpaqueWindowPtr*> windows;
+    return windows;
+}
+
+// Front to back order is the reverse of this list.
+std::vector<WindowRef>& windowOrder() {
+    static std::vector<WindowRef> order;
+    return order;
+}
+
+HIRect toHIRect(const QRect& rect) {
+    return {{CGFloat(rect.x()), CGFloat(rect.y())},
+            {CGFloat(rect.width()), CGFloat(rect.height())}};
+}
+
+// 'wind' 80..82 at the first showing: the answers size the content.
+void askSizes(WindowRef window) {
+    window->sizeAsked = true;
+    for (const UInt32 kind :
+         {kEventWindowGetIdealSize, kEventWindowGetMinimumSize, kEventWindowGetMaximumSize}) {
+        EventRef event = platform::CreateEvent(kEventClassWindow, kind);
+        Point dims{};
+        const bool answered =
+            platform::SendEventToEventTarget(event, window->target.get()) == 0 &&
+            platform::GetEventParameter(event, kEventParamDimensions, typeQDPoint, nullptr,
+                                        sizeof dims, nullptr, &dims) == 0 &&
+            dims.v > 0 && dims.h > 0;
+        platform::ReleaseEvent(event);
+        if (!answered || !platform::detail::isLiveWindow(window) || !window->content)
+            continue;
+        const QSize size(dims.h, dims.v);
+        if (kind == kEventWindowGetIdealSize)
+            window->content->resize(size);
+        else if (kind == kEventWindowGetMinimumSize)
+            window->content->setMinimumSize(size);
+        else
+            window->content->setMaximumSize(size);
+    }
+}
+
+} // namespace
+
+OpaqueWindowPtr::~OpaqueWindowPtr() {
+    liveWindows().erase(this);
+}
+
+bool OpaqueWindowPtr::eventFilter(QObject* watched, QEvent* event) {
+    if (!platform::detail::isLiveWindow(this))
+        return false;
+    using platform::detail::setParam;
+    EventRef record = nullptr;
+    const bool top = watched == widget;
+    switch (event->type()) {
+    case QEvent::Close:
+        if (top)
+            record = platform::CreateEvent(kEventClassWindow, kEventWindowClose);
+        break;
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+        if (top) {
+            const bool activated = event->type() == QEvent::WindowActivate;
+            if (activated)
+                platform::detail::noteWindowRaised(this);
+            record = platform::CreateEvent(kEventClassWindow, activated ? kEventWindowActivated
+                                                                        : kEventWindowDeactivated);
+        }
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+        if (top) {
+            const bool moved = event->type() == QEvent::Move;
+            const UInt32 attributes =
+                moved ? kWindowBoundsChangeOriginChanged : kWindowBoundsChangeSizeChanged;
+            QRect previous = widget->geometry();
+            if (moved)
+                previous.moveTopLeft(static_cast<QMoveEvent*>(event)->oldPos());
+            else
+                previous.setSize(static_cast<QResizeEvent*>(event)->oldSize());
+            record = platform::CreateEvent(kEventClassWindow, kEventWindowBoundsChanged);
+            setParam(record, kEventParamAttributes, typeUInt32, attributes);
+            setParam(record, kEventParamPreviousBounds, typeHIRect, toHIRect(previous));
+            setParam(record, kEventParamCurrentBounds, typeHIRect, toHIRect(widget->geometry()));
+        }
+        break;
+    case QEvent::Paint:
+        if (watched == content)
+            record = platform::CreateEvent(kEventClassWindow, kEventWindowDrawContent);
+        break;
+    case QEvent::Show:
+        if (top && !sizeAsked) {
+            ++platform::detail::qtDispatchDepth();
+            askSizes(this);
+            --platform::detail::qtDispatchDepth();
+        }
+        break;
+    case QEvent::Hide:
+        // A window hidden while its modal loop runs (closed by the desktop) ends the loop.
+        if (top && modalLoop)
+            modalLoop->exit(0);
+        break;
+    default:
+        break;
+    }
+    if (!record)
+        return false;
+    const bool consumed = platform::detail::dispatchQtEvent(record, target.get(), watched, event);
+    if (consumed && event->type() == QEvent::Close && !record->qtDefaultDone)
+        event->ignore(); // a handler kept the window open
+    platform::ReleaseEvent(record);
+    return consumed;
+}
+
+namespace platform {
+
+namespace detail {
+
+bool isLiveWindow(WindowRef window) {
+    return window && liveWindows().count(window);
+}
+
+int& qtDispatchDepth() {
+    static int depth = 0;
+    return depth;
+}
+
+void freeLater(QObject* object) {
+    if (!object)
+        return;
+    if (qtDispatchDepth() > 0)
+        object->deleteLater();
+    else
+        delete object;
+}
+
+bool dispatchQtEvent(EventRef record, EventTargetRef target, QObject* receiver, QEvent* event) {
+    record->qtReceiver = receiver;
+    record->qtEvent = event;
+    ++qtDispatchDepth();
+    const OSStatus result = dispatch(record, target->shared_from_this());
+    --qtDispatchDepth();
+    if (record->qtDefaultDone)
+        return true;
+    return result != eventNotHandledErr;
+}
+
+void registerWindow(WindowRef window) {
+    liveWindows().insert(window);
+    window->target->container = [] { return GetApplicationEventTarget(); };
+    window->target->standard = [window](EventRef event) -> OSStatus {
+        if (event->qtEvent) {
+            if (event->qtDefaultDone || !event->qtReceiver)
+                return eventNotHandledErr;
+            event->qtDefaultDone = true;
+            event->qtReceiver->event(event->qtEvent);
+            return 0;
+        }
+        if (event->eventClass == kEventClassWindow && event->eventKind == kEventWindowClose &&
+            isLiveWindow(window)) {
+            HideWindow(window);
+            return 0;
+        }
+        return eventNotHandledErr;
+    };
+    window->widget->installEventFilter(window);
+    if (window->content != window->widget)
+        window->content->installEventFilter(window);
+}
+
+std::vector<WindowRef> allWindows() {
+    std::vector<WindowRef> windows;
+    for (const auto* window : liveWindows())
+        windows.push_back(const_cast<WindowRef>(window));
+    return windows;
+}
+
+void noteWindowRaised(WindowRef window) {
+    forgetWindow(window);
+    windowOrder().push_back(window);
+}
+
+void forgetWindow(WindowRef window) {
+    auto& order = windowOrder();
+    order.erase(std::remove(order.begin(), order.end(), window), order.end());
+}
+
+WindowRef frontWindow() {
+    if (QWidget* active = QApplication::activeWindow()) {
+        for (auto* window : liveWindows()) {
+            if (window->widget == active)
+                return const_cast<WindowRef>(window);
+        }
+    }
+    const auto& order = windowOrder();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        if (isLiveWindow(*it) && (*it)->widget && (*it)->widget->isVisible())
+            return *it;
+    }
+    return nullptr;
+}
+
+} // namespace detail
+
+void RunApplicationEventLoop() {
+    // Closing a window never ends the program by itself; the program quits explicitly.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::exec();
+}
+
+void QuitApplicationEventLoop() {
+    QCoreApplication::exit(0);
+}
+
+OSStatus RunAppModalLoopForWindow(WindowRef window) {
+    if (!detail::isLiveWindow(window) || !window->widget)
+        return errInvalidWindowRef;
+    if (window->modalLoop)
+        return -50;
+    QWidget* widget = window->widget;
+    if (widget->windowModality() != Qt::ApplicationModal) {
+        const bool wasVisible = widget->isVisible();
+        if (wasVisible)
+            widget->hide(); // modality takes effect on the next showing
+        widget->setWindowModality(Qt::ApplicationModal);
+        if (wasVisible)
+            widget->show();
+    }
+    QEventLoop loop;
+    QPointer<OpaqueWindowPtr> guard(window);
+    window->modalLoop = &loop;
+    loop.exec();
+    if (guard)
+        guard->modalLoop = nullptr;
+    return 0;
+}
+
+OSStatus QuitAppModalLoopForWindow(WindowRef window) {
+    if (!detail::isLiveWindow(window))
+        return errInvalidWindowRef;
+    if (window->modalLoop)
+        window->modalLoop->exit(0);
+    return 0;
+}
+
+bool IsValidWindowPtr(WindowRef window) {
+    return detail::isLiveWindow(window);
+}
+
+void DisposeWindow(WindowRef window) {
+    if (!detail::isLiveWindow(window))
+        return;
+    EventRef dispose = CreateEvent(kEventClassWindow, kEventWindowDispose);
+    SendEventToEventTarget(dispose, window->target.get());
+    ReleaseEvent(dispose);
+    if (!detail::isLiveWindow(window))
+        return;
+    if (window->modalLoop)
+        window->modalLoop->exit(0);
+    const std::vector<ControlRef> controls = window->controls;
+    for (auto it = controls.rbegin(); it != controls.rend(); ++it)
+        detail::retireControl(*it);
+    window->controls.clear();
+    window->trackingRegions.clear();
+    detail::forgetWindow(window);
+    liveWindows().erase(window);
+    window->target->clear();
+    if (window->widget) {
+        window->widget->removeEventFilter(window);
+        if (window->content)
+            window->content->removeEventFilter(window);
+        window->widget->hide();
+        detail::freeLater(window->widget);
+    }
+    detail::freeLater(window);
+}
+
+EventTargetRef GetWindowEventTarget(WindowRef window) {
+    return detail::isLiveWindow(window) ? window->target.get() : nullptr;
+}
+
+void ShowWindow(WindowRef window) {
+    if (!detail::isLiveWindow(window) || !window->widget)
+        return;
+    window->widget->show();
+    window->widget->raise();
+    window->widget->activateWindow();
+    detail::noteWindowRaised(window);
+}
+
+void HideWindow(WindowRef window) {
+    if (detail::isLiveWindow(window) && window->widget)
+        window->widget->hide();
+}
+
+bool IsWindowVisible(WindowRef window) {
+    return detail::isLiveWindow(window) && window->widget && window->widget->isVisible();
+}
+
+void SelectWindow(WindowRef window) {
+    if (!detail::isLiveWindow(window) || !window->widget)
+        return;
+    window->widget->raise();
+    window->widget->activateWindow();
+    detail::noteWindowRaised(window);
+}
+
+WindowRef FrontWindow() {
+    return detail::frontWindow();
+}
+
+WindowRef ActiveNonFloatingWindow() {
+    return detail::frontWindow();
+}
+
+OSStatus GetWindowActivationScope(WindowRef window, WindowActivationScope* outScope) {
+    if (!detail::isLiveWindow(window) || !outScope)
+        return errInvalidWindowRef;
+    *outScope = kWindowActivationScopeAll;
+    return 0;
+}
+
+OSStatus AdvanceKeyboardFocus(WindowRef window) {
+    if (!detail::isLiveWindow(window))
+        return errInvalidWindowRef;
+    // Ask every control for its focus part first, as the focus walk does.
+    const std::vector<ControlRef> controls = window->controls;
+    for (const ControlRef control : controls) {
+        if (!detail::isLiveControl(control))
+            continue;
+        EventRef event = CreateEvent(kEventClassControl, kEventControlGetFocusPart);
+        SendEventToEventTarget(event, control->target.get());
+        ReleaseEvent(event);
+    }
+    for (const ControlRef control : window->controls) {
+        QWidget* widget = detail::isLiveControl(control) ? control->widget.data() : nullptr;
+        if (widget && (widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() &&
+            widget->isVisibleTo(window->widget)) {
+            widget->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
+    return 0;
+}
+
+OSStatus SetWindowTitleWithCFString(WindowRef window, const QString& title) {
+    if (!detail::isLiveWindow(window) || !window->widget)
+        return errInvalidWindowRef;
+    window->widget->setWindowTitle(title);
+    return 0;
+}
+
+OSStatus CopyWindowTitleAsCFString(WindowRef window, QString* outTitle) {
+    if (!detail::isLiveWindow(window) || !window->widget || !outTitle)
+        return errInvalidWindowRef;
+    *outTitle = window->widget->windowTitle();
+    return 0;
+}
+
+OSStatus RepositionWindow(WindowRef window, WindowRef /*parent*/, WindowPositionMethod method) {
+    if (!detail::isLiveWindow(window) || !window->widget)
+        return errInvalidWindowRef;
+    if (method != kWindowCenterOnMainScreen && method != kWindowAlertPositionOnMainScreen)
+        return -50;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return 0;
+    const QRect area = screen->availableGeometry();
+    const QSize size = window->widget->frameGeometry().size();
+    const int x = area.x() + (area.width() - size.width()) / 2;
+    // Alerts sit a third of the way down, as users expect of them.
+    const int y = method == kWindowCenterOnMainScreen
+                      ? area.y() + (area.height() - size.height()) / 2
+                      : area.y() + (area.height() - size.height()) / 3;
+    window->widget->move(x, y);
+    return 0;
+}
+
+OSStatus GetWindowContentBounds(WindowRef window, CGRect* outBounds) {
+    if (!detail::isLiveWindow(window) || !window->content || !outBounds)
+        return errInvalidWindowRef;
+    *outBounds = {{CGFloat(window->widget->x()), CGFloat(window->widget->y())},
+                  {CGFloat(window->content->width()), CGFloat(window->content->height())}};
+    return 0;
+}
+
+OSStatus SetWindowProperty(WindowRef window, OSType creator, OSType tag, Size size,
+                           const void* data) {
+    if (!detail::isLiveWindow(window))
+        return errInvalidWindowRef;
+    if (size < 0 || (size > 0 && !data))
+        return -50;
+    window->properties[{creator, tag}] =
+        QByteArray(static_cast<const char*>(data), qsizetype(size));
+    return 0;
+}
+
+OSStatus GetWindowProperty(WindowRef window, OSType creator, OSType tag, Size bufferSize,
+                           Size* outActualSize, void* outData) {
+    if (!detail::isLiveWindow(window))
+        return errInvalidWindowRef;
+    const auto found = window->properties.find({creator, tag});
+    if (found == window->properties.end())
+        return errWindowPropertyNotFound;
+    if (outActualSize)
+        *outActualSize = found->second.size();
+    if (bufferSize < found->second.size())
+        return errDataSizeMismatch;
+    if (outData)
+        std::memcpy(outData, found->second.constData(), std::size_t(found->second.size()));
+    return 0;
+}
+
+OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* outControl) {
+    if (outControl)
+        *outControl = nullptr;
+    if (!detail::isLiveWindow(window) || !id || !outControl)
+        return -50;
+    for (const ControlRef control : window->controls) {
+        if (detail::isLiveControl(control) && control->id.signature == id->signature &&
+            control->id.id == id->id) {
+            *outControl = control;
+            return 0;
+        }
+    }
+    return errUnknownControl;
+}
+
+} // namespace platform
+
+#include "platform/WindowingTesting.h"
+
+namespace platform {
+
+QWidget* widgetForTesting(WindowRef window) {
+    return detail::isLiveWindow(window) ? window->widget.data() : nullptr;
+}
+
+QWidget* widgetForTesting(ControlRef control) {
+    return detail::isLiveControl(control) ? control->widget.data() : nullptr;
+}
+
+} // namespace platform

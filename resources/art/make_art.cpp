@@ -1,0 +1,552 @@
+// Paints the launcher's pictures: the main window's background, the About banner, the
+// application icon and the three states of each tool button. Run it once after changing the
+// art and commit its output (resources/pictures), so that builds never need it:
+//   trellis_make_art <output folder>
+
+#include <QColor>
+#include <QDir>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPainterPathStroker>
+#include <QRadialGradient>
+#include <QString>
+#include <QTextStream>
+#include <array>
+#include <cmath>
+#include <functional>
+
+namespace {
+
+const QColor kInk(0x1f, 0x2d, 0x3d);
+const QColor kSteel(0x2f, 0x5d, 0x8a);
+const QColor kTeal(0x2a, 0x8c, 0x88);
+
+enum class State { Normal, Over, Pressed };
+
+struct Tool {
+    const char* file; // img_appNN
+    QColor accent;
+    std::function<void(QPainter&)> glyph; // white strokes around (0, 0), about 30 px wide
+};
+
+QImage canvas(int width, int height) {
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+void smooth(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setRenderHint(QPainter::TextAntialiasing);
+}
+
+QPen glyphPen(qreal width = 2.4) {
+    return QPen(Qt::white, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+// A diagonal lattice over the rectangle, the motif of the product's name.
+void lattice(QPainter& p, const QRectF& area, qreal step, const QColor& colour, qreal width) {
+    p.save();
+    p.setClipRect(area, Qt::IntersectClip);
+    p.setPen(QPen(colour, width));
+    const qreal span = area.width() + area.height();
+    for (qreal d = -span; d < span; d += step) {
+        p.drawLine(QPointF(area.left() + d, area.top()),
+                   QPointF(area.left() + d + area.height(), area.bottom()));
+        p.drawLine(QPointF(area.left() + d, area.bottom()),
+                   QPointF(area.left() + d + area.height(), area.top()));
+    }
+    p.restore();
+}
+
+// A leaf with its tip at angle degrees from its stem point.
+void leaf(QPainter& p, QPointF at, qreal length, qreal angle, const QColor& colour) {
+    p.save();
+    p.translate(at);
+    p.rotate(angle);
+    QPainterPath path;
+    path.moveTo(0, 0);
+    path.cubicTo(length * 0.35, -length * 0.38, length * 0.8, -length * 0.3, length, 0);
+    path.cubicTo(length * 0.8, length * 0.3, length * 0.35, length * 0.38, 0, 0);
+    p.fillPath(path, colour);
+    p.restore();
+}
+
+// The product emblem: an arch of lattice with a climbing vine, in white, inside the square.
+void emblem(QPainter& p, const QRectF& box) {
+    p.save();
+    p.translate(box.topLeft());
+    p.scale(box.width() / 100.0, box.height() / 100.0);
+    QPainterPath arch;
+    arch.moveTo(22, 88);
+    arch.lineTo(22, 44);
+    arch.arcTo(QRectF(22, 16, 56, 56), 180, -180);
+    arch.lineTo(78, 88);
+    arch.closeSubpath();
+    p.save();
+    p.setClipPath(arch);
+    lattice(p, QRectF(18, 12, 64, 80), 13, QColor(255, 255, 255, 105), 2.0);
+    p.restore();
+    p.setPen(QPen(Qt::white, 4.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(arch);
+    p.drawLine(QPointF(14, 88), QPointF(86, 88));
+    // The vine: a stem curling up the left post, leaves on both sides.
+    QPainterPath stem;
+    stem.moveTo(36, 88);
+    stem.cubicTo(28, 72, 46, 62, 38, 48);
+    stem.cubicTo(32, 38, 44, 28, 54, 30);
+    p.setPen(QPen(QColor(0xd4, 0xf5, 0xe2), 3.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawPath(stem);
+    const QColor green(0xb8, 0xf0, 0xcf);
+    leaf(p, {33, 78}, 16, 200, green);
+    leaf(p, {38, 67}, 17, -25, green);
+    leaf(p, {37, 53}, 15, 195, green);
+    leaf(p, {39, 40}, 16, -55, green);
+    leaf(p, {54, 30}, 14, -12, green);
+    p.restore();
+}
+
+// ---- tool glyphs, drawn around (0, 0) ----
+
+void glyphLoader(QPainter& p) {
+    p.setPen(glyphPen(2.6));
+    p.drawLine(QPointF(0, -14), QPointF(0, 5));
+    p.drawPolyline(QPolygonF({{-7, -2}, {0, 5}, {7, -2}}));
+    p.drawPolyline(QPolygonF({{-13, 3}, {-13, 13}, {13, 13}, {13, 3}}));
+}
+
+void glyphLantern(QPainter& p) {
+    p.setPen(glyphPen(2.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(-5, -17, 10, 8), 0, 180 * 16);
+    p.drawLine(QPointF(-7, -12), QPointF(7, -12));
+    p.drawRoundedRect(QRectF(-8, -9, 16, 19), 4, 4);
+    p.drawLine(QPointF(-6, 13), QPointF(6, 13));
+    QPainterPath flame;
+    flame.moveTo(0, -5);
+    flame.cubicTo(4, -1, 4, 5, 0, 6);
+    flame.cubicTo(-4, 5, -4, -1, 0, -5);
+    p.fillPath(flame, QColor(255, 255, 255, 235));
+    p.setPen(glyphPen(1.8));
+    for (const qreal side : {-1.0, 1.0}) {
+        p.drawLine(QPointF(side * 12, -4), QPointF(side * 16, -6));
+        p.drawLine(QPointF(side * 12, 1), QPointF(side * 16.5, 1));
+        p.drawLine(QPointF(side * 12, 6), QPointF(side * 16, 8));
+    }
+}
+
+void glyphSheetGlide(QPainter& p) {
+    p.setPen(glyphPen(2.2));
+    QPainterPath sheet;
+    sheet.moveTo(-5, -14);
+    sheet.lineTo(7, -14);
+    sheet.lineTo(12, -9);
+    sheet.lineTo(12, 6);
+    sheet.lineTo(-5, 6);
+    sheet.closeSubpath();
+    p.fillPath(sheet, QColor(255, 255, 255, 60));
+    p.drawPath(sheet);
+    p.drawPolyline(QPolygonF({{7, -14}, {7, -9}, {12, -9}}));
+    p.drawLine(QPointF(-14, -8), QPointF(-9, -8));
+    p.drawLine(QPointF(-15, -3), QPointF(-9, -3));
+    p.drawLine(QPointF(-13, 2), QPointF(-9, 2));
+    p.drawLine(QPointF(-14, 13), QPointF(14, 13));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(4, 13), 3.2, 3.2);
+}
+
+void glyphProfile(QPainter& p) {
+    p.setPen(glyphPen(2.2));
+    p.drawPolyline(QPolygonF({{-14, -14}, {-14, 13}, {14, 13}}));
+    QPainterPath curve;
+    curve.moveTo(-10, 8);
+    curve.cubicTo(-2, 8, -4, -10, 12, -10);
+    p.setPen(glyphPen(2.6));
+    p.drawPath(curve);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(-10, 8), 2.6, 2.6);
+    p.drawEllipse(QPointF(1, -1), 2.6, 2.6);
+    p.drawEllipse(QPointF(12, -10), 2.6, 2.6);
+}
+
+void glyphNozzle(QPainter& p) {
+    p.setPen(glyphPen(2.2));
+    p.setBrush(QColor(255, 255, 255, 60));
+    p.drawRoundedRect(QRectF(-12, -15, 24, 8), 2, 2);
+    p.drawPolygon(QPolygonF({{-8, -7}, {8, -7}, {3, 0}, {-3, 0}}));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    for (const QPointF& at : {QPointF(-7, 8), QPointF(0, 6), QPointF(7, 8)}) {
+        QPainterPath drop;
+        drop.moveTo(at.x(), at.y() - 3.5);
+        drop.cubicTo(at.x() + 3.5, at.y() + 1, at.x() + 3, at.y() + 5, at.x(), at.y() + 5);
+        drop.cubicTo(at.x() - 3, at.y() + 5, at.x() - 3.5, at.y() + 1, at.x(), at.y() - 3.5);
+        p.drawPath(drop);
+    }
+    p.setPen(glyphPen(1.8));
+    p.drawLine(QPointF(12, 8), QPointF(16, 8));
+    p.drawLine(QPointF(14, 6), QPointF(14, 10));
+}
+
+void safe(QPainter& p, const QRectF& body, qreal pen) {
+    p.setPen(glyphPen(pen));
+    p.setBrush(QColor(255, 255, 255, 50));
+    p.drawRoundedRect(body, 3, 3);
+    // The dial: a ring with a handle turned to one side and a hub.
+    const QPointF centre = body.center() + QPointF(body.width() * 0.08, 0);
+    const qreal r = body.height() * 0.24;
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(centre, r, r);
+    p.drawLine(centre, centre + QPointF(r * 0.68, r * 0.68));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(centre, pen * 0.9, pen * 0.9);
+    p.setPen(glyphPen(pen));
+    p.drawLine(QPointF(body.left() + 4, body.top() + body.height() * 0.3),
+               QPointF(body.left() + 4, body.top() + body.height() * 0.42));
+    p.drawLine(QPointF(body.left() + 4, body.bottom() - body.height() * 0.42),
+               QPointF(body.left() + 4, body.bottom() - body.height() * 0.3));
+    p.drawLine(QPointF(body.left() + 3, body.bottom() + 2.5),
+               QPointF(body.left() + 7, body.bottom() + 2.5));
+    p.drawLine(QPointF(body.right() - 7, body.bottom() + 2.5),
+               QPointF(body.right() - 3, body.bottom() + 2.5));
+}
+
+void glyphVault(QPainter& p) {
+    safe(p, QRectF(-14, -14, 28, 25), 2.2);
+}
+
+void glyphVaultSetup(QPainter& p) {
+    const QPointF c(8, 8);
+    QPainterPath gear;
+    const int teeth = 8;
+    for (int i = 0; i < teeth * 2; ++i) {
+        const qreal a = M_PI * i / teeth;
+        const qreal r = (i % 2 == 0) ? 8.5 : 6.2;
+        const qreal spread = M_PI / teeth * 0.45;
+        const QPointF p1 = c + QPointF(r * std::cos(a - spread), r * std::sin(a - spread));
+        const QPointF p2 = c + QPointF(r * std::cos(a + spread), r * std::sin(a + spread));
+        if (i == 0)
+            gear.moveTo(p1);
+        else
+            gear.lineTo(p1);
+        gear.lineTo(p2);
+    }
+    gear.closeSubpath();
+    // The safe is cut away around the gear so that the gear reads on its own.
+    QPainterPathStroker margin;
+    margin.setWidth(6);
+    margin.setJoinStyle(Qt::RoundJoin);
+    QPainterPath everything;
+    everything.addRect(QRectF(-30, -30, 60, 60));
+    p.save();
+    p.setClipPath(everything.subtracted(margin.createStroke(gear).united(gear)));
+    safe(p, QRectF(-15, -15, 23, 21), 2.0);
+    p.restore();
+    p.setPen(glyphPen(1.8));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(gear);
+    p.drawEllipse(c, 2.6, 2.6);
+}
+
+// ---- pictures ----
+
+QImage toolButton(const Tool& tool, State state) {
+    const int w = 380;
+    const int h = 60;
+    QImage image = canvas(w, h);
+    QPainter p(&image);
+    smooth(p);
+    const QRectF card(1.5, 1.5, w - 3, h - 4.5);
+    const qreal radius = 10;
+
+    // Soft shadow below the card (none while pressed: the card sits down).
+    if (state != State::Pressed) {
+        for (int i = 3; i >= 1; --i) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(20, 40, 60, state == State::Over ? 16 : 11));
+            p.drawRoundedRect(card.translated(0, i * 0.9), radius, radius);
+        }
+    }
+
+    QLinearGradient fill(0, card.top(), 0, card.bottom());
+    QColor border;
+    switch (state) {
+    case State::Normal:
+        fill.setColorAt(0, QColor(0xff, 0xff, 0xff));
+        fill.setColorAt(1, QColor(0xf1, 0xf5, 0xf9));
+        border = QColor(0xc9, 0xd4, 0xdf);
+        break;
+    case State::Over:
+        fill.setColorAt(0, QColor(0xfa, 0xfd, 0xff));
+        fill.setColorAt(1, QColor(0xe3, 0xee, 0xf9));
+        border = tool.accent.lighter(125);
+        break;
+    case State::Pressed:
+        fill.setColorAt(0, QColor(0xd6, 0xe2, 0xef));
+        fill.setColorAt(1, QColor(0xe6, 0xee, 0xf6));
+        border = tool.accent;
+        break;
+    }
+    p.setPen(QPen(border, state == State::Normal ? 1.0 : 1.4));
+    p.setBrush(fill);
+    p.drawRoundedRect(card, radius, radius);
+
+    // Top highlight, or an inner shadow while pressed.
+    p.save();
+    QPainterPath clip;
+    clip.addRoundedRect(card.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
+    p.setClipPath(clip);
+    QLinearGradient edge(0, card.top(), 0, card.top() + 8);
+    edge.setColorAt(0,
+                    state == State::Pressed ? QColor(30, 50, 80, 45) : QColor(255, 255, 255, 200));
+    edge.setColorAt(1, QColor(255, 255, 255, 0));
+    p.fillRect(card, edge);
+    p.restore();
+
+    // The glyph tile in the tool's colour, centred in the 100 points left of the text.
+    const qreal dip = state == State::Pressed ? 1.0 : 0.0;
+    const QRectF tile(26, 6 + dip, 46, 46);
+    QColor top = tool.accent.lighter(state == State::Over ? 135 : 122);
+    QColor bottom = tool.accent.darker(state == State::Pressed ? 125 : 104);
+    QLinearGradient tileFill(0, tile.top(), 0, tile.bottom());
+    tileFill.setColorAt(0, top);
+    tileFill.setColorAt(1, bottom);
+    p.setPen(QPen(tool.accent.darker(130), 1));
+    p.setBrush(tileFill);
+    p.drawRoundedRect(tile, 11, 11);
+    QLinearGradient gloss(0, tile.top(), 0, tile.center().y());
+    gloss.setColorAt(0, QColor(255, 255, 255, 70));
+    gloss.setColorAt(1, QColor(255, 255, 255, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(gloss);
+    p.drawRoundedRect(tile.adjusted(1.5, 1.5, -1.5, -tile.height() / 2), 9, 9);
+
+    p.save();
+    p.translate(tile.center());
+    p.scale(0.98, 0.98);
+    tool.glyph(p);
+    p.restore();
+
+    // A quiet divider between the tile and the text.
+    p.setPen(QPen(QColor(0xcf, 0xd9, 0xe3), 1));
+    p.drawLine(QPointF(88.5, 14), QPointF(88.5, h - 17));
+
+    // An accent edge on the left marks the button under the mouse.
+    if (state != State::Normal) {
+        p.save();
+        p.setClipPath(clip);
+        p.fillRect(QRectF(card.left(), card.top(), 4, card.height()), tool.accent);
+        p.restore();
+    }
+    return image;
+}
+
+QImage background() {
+    const int w = 560;
+    const int h = 640;
+    QImage image = canvas(w, h);
+    QPainter p(&image);
+    smooth(p);
+
+    QLinearGradient base(0, 0, 0, h);
+    base.setColorAt(0, QColor(0xf7, 0xf9, 0xfb));
+    base.setColorAt(1, QColor(0xe7, 0xec, 0xf2));
+    p.fillRect(image.rect(), base);
+
+    // Accent rule along the top.
+    QLinearGradient rule(0, 0, w, 0);
+    rule.setColorAt(0, kSteel);
+    rule.setColorAt(1, kTeal);
+    p.fillRect(QRectF(0, 0, w, 5), rule);
+
+    // The lattice column on the right, fading towards the top and the left.
+    {
+        QImage column = canvas(w, h);
+        QPainter c(&column);
+        smooth(c);
+        lattice(c, QRectF(0, 0, w, h), 26, QColor(0x2f, 0x5d, 0x8a, 70), 1.4);
+        c.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        QLinearGradient fadeX(396, 0, w, 0);
+        fadeX.setColorAt(0, QColor(0, 0, 0, 0));
+        fadeX.setColorAt(0.55, QColor(0, 0, 0, 255));
+        fadeX.setColorAt(1, QColor(0, 0, 0, 255));
+        c.fillRect(column.rect(), fadeX);
+        QLinearGradient fadeY(0, 90, 0, h);
+        fadeY.setColorAt(0, QColor(0, 0, 0, 0));
+        fadeY.setColorAt(0.35, QColor(0, 0, 0, 210));
+        fadeY.setColorAt(1, QColor(0, 0, 0, 255));
+        c.fillRect(column.rect(), fadeY);
+        c.end();
+        p.drawImage(0, 0, column);
+    }
+    // A vine climbing the lattice.
+    {
+        QPainterPath stem;
+        stem.moveTo(505, 598);
+        stem.cubicTo(470, 540, 540, 500, 500, 440);
+        stem.cubicTo(470, 395, 525, 350, 505, 300);
+        stem.cubicTo(492, 265, 515, 235, 530, 215);
+        p.setPen(QPen(QColor(0x2a, 0x8c, 0x88, 110), 2.2, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(stem);
+        const QColor green(0x3f, 0x9e, 0x7f, 120);
+        const QColor pale(0x5c, 0xb3, 0x8f, 100);
+        for (int i = 1; i < 16; ++i) {
+            const qreal t = i / 16.0;
+            const QPointF at = stem.pointAtPercent(t);
+            const qreal angle = stem.angleAtPercent(t);
+            leaf(p, at, 17 - i * 0.5, -angle + (i % 2 ? 55 : -55) + 180 * (i % 2),
+                 i % 3 ? green : pale);
+        }
+    }
+
+    // The well that holds the column of tool buttons.
+    const QRectF well(18, 102, 408, 492);
+    p.setPen(QPen(QColor(0xd3, 0xdc, 0xe6), 1));
+    p.setBrush(QColor(255, 255, 255, 150));
+    p.drawRoundedRect(well, 14, 14);
+
+    // The footer band for Help and Quit.
+    QLinearGradient footer(0, 600, 0, h);
+    footer.setColorAt(0, QColor(0xe2, 0xe8, 0xef));
+    footer.setColorAt(1, QColor(0xd9, 0xe1, 0xea));
+    p.fillRect(QRectF(0, 600, w, h - 600), footer);
+    p.setPen(QPen(QColor(0xc7, 0xd1, 0xdc), 1));
+    p.drawLine(QPointF(0, 600.5), QPointF(w, 600.5));
+    p.setPen(QPen(QColor(255, 255, 255, 180), 1));
+    p.drawLine(QPointF(0, 601.5), QPointF(w, 601.5));
+    return image;
+}
+
+QImage appIcon(int size) {
+    QImage image = canvas(size, size);
+    QPainter p(&image);
+    smooth(p);
+    p.scale(size / 256.0, size / 256.0);
+    const QRectF tile(12, 12, 232, 232);
+    // Drop shadow.
+    for (int i = 6; i >= 1; --i) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(10, 30, 50, 10));
+        p.drawRoundedRect(tile.translated(0, i), 52, 52);
+    }
+    QLinearGradient fill(tile.topLeft(), tile.bottomRight());
+    fill.setColorAt(0, kSteel.lighter(118));
+    fill.setColorAt(1, kTeal.darker(108));
+    p.setBrush(fill);
+    p.setPen(QPen(kSteel.darker(140), 1.5));
+    p.drawRoundedRect(tile, 52, 52);
+    QRadialGradient shine(QPointF(90, 40), 180);
+    shine.setColorAt(0, QColor(255, 255, 255, 70));
+    shine.setColorAt(1, QColor(255, 255, 255, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(shine);
+    p.drawRoundedRect(tile, 52, 52);
+    emblem(p, QRectF(38, 32, 180, 180));
+    return image;
+}
+
+QImage aboutBanner() {
+    const int w = 420;
+    const int h = 120;
+    QImage image = canvas(w, h);
+    QPainter p(&image);
+    smooth(p);
+    QLinearGradient fill(0, 0, w, h);
+    fill.setColorAt(0, kSteel);
+    fill.setColorAt(1, kTeal);
+    p.fillRect(image.rect(), fill);
+    {
+        QImage pattern = canvas(w, h);
+        QPainter c(&pattern);
+        smooth(c);
+        lattice(c, QRectF(0, 0, w, h), 22, QColor(255, 255, 255, 40), 1.2);
+        c.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        QLinearGradient fade(200, 0, w, 0);
+        fade.setColorAt(0, QColor(0, 0, 0, 0));
+        fade.setColorAt(1, QColor(0, 0, 0, 255));
+        c.fillRect(pattern.rect(), fade);
+        c.end();
+        p.drawImage(0, 0, pattern);
+    }
+    QLinearGradient glow(0, 0, 0, h);
+    glow.setColorAt(0, QColor(255, 255, 255, 40));
+    glow.setColorAt(0.5, QColor(255, 255, 255, 0));
+    p.fillRect(image.rect(), glow);
+
+    p.drawImage(QRectF(22, 14, 92, 92), appIcon(256));
+
+    QFont title(QStringLiteral("DejaVu Sans"));
+    title.setPixelSize(34);
+    title.setBold(true);
+    title.setLetterSpacing(QFont::PercentageSpacing, 102);
+    p.setFont(title);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(130, 22, 280, 44), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Trellis"));
+    QFont subtitle(QStringLiteral("DejaVu Sans"));
+    subtitle.setPixelSize(15);
+    p.setFont(subtitle);
+    p.setPen(QColor(255, 255, 255, 215));
+    p.drawText(QRectF(132, 66, 280, 24), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Orvel Printer Utility"));
+    p.setPen(QPen(QColor(255, 255, 255, 90), 1));
+    p.drawLine(QPointF(132, 64.5), QPointF(330, 64.5));
+    return image;
+}
+
+bool save(const QImage& image, const QString& folder, const QString& name) {
+    const QString path = folder + QLatin1Char('/') + name;
+    if (!image.save(path, "PNG")) {
+        QTextStream(stderr) << "cannot write " << path << "\n";
+        return false;
+    }
+    QTextStream(stdout) << name << " " << image.width() << "x" << image.height() << "\n";
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        QTextStream(stderr) << "usage: trellis_make_art <output folder>\n";
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+
+    const std::array<Tool, 7> tools{{
+        {"img_app01", QColor(0x3a, 0x6e, 0xa5), glyphLoader},
+        {"img_app02", QColor(0xc8, 0x86, 0x2e), glyphLantern},
+        {"img_app03", QColor(0x2a, 0x8c, 0x88), glyphSheetGlide},
+        {"img_app04", QColor(0x74, 0x5a, 0xa6), glyphProfile},
+        {"img_app05", QColor(0x2f, 0x8a, 0x5a), glyphNozzle},
+        {"img_app06", QColor(0x55, 0x67, 0x7b), glyphVault},
+        {"img_app07", QColor(0xa4, 0x5d, 0x4a), glyphVaultSetup},
+    }};
+
+    bool ok = save(background(), folder, QStringLiteral("img_background.png"));
+    ok = save(aboutBanner(), folder, QStringLiteral("img_about.png")) && ok;
+    ok = save(appIcon(256), folder, QStringLiteral("trellis.png")) && ok;
+    const std::array<std::pair<State, const char*>, 3> states{
+        {{State::Normal, "normal"}, {State::Over, "over"}, {State::Pressed, "pressed"}}};
+    for (const Tool& tool : tools) {
+        for (const auto& [state, suffix] : states) {
+            const QString name =
+                QStringLiteral("%1_%2.png").arg(QLatin1String(tool.file), QLatin1String(suffix));
+            ok = save(toolButton(tool, state), folder, name) && ok;
+        }
+    }
+    return ok ? 0 : 1;
+}
