@@ -9,7 +9,8 @@
 namespace platform {
 
 // Property lists, XML or binary, as Qt values: dict -> QVariantMap, array -> QVariantList,
-// string -> QString, integer -> qint64 (quint64 above its range), real -> double,
+// string -> QString, integer -> qint64 (libplist 2.2 keeps no sign, so 2^63 and above read
+// as negative numbers), real -> double,
 // true/false -> bool, date -> QDateTime, data -> QByteArray.
 // Bad, truncated or too deeply nested input gives std::nullopt, never a crash.
 std::optional<QVariant> parsePropertyList(const QByteArray& data);

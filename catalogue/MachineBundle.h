@@ -1,0 +1,60 @@
+#pragma once
+
+#include "config/MacTypes.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QVariant>
+#include <QVariantMap>
+#include <memory>
+#include <optional>
+
+namespace platform {
+class Bundle;
+}
+
+// Keys of a machine bundle's Setting.xml.
+inline constexpr char kSettingKeyModel[] = "MODEL";
+inline constexpr char kSettingKeyWorldWideOnly[] = "IsWorldWideOnly";
+inline constexpr char kSettingKeyInitial[] = "INITIAL";
+inline constexpr char kSettingKeyFunction[] = "FUNCTION";
+inline constexpr char kSettingFileName[] = "Setting.xml";
+
+// One machine bundle package: its bundle and its Setting.xml, read into memory.
+class CMachineBundle {
+public:
+    CMachineBundle();
+    virtual ~CMachineBundle();
+    CMachineBundle(const CMachineBundle&) = delete;
+    CMachineBundle& operator=(const CMachineBundle&) = delete;
+
+    // Opens the package and reads its Setting.xml.
+    OSStatus OnInitialize(const QUrl& bundleURL);
+    OSStatus Create(const QUrl& bundleURL);
+    void Release();
+    void CleanupClass();
+
+    // The property list at the file URL when its root is a dictionary; the out-parameter
+    // is left untouched on failure.
+    static OSStatus CreateDictionaryWithURLRef(const QUrl& fileURL, QVariantMap* dictionary);
+
+    // Null when no Setting.xml has been read.
+    const QVariantMap* GetSettingDictionary() const;
+    OSStatus GetValue(const QString& key, QVariant* value) const;
+    // The "MODEL" array; -50 when it is missing, is not an array of strings, or the bundle
+    // is hidden under the Japanese localization.
+    OSStatus GetSupportPrinter(QStringList* models) const;
+
+    // Set-up launchers only (defined in setup_launcher/): the printer's plug-in initial,
+    // and whether "MODEL" lists the device identifier exactly.
+    OSStatus GetInitialString(const QString& deviceID, QString* initial) const;
+    bool IsSupportPrinter(const QString& deviceID) const;
+
+    // Whether the running program's own localized resources come from "Japanese.lproj".
+    static bool IsJapaneseLanguage();
+
+private:
+    std::shared_ptr<platform::Bundle> m_bundle;
+    std::optional<QVariantMap> m_settingDictionary;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "config/MacTypes.h"
+
+#include <QString>
+#include <QUrl>
+#include <memory>
+
+class CSupportMachine;
+
+// The one object the launcher asks about printers and tools: the machine catalogue first,
+// "Setting.ini" for whatever the catalogue does not know.
+class CSettingFileEx {
+public:
+    static CSettingFileEx* GetInstance();
+    // Tests start afresh; the running program never tears the facade down.
+    static void DestroyInstance();
+    virtual ~CSettingFileEx();
+    CSettingFileEx(const CSettingFileEx&) = delete;
+    CSettingFileEx& operator=(const CSettingFileEx&) = delete;
+
+    OSStatus InitializeMember();
+
+    static OSStatus GetApplicationBundlePath(QString* path);
+    static OSStatus GetApplicationBasePath(QString* path);
+    static OSStatus GetMachineBundleBasePath(QString* path);
+
+    // Combined index: the catalogue's printers, then those of "Setting.ini".
+    long GetSupportPrinterNum() const;
+    QString GetSupportPrinterName(long index) const;
+    QString GetSupportPrinterNameWithVenderName(long index) const;
+    QUrl GetApplicationURL(long index) const;
+    bool IsSupportPrinter(const QString& name) const;
+    bool IsSupportApplication(const QString& deviceID, long index) const;
+    // index gets the position within whichever source answered.
+    QString CreateCopyPrinterDevID(const QString& name, long* index) const;
+    OSStatus CreateMachineVersion(const QString& deviceID, QString* version) const;
+
+    const CSupportMachine* GetSupportMachine() const { return m_supportMachine.get(); }
+
+protected:
+    CSettingFileEx();
+
+private:
+    static CSettingFileEx* sSettingFileEx;
+    std::unique_ptr<CSupportMachine> m_supportMachine;
+};

@@ -1,0 +1,401 @@
+#include "SupportMachine.h"
+
+#include "MachineBundle.h"
+#include "PathUtil.h"
+#include "platform/Bundle.h"
+#include "platform/FileSystem.h"
+#include "platform/SystemInfo.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+struct ToolSlot {
+    const char* name;
+    const char* pluginPrefix; // the plug-in file name is prefix + initial + ".plugin"
+};
+
+constexpr ToolSlot kToolSlots[kToolCount] = {
+    {"Kestrel Loader", "KL"},        {"Status Lantern", "SL"},   {"Sheet Glide Tuner", "SGT"},
+    {"Stock Profile Editor", "SPE"}, {"Nozzle Care Kit", "NCK"}, {"Stock Profile Vault", "SPV"},
+    {"Stock Vault Setup", "SPV2"},
+};
+
+constexpr long kStockVaultSetupIndex = 6;
+constexpr long kNewerSystemVersion = 0x1060;
+
+bool isToolIndex(long index) {
+    return index >= 0 && index < kToolCount;
+}
+
+QString venderName() {
+    return QString::fromLatin1(kVenderName, kVenderNameLength);
+}
+
+// A Setting.xml number as a signed 32-bit value; anything else, or a value the 32-bit type
+// cannot hold, is no value at all.
+std::optional<std::int32_t> toInt32(const QVariant& value) {
+    constexpr auto low = std::numeric_limits<std::int32_t>::min();
+    constexpr auto high = std::numeric_limits<std::int32_t>::max();
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong: {
+        const qint64 number = value.toLongLong();
+        if (number < low || number > high)
+            return std::nullopt;
+        return static_cast<std::int32_t>(number);
+    }
+    case QMetaType::UInt:
+    case QMetaType::ULongLong: {
+        const quint64 number = value.toULongLong();
+        if (number > static_cast<quint64>(high))
+            return std::nullopt;
+        return static_cast<std::int32_t>(number);
+    }
+    case QMetaType::Double: {
+        const double number = value.toDouble();
+        if (!std::isfinite(number) || number != std::trunc(number) || number < low || number > high)
+            return std::nullopt;
+        return static_cast<std::int32_t>(number);
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+// An initial is put into a file name inside Plugin/PrinterPlugin; text that would lead
+// the path anywhere else is no initial.
+bool isSafeInitial(const QString& initial) {
+    return !initial.contains(QLatin1Char('/')) && !initial.contains(QChar(u'\0')) &&
+           initial != QLatin1String(".") && initial != QLatin1String("..");
+}
+
+QString nonNull(QString text) {
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+} // namespace
+
+CSupportMachine::CSupportMachine() = default;
+
+CSupportMachine::~CSupportMachine() {
+    CleanupClass();
+}
+
+void CSupportMachine::CleanupClass() {
+    m_applicationURLs.reset();
+    m_printerRecords.reset();
+    m_settingDictionaries.reset();
+    m_firstRecordOfModel.clear();
+}
+
+OSStatus CSupportMachine::OnInitialize(const QString& machineBundleFolderPath) {
+    if (machineBundleFolderPath.isNull())
+        return paramErr;
+    QList<QUrl> urls;
+    if (CreateApplicationURLArray(&urls) != noErr)
+        return paramErr;
+    m_applicationURLs = std::move(urls);
+    return SearchMachineBundle(machineBundleFolderPath) == noErr ? noErr : paramErr;
+}
+
+OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
+    if (folderPath.isNull())
+        return paramErr;
+    const auto entries = platform::listFolder(folderPath);
+    if (!entries)
+        return paramErr;
+    for (const QString& name : *entries) {
+        if (!name.endsWith(QLatin1String("bundle"), Qt::CaseSensitive))
+            continue;
+        const QUrl url = QUrl::fromLocalFile(UPath::AppendingPathComponent(folderPath, name));
+        if (url.isEmpty())
+            continue;
+        AppendMachineBundle(url); // a bundle that fails is skipped
+    }
+    return noErr;
+}
+
+OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
+    if (bundleURL.isEmpty() || !bundleURL.isLocalFile())
+        return paramErr;
+    if (!m_settingDictionaries)
+        m_settingDictionaries.emplace();
+
+    CMachineBundle machineBundle;
+    if (machineBundle.OnInitialize(bundleURL) != noErr)
+        return paramErr;
+    const QVariantMap* setting = machineBundle.GetSettingDictionary();
+    if (!setting)
+        return paramErr;
+    QStringList models;
+    if (machineBundle.GetSupportPrinter(&models) != noErr)
+        return paramErr;
+    // Tables of the wrong kind make the whole file suspect; the bundle is left out rather
+    // than listing printers whose tools cannot be worked out.
+    for (const char* key : {kSettingKeyInitial, kSettingKeyFunction}) {
+        const auto it = setting->constFind(QLatin1String(key));
+        if (it != setting->constEnd() && it->typeId() != QMetaType::QVariantMap)
+            return paramErr;
+    }
+
+    const QString path = bundleURL.toLocalFile();
+    const QString bundleName = UPath::LastPathComponent(path);
+    QString machineVersion;
+    if (const auto bundle = platform::Bundle::create(path)) {
+        const QVariant version = bundle->infoDictionary().value(QStringLiteral("CFBundleVersion"));
+        if (version.typeId() == QMetaType::QString)
+            machineVersion = nonNull(version.toString());
+    }
+    if (bundleName.isEmpty() || machineVersion.isNull())
+        return paramErr;
+
+    const OSStatus status = AppendPrinter(&models, bundleName, machineVersion);
+    if (!m_settingDictionaries->contains(bundleName))
+        m_settingDictionaries->insert(bundleName, *setting);
+    return status;
+}
+
+OSStatus CSupportMachine::AppendPrinter(const QStringList* models, const QString& bundleName,
+                                        const QString& machineVersion) {
+    if (!models || bundleName.isNull() || machineVersion.isNull())
+        return paramErr;
+    if (!m_printerRecords)
+        m_printerRecords.emplace();
+    for (const QString& model : *models) {
+        const qsizetype position = m_printerRecords->size();
+        m_printerRecords->append(PrinterRecord{nonNull(model), bundleName, machineVersion});
+        if (!m_firstRecordOfModel.contains(model))
+            m_firstRecordOfModel.insert(model, position);
+    }
+    return noErr;
+}
+
+qsizetype CSupportMachine::FirstRecordOf(const QString& model) const {
+    const auto it = m_firstRecordOfModel.constFind(model);
+    return it == m_firstRecordOfModel.constEnd() ? -1 : *it;
+}
+
+long CSupportMachine::GetSupportPrinterCount() const {
+    return m_printerRecords ? static_cast<long>(m_printerRecords->size()) : 0;
+}
+
+QString CSupportMachine::GetPrinterNameWithIndex(long index) const {
+    if (index < 0 || index >= GetSupportPrinterCount())
+        return QString();
+    return m_printerRecords->at(index).model;
+}
+
+QString CSupportMachine::GetPrinterDevID(const QString& name, long* index) const {
+    if (name.isNull() || !m_printerRecords)
+        return QString();
+    // The first record that carries the name as given or without the vendor prefix.
+    qsizetype found = FirstRecordOf(name);
+    if (name.startsWith(venderName())) {
+        const qsizetype stripped = FirstRecordOf(name.mid(kVenderNameLength));
+        if (stripped >= 0 && (found < 0 || stripped < found))
+            found = stripped;
+    }
+    if (found < 0)
+        return QString();
+    if (index)
+        *index = static_cast<long>(found);
+    return m_printerRecords->at(found).model;
+}
+
+QString CSupportMachine::CreatePrinterDevID(const QString& name, long* index) const {
+    return GetPrinterDevID(name, index);
+}
+
+bool CSupportMachine::IsSupportPrinter(const QString& name) const {
+    return !GetPrinterDevID(name, nullptr).isNull();
+}
+
+OSStatus CSupportMachine::GetMachineBundleNameAndVersion(const QString& deviceID,
+                                                         QString* bundleName,
+                                                         QString* machineVersion) const {
+    if (deviceID.isNull() || !m_printerRecords)
+        return paramErr;
+    const qsizetype found = FirstRecordOf(deviceID);
+    if (found < 0)
+        return paramErr;
+    const PrinterRecord& record = m_printerRecords->at(found);
+    if (bundleName)
+        *bundleName = record.machineBundle;
+    if (machineVersion)
+        *machineVersion = record.machineVersion;
+    return noErr;
+}
+
+OSStatus CSupportMachine::GetPluginVersion(const QString& deviceID, QString* machineVersion) const {
+    return GetMachineBundleNameAndVersion(deviceID, nullptr, machineVersion);
+}
+
+OSStatus CSupportMachine::SearchSettingDictionary(const QString& deviceID,
+                                                  QVariantMap* dictionary) const {
+    QString bundleName;
+    if (GetMachineBundleNameAndVersion(deviceID, &bundleName, nullptr) != noErr)
+        return paramErr;
+    if (!m_settingDictionaries)
+        return paramErr;
+    const auto it = m_settingDictionaries->constFind(bundleName);
+    if (it == m_settingDictionaries->constEnd())
+        return paramErr;
+    if (dictionary)
+        *dictionary = *it;
+    return noErr;
+}
+
+QString CSupportMachine::GetPrinterInitial(const QString& deviceID) const {
+    if (deviceID.isNull())
+        return QString();
+    QVariantMap setting;
+    if (SearchSettingDictionary(deviceID, &setting) != noErr)
+        return QString();
+    const QVariant initials = setting.value(QLatin1String(kSettingKeyInitial));
+    if (initials.typeId() != QMetaType::QVariantMap)
+        return QString();
+    const QVariant initial = initials.toMap().value(deviceID);
+    if (initial.typeId() != QMetaType::QString)
+        return QString();
+    const QString text = nonNull(initial.toString());
+    return isSafeInitial(text) ? text : QString();
+}
+
+std::int32_t CSupportMachine::GetFunctionAttribute(const QString& deviceID) const {
+    QVariantMap setting;
+    if (SearchSettingDictionary(deviceID, &setting) != noErr)
+        return 0;
+    const QVariant functions = setting.value(QLatin1String(kSettingKeyFunction));
+    if (functions.typeId() != QMetaType::QVariantMap)
+        return 0;
+    return toInt32(functions.toMap().value(deviceID)).value_or(0);
+}
+
+QString CSupportMachine::GetApplicationName(long index) {
+    if (!isToolIndex(index))
+        return QString();
+    return QString::fromLatin1(kToolSlots[index].name);
+}
+
+std::int32_t CSupportMachine::GetApplicationAttribute(long index) {
+    if (!isToolIndex(index))
+        return 0;
+    return std::int32_t{1} << index;
+}
+
+OSStatus CSupportMachine::CreateApplicationFolderPath(long index, QString* path) {
+    if (!isToolIndex(index) || !path)
+        return paramErr;
+    const auto mainBundle = platform::Bundle::mainBundle();
+    if (!mainBundle || mainBundle->bundlePath().isEmpty())
+        return paramErr;
+    const QString base = UPath::DeletingLastPathComponent(mainBundle->bundlePath());
+    *path = UPath::AppendingPathComponent(base, GetApplicationName(index));
+    return noErr;
+}
+
+OSStatus CSupportMachine::CreateApplicationPath(long index, QString* path) {
+    if (!isToolIndex(index) || !path)
+        return paramErr;
+    QString folder;
+    if (CreateApplicationFolderPath(index, &folder) != noErr)
+        return paramErr;
+    *path = UPath::AppendingPathExtension(
+        UPath::AppendingPathComponent(folder, GetApplicationName(index)), QStringLiteral("app"));
+    return noErr;
+}
+
+OSStatus CSupportMachine::CreateApplicationURL(long index, QList<QUrl>* urls) {
+    if (!isToolIndex(index) || !urls)
+        return paramErr;
+    QString path;
+    if (CreateApplicationPath(index, &path) != noErr)
+        return paramErr;
+    const QUrl url = QUrl::fromLocalFile(path);
+    if (url.isEmpty())
+        return paramErr;
+    urls->append(url);
+    return noErr;
+}
+
+OSStatus CSupportMachine::CreateApplicationURLArray(QList<QUrl>* urls) {
+    if (!urls)
+        return paramErr;
+    QList<QUrl> built;
+    built.reserve(kToolCount);
+    for (long index = 0; index < kToolCount; ++index) {
+        if (CreateApplicationURL(index, &built) != noErr)
+            return paramErr;
+    }
+    *urls = std::move(built);
+    return noErr;
+}
+
+QUrl CSupportMachine::GetApplicationURL(long index) const {
+    if (!m_applicationURLs || index < 0 || index >= m_applicationURLs->size())
+        return QUrl();
+    return m_applicationURLs->at(index);
+}
+
+OSStatus CSupportMachine::CreateApplicationPluginName(const QString& deviceID, long index,
+                                                      QString* name) const {
+    if (!isToolIndex(index) || !name)
+        return paramErr;
+    const QString initial = GetPrinterInitial(deviceID);
+    if (initial.isNull())
+        return paramErr;
+    *name =
+        QString::fromLatin1(kToolSlots[index].pluginPrefix) + initial + QStringLiteral(".plugin");
+    return noErr;
+}
+
+OSStatus CSupportMachine::CreateApplicationPluginPath(const QString& deviceID, long index,
+                                                      QString* path) const {
+    if (deviceID.isNull() || !path)
+        return paramErr;
+    QString folder;
+    if (CreateApplicationFolderPath(index, &folder) != noErr)
+        return paramErr;
+    folder = UPath::AppendingPathComponent(
+        UPath::AppendingPathComponent(folder, QStringLiteral("Plugin")),
+        QStringLiteral("PrinterPlugin"));
+    QString name;
+    if (CreateApplicationPluginName(deviceID, index, &name) != noErr)
+        return paramErr;
+    *path = UPath::AppendingPathComponent(folder, name);
+    return noErr;
+}
+
+OSStatus CSupportMachine::CreateApplicationPluginURL(const QString& deviceID, long index,
+                                                     QUrl* url) const {
+    if (!url)
+        return paramErr;
+    QString path;
+    if (CreateApplicationPluginPath(deviceID, index, &path) != noErr)
+        return paramErr;
+    const QUrl made = QUrl::fromLocalFile(path);
+    if (made.isEmpty())
+        return paramErr;
+    *url = made;
+    return noErr;
+}
+
+bool CSupportMachine::IsExistApplicationPlugin(const QString& deviceID, long index) const {
+    QUrl url;
+    if (CreateApplicationPluginURL(deviceID, index, &url) != noErr)
+        return false;
+    return platform::Bundle::create(url.toLocalFile()) != nullptr;
+}
+
+bool CSupportMachine::IsSupportApplication(const QString& deviceID, long index) const {
+    const std::int32_t mask = GetFunctionAttribute(deviceID);
+    const std::int32_t bit = GetApplicationAttribute(index);
+    if (!isToolIndex(index) || (mask & bit) == 0)
+        return false;
+    if (index == kStockVaultSetupIndex && platform::systemVersion() >= kNewerSystemVersion)
+        return true; // newer systems carry this tool's support themselves
+    return IsExistApplicationPlugin(deviceID, index);
+}

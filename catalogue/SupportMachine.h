@@ -1,0 +1,82 @@
+#pragma once
+
+#include "config/MacTypes.h"
+#include "config/SettingFile.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QVariantMap>
+#include <cstdint>
+#include <optional>
+
+// Keys of a printer record, in memory only.
+inline constexpr char kRecordKeyModel[] = "MODEL";
+inline constexpr char kRecordKeyMachineBundle[] = "MachineBundle";
+inline constexpr char kRecordKeyMachineVersion[] = "MachineVersion";
+
+// One model named by a machine bundle.
+struct PrinterRecord {
+    QString model;          // the device identifier
+    QString machineBundle;  // the bundle folder's name, extension included
+    QString machineVersion; // the bundle's CFBundleVersion
+};
+
+// The catalogue of printers described by machine bundles, and where the seven tools and
+// each printer's plug-ins lie.
+class CSupportMachine {
+public:
+    CSupportMachine();
+    virtual ~CSupportMachine();
+    CSupportMachine(const CSupportMachine&) = delete;
+    CSupportMachine& operator=(const CSupportMachine&) = delete;
+
+    void CleanupClass();
+    OSStatus OnInitialize(const QString& machineBundleFolderPath);
+    OSStatus SearchMachineBundle(const QString& folderPath);
+    OSStatus AppendMachineBundle(const QUrl& bundleURL);
+    OSStatus AppendPrinter(const QStringList* models, const QString& bundleName,
+                           const QString& machineVersion);
+
+    long GetSupportPrinterCount() const;
+    QString GetPrinterNameWithIndex(long index) const;
+    // Accept a device identifier or a display name.
+    QString GetPrinterDevID(const QString& name, long* index) const;
+    QString CreatePrinterDevID(const QString& name, long* index) const;
+    bool IsSupportPrinter(const QString& name) const;
+
+    // These take the device identifier only.
+    OSStatus GetMachineBundleNameAndVersion(const QString& deviceID, QString* bundleName,
+                                            QString* machineVersion) const;
+    OSStatus GetPluginVersion(const QString& deviceID, QString* machineVersion) const;
+    OSStatus SearchSettingDictionary(const QString& deviceID, QVariantMap* dictionary) const;
+    QString GetPrinterInitial(const QString& deviceID) const;
+    std::int32_t GetFunctionAttribute(const QString& deviceID) const;
+
+    // Tools and plug-ins.
+    static QString GetApplicationName(long index);
+    static std::int32_t GetApplicationAttribute(long index);
+    static OSStatus CreateApplicationFolderPath(long index, QString* path);
+    static OSStatus CreateApplicationPath(long index, QString* path);
+    static OSStatus CreateApplicationURL(long index, QList<QUrl>* urls);
+    static OSStatus CreateApplicationURLArray(QList<QUrl>* urls);
+    QUrl GetApplicationURL(long index) const;
+    OSStatus CreateApplicationPluginName(const QString& deviceID, long index, QString* name) const;
+    OSStatus CreateApplicationPluginPath(const QString& deviceID, long index, QString* path) const;
+    OSStatus CreateApplicationPluginURL(const QString& deviceID, long index, QUrl* url) const;
+    bool IsExistApplicationPlugin(const QString& deviceID, long index) const;
+    bool IsSupportApplication(const QString& deviceID, long index) const;
+
+private:
+    // Position of the first record of a model; -1 when there is none.
+    qsizetype FirstRecordOf(const QString& model) const;
+
+    std::optional<QList<QUrl>> m_applicationURLs;
+    std::optional<QList<PrinterRecord>> m_printerRecords;
+    std::optional<QHash<QString, QVariantMap>> m_settingDictionaries;
+    // Records are only ever appended, so the first record of a model never changes: the
+    // index answers exactly as a walk from the top would, without the walk.
+    QHash<QString, qsizetype> m_firstRecordOfModel;
+};

@@ -1,0 +1,185 @@
+// The demo installation's stand-in for the tool applications that are not part of the
+// system. One program is installed into each tool's package; it names itself after its own
+// package and shows the printer it was started for and how the identifier arrived: in the
+// launch event ('prdt' of 'aevt'/'oapp') or as the first command-line argument.
+//
+// With TRELLIS_DEMO_TOOL_LOG set, each start that shows a window appends one JSON line
+// {"tool", "printer", "via", "pid"} to that file, so that end-to-end tests can see it.
+
+#include "platform/AppleEvents.h"
+#include "platform/Bundle.h"
+#include "platform/SingleInstance.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextStream>
+#include <QVBoxLayout>
+#include <QWidget>
+
+using platform::fourCharCode;
+
+namespace {
+
+enum class Via { None, LaunchEvent, Argument };
+
+struct Start {
+    QString printer;
+    Via via = Via::None;
+};
+
+QString viaKey(Via via) {
+    switch (via) {
+    case Via::LaunchEvent:
+        return QStringLiteral("prdt");
+    case Via::Argument:
+        return QStringLiteral("argv");
+    case Via::None:
+        break;
+    }
+    return QStringLiteral("none");
+}
+
+QString viaText(Via via) {
+    switch (via) {
+    case Via::LaunchEvent:
+        return QStringLiteral("the launch event (its 'prdt' parameter)");
+    case Via::Argument:
+        return QStringLiteral("the first command-line argument");
+    case Via::None:
+        break;
+    }
+    return QStringLiteral("nothing: started without a printer");
+}
+
+void appendToLog(const QString& tool, const Start& start) {
+    const QString path = qEnvironmentVariable("TRELLIS_DEMO_TOOL_LOG");
+    if (path.isEmpty())
+        return;
+    QFile log(path);
+    if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    const QJsonObject line{{QStringLiteral("tool"), tool},
+                           {QStringLiteral("printer"), start.printer},
+                           {QStringLiteral("via"), viaKey(start.via)},
+                           {QStringLiteral("pid"), QCoreApplication::applicationPid()}};
+    log.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
+}
+
+QWidget* makeWindow(const QString& tool, const Start& start) {
+    auto* window = new QWidget;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(tool);
+    window->setMinimumWidth(440);
+
+    auto* header = new QLabel;
+    header->setTextFormat(Qt::RichText);
+    header->setText(QStringLiteral("<div style='font-size:20px; font-weight:600'>%1</div>"
+                                   "<div style='font-size:12px'>Demo stand-in for this tool</div>")
+                        .arg(tool.toHtmlEscaped()));
+    header->setContentsMargins(20, 16, 20, 16);
+    header->setStyleSheet(
+        QStringLiteral("QLabel { color: white; background: qlineargradient(x1:0, y1:0, x2:1, y2:0, "
+                       "stop:0 #2f5d8a, stop:1 #2a8c88); }"));
+
+    auto* printer = new QLabel(start.printer.isEmpty() ? QStringLiteral("(none)") : start.printer);
+    printer->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont strong = printer->font();
+    strong.setBold(true);
+    printer->setFont(strong);
+    printer->setObjectName(QStringLiteral("printer"));
+    auto* via = new QLabel(viaText(start.via));
+    via->setObjectName(QStringLiteral("via"));
+    via->setWordWrap(true);
+
+    auto* form = new QFormLayout;
+    form->setContentsMargins(20, 16, 20, 4);
+    form->addRow(QStringLiteral("Printer:"), printer);
+    form->addRow(QStringLiteral("Received through:"), via);
+    form->addRow(QStringLiteral("Started:"),
+                 new QLabel(QDateTime::currentDateTime().toString(Qt::TextDate)));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->setContentsMargins(20, 8, 20, 16);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, window, &QWidget::close);
+
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(header);
+    layout->addLayout(form);
+    layout->addStretch();
+    layout->addWidget(buttons);
+    return window;
+}
+
+void bringForward(QWidget* window) {
+    if (!window)
+        return;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    const auto bundle = platform::Bundle::mainBundle();
+    QString tool = bundle ? bundle->name() : QString();
+    if (tool.isEmpty())
+        tool = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    QString identity = bundle ? bundle->identifier() : QString();
+    if (identity.isEmpty())
+        identity = QCoreApplication::applicationFilePath();
+    QApplication::setApplicationName(tool);
+
+    QPointer<QWidget> window;
+    if (!platform::SingleInstance::claim(identity, [&window] { bringForward(window); }))
+        return 0;
+
+    Start start;
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1) {
+        start.printer = arguments.at(1);
+        start.via = Via::Argument;
+    }
+
+    // The launch event always comes, with or without the identifier; the window waits for
+    // it so that it shows what the launcher handed over.
+    platform::installAppleEventHandler(
+        fourCharCode("aevt"), fourCharCode("oapp"), [&](const platform::AppleEvent& event) {
+            const platform::AEDescriptor* prdt = event.parameter(fourCharCode("prdt"));
+            if (start.via == Via::None && prdt && prdt->type == fourCharCode("utf8")) {
+                start.printer = QString::fromUtf8(prdt->data);
+                start.via = Via::LaunchEvent;
+            }
+            if (!window) {
+                window = makeWindow(tool, start);
+                appendToLog(tool, start);
+                QTextStream(stdout) << tool << ": printer \"" << start.printer << "\" via "
+                                    << viaKey(start.via) << Qt::endl;
+            }
+            bringForward(window);
+            return 0;
+        });
+    platform::installAppleEventHandler(fourCharCode("aevt"), fourCharCode("quit"),
+                                       [](const platform::AppleEvent&) {
+                                           QCoreApplication::quit();
+                                           return 0;
+                                       });
+    platform::installQuitSignalHandlers();
+    platform::scheduleOpenApplicationEvent();
+    return app.exec();
+}

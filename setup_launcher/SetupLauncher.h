@@ -1,0 +1,42 @@
+#pragma once
+
+#include "config/MacTypes.h"
+
+namespace platform {
+struct AppleEvent;
+}
+
+namespace setup_launcher {
+
+inline constexpr unsigned char FILENAME_SETTING_MANUAL[] = "\x0aManual.ini";
+inline constexpr unsigned char FILENAME_SETTING_MEDIA[] = "\x09Media.ini";
+inline constexpr unsigned char ALERT_IniFileNotFoundMessage[] =
+    "\x3eThe necessary file cannot be found. Install the program again.";
+
+namespace sgt {
+inline constexpr char kSettingFolderName[] = "SGT_Settings";
+inline constexpr char kPluginPathFormat[] = "Plugin/PrinterPlugin/SGT%@.plugin";
+inline constexpr char STRID_ALERT_TEXT_NECESSARY_FILE_NOT_FOUND[] = "00020000";
+inline constexpr char STRID_ALERT_TEXT_PARAM_ERR[] = "00020001";
+} // namespace sgt
+
+namespace spe {
+inline constexpr char kSettingFolderName[] = "SPE_Settings";
+inline constexpr char kPluginPathFormat[] = "Plugin/PrinterPlugin/SPE%@.plugin";
+inline constexpr char STRID_ALERT_TEXT_NECESSARY_FILE_NOT_FOUND[] = "00040000";
+inline constexpr char STRID_ALERT_TEXT_PARAM_ERR[] = "00040001";
+} // namespace spe
+
+// The device identifier of the launch event: NUL-terminated UTF-8, at most 255 bytes.
+extern char gDeviceID[256];
+
+// The open-application handler: takes the identifier from 'prdt' and ends the launch
+// event loop, with or without one. Returns the status of reading the parameter.
+int AppleEventHandler(const platform::AppleEvent& event);
+
+// The two programs after their application object and settings folder are set up. Each
+// shows at most one alert and returns 0.
+int SheetGlideTunerMain();
+int StockProfileEditorMain();
+
+} // namespace setup_launcher

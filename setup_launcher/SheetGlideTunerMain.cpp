@@ -1,0 +1,12 @@
+#include "config/UFile.h"
+#include "setup_launcher/SetupLauncher.h"
+
+#include <QApplication>
+
+// Started by the launcher for one printer: opens that printer's Sheet Glide Tuner plug-in.
+int main(int argc, char** argv) {
+    // Alerts and the plug-in's dialog need a widget application.
+    QApplication application(argc, argv);
+    UFile::SetSettingFolderName(QLatin1String(setup_launcher::sgt::kSettingFolderName));
+    return setup_launcher::SheetGlideTunerMain();
+}

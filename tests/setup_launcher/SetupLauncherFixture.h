@@ -1,0 +1,108 @@
+#pragma once
+
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+#include <QVariantMap>
+#include <ostream>
+
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace setuptest {
+
+inline QVariantMap machineSetting(const QStringList& models, const QVariantMap& initials = {}) {
+    QVariantMap map{{QStringLiteral("MODEL"), models}};
+    if (!initials.isEmpty())
+        map.insert(QStringLiteral("INITIAL"), initials);
+    return map;
+}
+
+// An installation in a scratch folder, seen from one tool:
+//   <root>/MachineBundle/*.bundle
+//   <root>/<tool>/<tool>.app/Contents/{Info.plist, MacOS/<exe>, Resources/<settings>/}
+//   <root>/<tool>/Plugin/PrinterPlugin/
+class Installation {
+public:
+    Installation(const QString& tool, const QString& settingsFolder, const QString& executable)
+        : m_tool(tool), m_settingsFolder(settingsFolder) {
+        m_tree.write(package() + QStringLiteral("/Contents/Info.plist"),
+                     testsupport::xmlPropertyList(QVariantMap{
+                         {QStringLiteral("CFBundleName"), tool},
+                         {QStringLiteral("CFBundleExecutable"), executable},
+                         {QStringLiteral("CFBundleVersion"), QStringLiteral("2.0.0")}}));
+        m_tree.mkdir(package() + QStringLiteral("/Contents/MacOS"));
+        m_tree.mkdir(package() + QStringLiteral("/Contents/Resources/") + settingsFolder);
+    }
+
+    const testsupport::TempTree& tree() const { return m_tree; }
+    QString root() const { return QFileInfo(m_tree.path()).canonicalFilePath(); }
+    QString toolFolder() const { return root() + QLatin1Char('/') + m_tool; }
+    QString packagePath() const { return root() + QLatin1Char('/') + package(); }
+    QString settingsPath(const QString& name = QString()) const {
+        return packagePath() + QStringLiteral("/Contents/Resources/") + m_settingsFolder +
+               (name.isEmpty() ? QString() : QLatin1Char('/') + name);
+    }
+
+    // An INI file of the settings folder, CR LF line ends.
+    QString writeSetting(const QString& name, const QByteArray& lfText) const {
+        return m_tree.write(settingsRelative(name), testsupport::withLineEnds(lfText, "\r\n"));
+    }
+    void removeSetting(const QString& name) const { QFile::remove(settingsPath(name)); }
+
+    QString writeMachineBundle(const QString& name, const QVariantMap& setting) const {
+        const QString folder = QStringLiteral("MachineBundle/") + name;
+        m_tree.write(folder + QStringLiteral("/Contents/Info.plist"),
+                     testsupport::xmlPropertyList(
+                         QVariantMap{{QStringLiteral("CFBundleVersion"), QStringLiteral("1.4")}}));
+        m_tree.write(folder + QStringLiteral("/Contents/Resources/Setting.xml"),
+                     testsupport::xmlPropertyList(setting));
+        return root() + QLatin1Char('/') + folder;
+    }
+
+    // A plug-in bundle at a path relative to the tool folder. The executable is a copy of
+    // `executableSource` (a built shared object), or the given bytes, or none at all.
+    QString writePlugin(const QString& relative, const QString& executableSource,
+                        const QByteArray& executableBytes = QByteArray()) const {
+        const QString folder = m_tool + QLatin1Char('/') + relative;
+        QVariantMap info{{QStringLiteral("CFBundleVersion"), QStringLiteral("3.1.4")}};
+        if (!executableSource.isEmpty() || !executableBytes.isEmpty())
+            info.insert(QStringLiteral("CFBundleExecutable"), QStringLiteral("plugin"));
+        m_tree.write(folder + QStringLiteral("/Contents/Info.plist"),
+                     testsupport::xmlPropertyList(info));
+        m_tree.write(folder + QStringLiteral("/Contents/Resources/Media.json"), "[]");
+        const QString executable = folder + QStringLiteral("/Contents/MacOS/plugin");
+        if (!executableSource.isEmpty()) {
+            m_tree.mkdir(folder + QStringLiteral("/Contents/MacOS"));
+            QFile::copy(executableSource, m_tree.path(executable));
+        } else if (!executableBytes.isEmpty()) {
+            m_tree.write(executable, executableBytes);
+        }
+        return root() + QLatin1Char('/') + folder;
+    }
+
+    // Copies a built program into the package's MacOS folder.
+    QString installExecutable(const QString& source, const QString& name) const {
+        const QString target = packagePath() + QStringLiteral("/Contents/MacOS/") + name;
+        QFile::copy(source, target);
+        return target;
+    }
+
+private:
+    QString package() const { return m_tool + QLatin1Char('/') + m_tool + QStringLiteral(".app"); }
+    QString settingsRelative(const QString& name) const {
+        return package() + QStringLiteral("/Contents/Resources/") + m_settingsFolder +
+               QLatin1Char('/') + name;
+    }
+
+    testsupport::TempTree m_tree;
+    QString m_tool;
+    QString m_settingsFolder;
+};
+
+} // namespace setuptest

@@ -1,0 +1,50 @@
+/* A test plug-in that writes down how it was called: the file named by
+   TRELLIS_TEST_PLUGIN_RECORD gets one block of "key=value" lines per call. */
+#include "setup_launcher/PrinterPlugin.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#ifndef PLUGIN_RESULT
+#define PLUGIN_RESULT 0
+#endif
+
+static void recordLookup(FILE* file, const char* key, int32_t length, const char* text) {
+    if (length < 0)
+        fprintf(file, "%s=(none)\n", key);
+    else
+        fprintf(file, "%s=%s\n", key, text);
+}
+
+static int32_t record(const char* entry, const PrinterPluginString* deviceID,
+                      const PrinterPluginBundle* bundle) {
+    const char* path = getenv("TRELLIS_TEST_PLUGIN_RECORD");
+    FILE* file = path && *path ? fopen(path, "ab") : NULL;
+    if (!file)
+        return PLUGIN_RESULT;
+    size_t length = 0;
+    const char* text = deviceID->GetUTF8(deviceID, &length);
+    fprintf(file, "entry=%s\nid_length=%zu\nid=", entry, length);
+    fwrite(text, 1, length, file);
+    fprintf(file, "\nbundle=%s\nresources=%s\n", bundle->GetBundlePath(bundle),
+            bundle->GetResourcesPath(bundle));
+    char buffer[4096];
+    recordLookup(file, "version",
+                 bundle->CopyInfoString(bundle, "CFBundleVersion", buffer, sizeof buffer), buffer);
+    recordLookup(file, "resource",
+                 bundle->CopyResourcePath(bundle, "Media.json", NULL, buffer, sizeof buffer),
+                 buffer);
+    fprintf(file, "result=%d\n", (int)PLUGIN_RESULT);
+    fclose(file);
+    return PLUGIN_RESULT;
+}
+
+int32_t SGT_OpenSetUpDialog(const PrinterPluginString* deviceID,
+                            const PrinterPluginBundle* bundle) {
+    return record("SGT", deviceID, bundle);
+}
+
+int32_t SPE_OpenSetUpDialog(const PrinterPluginString* deviceID,
+                            const PrinterPluginBundle* bundle) {
+    return record("SPE", deviceID, bundle);
+}
