@@ -71,7 +71,8 @@ uint64_t readBigEndian(const uint8_t* at, int size) {
 }
 
 // Walks the object graph of a binary list without recursion. An object reached again at a
-// greater depth is walked again, so a reference cycle ends in a rejection.
+// greater depth is walked again, so a reference cycle ends in a rejection. Strings holding
+// a NUL character are rejected too.
 bool binaryDepthWithinLimit(const QByteArray& data) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
     const uint64_t size = static_cast<uint64_t>(data.size());
@@ -107,7 +108,9 @@ bool binaryDepthWithinLimit(const QByteArray& data) {
             return false;
         const uint8_t marker = bytes[offset];
         const int kind = marker >> 4;
-        if (kind != 0xA && kind != 0xC && kind != 0xD)
+        const bool container = kind == 0xA || kind == 0xC || kind == 0xD;
+        const bool text = kind == 0x5 || kind == 0x6;
+        if (!container && !text)
             continue;
         uint64_t count = marker & 0x0F;
         uint64_t refs = offset + 1;
@@ -119,6 +122,18 @@ bool binaryDepthWithinLimit(const QByteArray& data) {
                 return false;
             count = readBigEndian(bytes + refs + 1, intSize);
             refs += 1 + static_cast<uint64_t>(intSize);
+        }
+        if (text) {
+            // libplist aborts on a string that holds a NUL character.
+            const uint64_t width = kind == 0x6 ? 2 : 1;
+            if (count > size || refs + count * width > tableOffset)
+                return false;
+            for (uint64_t i = 0; i < count; ++i) {
+                const uint8_t* unit = bytes + refs + i * width;
+                if (unit[0] == 0 && (width == 1 || unit[1] == 0))
+                    return false;
+            }
+            continue;
         }
         const uint64_t refCount = kind == 0xD ? count * 2 : count;
         if (count > size || refs + refCount * static_cast<uint64_t>(refSize) > tableOffset)
@@ -222,6 +237,9 @@ std::optional<QVariant> parsePropertyList(const QByteArray& data) {
     if (data.isEmpty() || data.size() > static_cast<qsizetype>(UINT32_MAX))
         return std::nullopt;
     const bool binary = data.startsWith("bplist00");
+    // XML has no NUL character, and libplist aborts on a string that holds one.
+    if (!binary && data.contains('\0'))
+        return std::nullopt;
     if (binary ? !binaryDepthWithinLimit(data) : !xmlDepthWithinLimit(data))
         return std::nullopt;
     plist_t root = nullptr;

@@ -106,6 +106,26 @@ TEST(PropertyList, RejectsDeepNestingInsteadOfOverflowingTheStack) {
     EXPECT_FALSE(parsePropertyList(binaryList({QByteArray("\xA1\x00", 2)}, 0)).has_value());
 }
 
+TEST(PropertyList, RejectsBinaryStringsHoldingNulInsteadOfAborting) {
+    // {"MODEL": ["A\0B"]} in ASCII, then the same text in UTF-16 as the key.
+    EXPECT_FALSE(parsePropertyList(binaryList({"\xD1\x01\x02", "\x55MODEL", "\xA1\x03",
+                                               QByteArray("\x53"
+                                                          "A\0B",
+                                                          4)},
+                                              0))
+                     .has_value());
+    EXPECT_FALSE(
+        parsePropertyList(
+            binaryList({"\xD1\x01\x02", QByteArray("\x62\x00\x41\x00\x00", 5), "\x51x"}, 0))
+            .has_value());
+    EXPECT_FALSE(parsePropertyList(xml(QByteArray("<array><string>A\0B</string></array>", 35)))
+                     .has_value());
+    const auto fine = parsePropertyList(
+        binaryList({"\xD1\x01\x02", QByteArray("\x62\x00\x41\x30\x00", 5), "\x51x"}, 0));
+    ASSERT_TRUE(fine);
+    EXPECT_EQ(fine->toMap().value(QString::fromUtf16(u"A\u3000")).toString(), "x");
+}
+
 TEST(PropertyList, OnlyADictionaryRootCountsAsADictionary) {
     testsupport::TempTree tree;
     EXPECT_FALSE(platform::readPropertyListDictionary(
