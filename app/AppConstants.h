@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/WindowTypes.h"
+
+#include <cstdint>
+
+// The required settings files, as length-prefixed names of the settings folder.
+inline constexpr unsigned char FILENAME_SETTING[] = "\x0bSetting.ini";
+
+// Shown without localization: the string tables themselves may be what is missing.
+inline constexpr unsigned char ALERT_IniFileNotFoundMessage[] =
+    "\x3eThe necessary file cannot be found. Install the program again.";
+static_assert(sizeof ALERT_IniFileNotFoundMessage == 62 + 2);
+
+// The interface file and its objects.
+inline constexpr char kNibName[] = "main";
+inline constexpr char kMenuBarName[] = "MenuBar";
+inline constexpr char kMainDialogName[] = "MainDialog";
+inline constexpr char kAboutDialogName[] = "AboutDialog";
+
+// Application commands.
+inline constexpr UInt32 kCommandAbout = "abou"_4cc;
+inline constexpr UInt32 kCommandQuit = "quit"_4cc;
+inline constexpr UInt32 kCommandHelp = "HELP"_4cc;
+
+// The manual of the launcher.
+inline constexpr std::uint32_t kHelpMain = "MAIN"_4cc;

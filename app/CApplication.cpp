@@ -1,0 +1,140 @@
+#include "app/CApplication.h"
+
+#include "app/AppConstants.h"
+#include "app/CAboutDialog.h"
+#include "app/CMainDialog.h"
+#include "catalogue/SettingFileEx.h"
+#include "config/LaunchMode.h"
+#include "config/UFile.h"
+#include "localize/Alert.h"
+#include "localize/HelpFile.h"
+#include "localize/Localize.h"
+#include "platform/Bundle.h"
+#include "platform/Events.h"
+#include "platform/SingleInstance.h"
+#include "platform/Windowing.h"
+#include "ui/CImagePushButton.h"
+
+#include <QCoreApplication>
+#include <cstring>
+
+namespace {
+
+constexpr long kRequiredFileCount = 5;
+constexpr platform::FourCharCode kCoreEventClass = platform::fourCharCode("aevt");
+constexpr platform::FourCharCode kAEQuitApplication = platform::fourCharCode("quit");
+
+// The main dialog when it is the front window, else null.
+CMainDialog* FrontMainDialog() {
+    const WindowRef front = platform::FrontWindow();
+    if (!front)
+        return nullptr;
+    return dynamic_cast<CMainDialog*>(TWindow::GetTWindowFromWindowRef(front));
+}
+
+void AlertWithStringID(const char* stringID) {
+    CAlert::DoAlert(0, 1, stringID, nullptr, nullptr, nullptr);
+}
+
+} // namespace
+
+CApplication::CApplication() : TApplication(QLatin1String(kMenuBarName), QLatin1String(kNibName)) {
+    LocalizeMenuBar();
+}
+
+CApplication::~CApplication() {
+    platform::removeAppleEventHandler(kCoreEventClass, kAEQuitApplication);
+    CMainDialog::DisposeMainDialog();
+}
+
+OSStatus CApplication::Run() {
+    unsigned char list[kRequiredFileCount][256] = {};
+    const unsigned char* names[kRequiredFileCount] = {FILENAME_SETTING, FILENAME_SETTING_MANUAL,
+                                                      FILENAME_LOCALIZE, FILENAME_LOCALIZE_CONST,
+                                                      FILENAME_LOCALIZE_FONT};
+    for (long i = 0; i < kRequiredFileCount; ++i)
+        std::memcpy(list[i], names[i], names[i][0] + 1u);
+    if (!UAppLaunch::CheckAllIniFileExist(list, kRequiredFileCount))
+        return CAlert::DoAlert(0, 1, nullptr, ALERT_IniFileNotFoundMessage, nullptr, nullptr);
+
+    platform::installAppleEventHandler(kCoreEventClass, kAEQuitApplication,
+                                       &CApplication::AppleEventQuitHandler);
+
+    CLaunchMode::GetInstance();
+    CLocalize::GetInstance();
+    CSettingFileEx::GetInstance();
+
+    if (CLaunchMode::IsUIMode())
+        ShowAllAlert();
+
+    CImagePushButton::RegisterClass();
+
+    if (const OSStatus status = CMainDialog::Create(); status != noErr)
+        return status;
+    return TApplication::Run();
+}
+
+bool CApplication::HandleCommand(const HICommandExtended& command) {
+    switch (command.commandID) {
+    case kCommandAbout:
+        DoAboutMenu();
+        return true;
+    case kCommandQuit:
+        if (CMainDialog* dialog = FrontMainDialog())
+            dialog->Quit();
+        return true;
+    case kCommandHelp:
+        DoHelpMenu();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CApplication::DoAboutMenu() {
+    QString deviceID;
+    if (CMainDialog* dialog = FrontMainDialog())
+        deviceID = dialog->GetSelectedPrinterDeviceID();
+    CAboutDialog::DoDialog(deviceID);
+}
+
+void CApplication::DoHelpMenu() {
+    CHelpFile help;
+    help.DoHelpFile(kHelpMain);
+}
+
+void CApplication::LocalizeMenuBar() {
+    CLocalize* localize = CLocalize::GetInstance();
+    if (!localize)
+        return;
+    localize->LocalizeMenuItem(128, 1, STRID_MAIN_MENU_ABOUT);
+    localize->LocalizeMenuTitle(129, STRID_MAIN_MENU_HELP);
+    localize->LocalizeMenuItem(129, 1, STRID_MAIN_MENU_HELP);
+}
+
+int CApplication::AppleEventQuitHandler(const platform::AppleEvent&) {
+    HICommand command{};
+    command.attributes = 0;
+    command.commandID = kCommandQuit;
+    command.menu.menuRef = nullptr;
+    command.menu.menuItemIndex = 0;
+    return platform::ProcessHICommand(command);
+}
+
+void CApplication::ShowAllAlert() {
+    CAlert::DoAlert(0, 1, nullptr, ALERT_IniFileNotFoundMessage, nullptr, nullptr);
+    AlertWithStringID(STRID_ALERT_TEXT_NECESSARY_FILE_NOT_FOUND);
+    AlertWithStringID(STRID_ALERT_TEXT_PARAM_ERR);
+    AlertWithStringID(STRID_ALERT_TEXT_OS_VERSION_ERR);
+    AlertWithStringID(STRID_ALERT_TEXT_MEMORY_ERR);
+    AlertWithStringID(STRID_ALERT_TEXT_HELP_NOT_FOUND);
+}
+
+bool CApplication::ClaimSingleInstance() {
+    QString identity;
+    if (const auto bundle = platform::Bundle::mainBundle())
+        identity = bundle->identifier();
+    if (identity.isEmpty())
+        identity = QCoreApplication::applicationFilePath();
+    return platform::SingleInstance::claim(identity, [] { CMainDialog::BringMainDialogForward(); });
+}

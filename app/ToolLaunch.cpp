@@ -1,0 +1,92 @@
+// Starting a tool for the selected printer: through the launcher service with a 'utf8'
+// pass-through descriptor, or, for the tool "Stock Vault Setup.app", as a child task with
+// the identifier as its argument.
+
+#include "app/CLaunchUtil.h"
+#include "app/CMainDialog.h"
+#include "catalogue/SettingFileEx.h"
+#include "platform/AppleEvents.h"
+#include "platform/Bundle.h"
+#include "platform/LaunchServices.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstring>
+
+platform::ChildTask* CLaunchUtil::launchTaskP = nullptr;
+
+namespace {
+
+constexpr platform::FourCharCode typeUTF8Text = platform::fourCharCode("utf8");
+constexpr std::size_t kDeviceIDBufferSize = 256;
+
+// The identifier as a NUL-terminated string of at most 255 bytes; false when it does not
+// fit whole, so that no tool is started for a cut-off name.
+bool CopyDeviceIDCString(const QString& deviceID, char (&buffer)[kDeviceIDBufferSize]) {
+    std::memset(buffer, 0, sizeof buffer);
+    const QByteArray bytes = deviceID.toUtf8();
+    if (bytes.size() >= qsizetype(sizeof buffer) || bytes.contains('\0'))
+        return false;
+    std::memcpy(buffer, bytes.constData(), std::size_t(bytes.size()));
+    return true;
+}
+
+} // namespace
+
+OSStatus CMainDialog::OnAppButton(long index) {
+    const CSettingFileEx* settings = CSettingFileEx::GetInstance();
+    if (!settings)
+        return paramErr;
+    const QUrl url = settings->GetApplicationURL(index);
+    if (url.isEmpty() || fSelectedPrinterDeviceID.isNull())
+        return paramErr;
+    if (IsNewStockProfileVault(url))
+        return CLaunchUtil::launchApplication(url, fSelectedPrinterDeviceID);
+    char buffer[kDeviceIDBufferSize];
+    if (!CopyDeviceIDCString(fSelectedPrinterDeviceID, buffer))
+        return paramErr;
+    return LaunchApplication(url, buffer);
+}
+
+OSStatus CMainDialog::LaunchApplication(const QUrl& appURL, const char* deviceID) {
+    if (!deviceID)
+        return paramErr;
+    const platform::AEDescriptor descriptor{typeUTF8Text,
+                                            QByteArray(deviceID, qsizetype(std::strlen(deviceID)))};
+    return platform::openApplication(appURL.toLocalFile(), descriptor);
+}
+
+bool CMainDialog::IsNewStockProfileVault(const QUrl& appURL) {
+    return appURL.adjusted(QUrl::StripTrailingSlash).fileName() ==
+           QLatin1String("Stock Vault Setup.app");
+}
+
+platform::ChildTask* CLaunchUtil::shareTask() {
+    if (!launchTaskP) {
+        launchTaskP = new platform::ChildTask(QCoreApplication::instance());
+        QObject::connect(launchTaskP, &platform::ChildTask::finished, launchTaskP,
+                         [] { taskDidEnd(); });
+    }
+    return launchTaskP;
+}
+
+bool CLaunchUtil::launchApplication(const QUrl& appURL, const QString& deviceID) {
+    platform::ChildTask* task = shareTask();
+    if (task->isRunning())
+        return true;
+    const auto bundle = platform::Bundle::create(appURL.toLocalFile());
+    const QString executable = bundle ? bundle->executablePath() : QString();
+    const QFileInfo info(executable);
+    if (executable.isEmpty() || !info.isFile() || !info.isExecutable())
+        return true;
+    task->start(executable, QStringList{deviceID});
+    return true;
+}
+
+void CLaunchUtil::taskDidEnd() {
+    if (!launchTaskP)
+        return;
+    // Called from the task's own signal: let the signal finish before the task goes.
+    launchTaskP->deleteLater();
+    launchTaskP = nullptr;
+}

@@ -1,0 +1,54 @@
+// The baseline of the start-up benchmark: a bare Qt program that only shows a window made
+// from the same Designer file as the launcher's main window, and reports its first drawing
+// the way the launcher does ("shown <ms>" on the standard error).
+// bench_app_bare_window <MainDialog.ui>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QUiLoader>
+#include <QWidget>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+QElapsedTimer sSinceStart;
+
+class FirstPaint : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !m_reported) {
+            m_reported = true;
+            std::fprintf(stderr, "shown %lld\n", static_cast<long long>(sSinceStart.elapsed()));
+            std::fflush(stderr);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_reported = false;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    sSinceStart.start();
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: bench_app_bare_window <MainDialog.ui>\n");
+        return 2;
+    }
+    QFile form(QString::fromLocal8Bit(argv[1]));
+    if (!form.open(QIODevice::ReadOnly))
+        return 1;
+    QUiLoader loader;
+    std::unique_ptr<QWidget> window(loader.load(&form));
+    if (!window)
+        return 1;
+    FirstPaint watcher;
+    window->installEventFilter(&watcher);
+    window->show();
+    return QApplication::exec();
+}
