@@ -112,14 +112,22 @@ void CMainDialog::LocalizeAppButtons() {
         ControlRef control = GetView(kSignature, number);
         if (!control)
             continue;
-        char stringID[256] = {};
-        Size size = 0;
-        if (platform::GetControlProperty(control, CImagePushButton::kPropertyCreator, "EXP0"_4cc,
-                                         sizeof stringID - 1, &size, stringID) != noErr)
+        // The title is also the button's name for the keyboard and assistive technology;
+        // the description goes with it.
+        const auto text = [&](OSType tag) {
+            char stringID[256] = {};
+            Size size = 0;
+            QString found;
+            if (platform::GetControlProperty(control, CImagePushButton::kPropertyCreator, tag,
+                                             sizeof stringID - 1, &size, stringID) == noErr)
+                localize->GetLocalizeString(stringID, found, nullptr, nullptr);
+            return found;
+        };
+        const QString title = text("EXP0"_4cc);
+        if (title.isEmpty())
             continue;
-        QString title;
-        if (localize->GetLocalizeString(stringID, title, nullptr, nullptr))
-            platform::SetControlTitleWithCFString(control, title);
+        platform::SetControlTitleWithCFString(control, title);
+        platform::SetControlAccessibleText(control, title, text("EXP1"_4cc));
     }
 }
 

@@ -224,8 +224,11 @@ bool OpaqueControlRef::eventFilter(QObject* watched, QEvent* event) {
         const ControlPartCode part = hitTest(this, mouse->position());
         if (!self)
             return true;
-        if (part == kControlNoPart)
-            return true; // outside the control's parts: no click
+        if (part == kControlNoPart) {
+            // Outside a button's parts there is no click; a label or picture lets the press
+            // go on to its window.
+            return qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget);
+        }
         pressedPart = part;
         platform::HiliteControl(this, part);
         return false;
@@ -729,6 +732,15 @@ OSStatus SetControlTitleWithCFString(ControlRef control, const QString& title) {
     else
         control->storedTitle = title;
     sendSimple(control, kEventControlTitleChanged);
+    return 0;
+}
+
+OSStatus SetControlAccessibleText(ControlRef control, const QString& name,
+                                  const QString& description) {
+    if (!detail::isLiveControl(control) || !control->widget)
+        return -50;
+    control->widget->setAccessibleName(name);
+    control->widget->setAccessibleDescription(description);
     return 0;
 }
 

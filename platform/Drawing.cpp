@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QPen>
 #include <QPixmap>
 #include <QTextLayout>
 #include <QWidget>
@@ -74,6 +75,23 @@ OSStatus HIViewDrawCGImage(CGContextRef context, const HIRect& rect, const CGIma
     if (!context || !image)
         return -50;
     context->painter().drawImage(toQRectF(rect), image->image);
+    return 0;
+}
+
+OSStatus HIThemeDrawFocusRect(CGContextRef context, const HIRect& rect) {
+    if (!context || !context->widget)
+        return -50;
+    if (!context->widget->hasFocus())
+        return 0;
+    QPainter& painter = context->painter();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor ring = context->widget->palette().color(QPalette::Highlight);
+    ring.setAlpha(200);
+    painter.setPen(QPen(ring, 2.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(toQRectF(rect).adjusted(1.5, 1.5, -1.5, -1.5), 8.0, 8.0);
+    painter.restore();
     return 0;
 }
 

@@ -18,6 +18,9 @@ std::size_t CGImageGetHeight(const CGImageRef& image);
 
 // Draws the picture scaled into the rectangle (view coordinates, top down).
 OSStatus HIViewDrawCGImage(CGContextRef context, const HIRect& rect, const CGImageRef& image);
+// The desktop's keyboard-focus ring just inside rect, when the control being drawn has the
+// keyboard focus; nothing otherwise.
+OSStatus HIThemeDrawFocusRect(CGContextRef context, const HIRect& rect);
 
 // Draws the text in the box: wrapped at word boundaries, flush left and top. With end
 // truncation, the text stops after truncationMaxLines lines, or at the last line that fits

@@ -2,13 +2,21 @@
 
 #include "Bundle.h"
 
+#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <atomic>
+#include <cstdio>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <unistd.h>
 
 namespace platform {
 
@@ -53,6 +61,161 @@ bool isStringArray(const QVariant& value) {
 
 } // namespace
 
+struct PreferencesTransaction::Shared {
+    QString storePath;
+    QString stagingPath; // the pending store; empty when the lock was not had
+    std::unique_ptr<QLockFile> lock;
+};
+
+namespace {
+
+// A living writer holds the lock for milliseconds; one that has held it this long is gone.
+constexpr int kStaleLockMs = 10000;
+// A lock file without a holder's name was left by a writer killed while creating it.
+constexpr qint64 kNamelessLockMs = 1000;
+constexpr int kLockWaitMs = 15000;
+constexpr char kStagingInfix[] = ".txn-";
+
+std::mutex& registryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// The open transaction of each store in this process.
+std::map<QString, std::weak_ptr<PreferencesTransaction::Shared>>& registry() {
+    static std::map<QString, std::weak_ptr<PreferencesTransaction::Shared>> map;
+    return map;
+}
+
+std::shared_ptr<PreferencesTransaction::Shared> openTransaction(const QString& storePath) {
+    std::lock_guard<std::mutex> guard(registryMutex());
+    const auto found = registry().find(storePath);
+    return found == registry().end() ? nullptr : found->second.lock();
+}
+
+// The file that saves to the store go to: the pending copy while a transaction is open.
+QString writablePath(const QString& storePath) {
+    const auto open = openTransaction(storePath);
+    return open ? open->stagingPath : storePath;
+}
+
+QString newStagingPath(const QString& storePath);
+
+// Drops the pending copy of the open transaction for an empty one.
+QString restartStaging(const QString& storePath) {
+    const auto open = openTransaction(storePath);
+    if (!open)
+        return storePath;
+    QFile::remove(open->stagingPath);
+    open->stagingPath = newStagingPath(storePath);
+    return open->stagingPath;
+}
+
+bool takeLock(QLockFile& lock, const QString& lockPath) {
+    lock.setStaleLockTime(kStaleLockMs);
+    QDeadlineTimer deadline(kLockWaitMs);
+    while (!lock.tryLock(50)) {
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return false;
+        qint64 pid = 0;
+        QString host, application;
+        const QFileInfo info(lockPath);
+        if (!lock.getLockInfo(&pid, &host, &application) && info.exists() &&
+            info.lastModified().msecsTo(QDateTime::currentDateTime()) > kNamelessLockMs)
+            lock.removeStaleLockFile();
+    }
+    return true;
+}
+
+// Pending copies (and their own temporaries and locks) of writers that died; only the
+// lock holder may call this.
+void removeLeftovers(const QString& storePath) {
+    const QFileInfo store(storePath);
+    QDir folder = store.absoluteDir();
+    const QStringList names =
+        folder.entryList({store.fileName() + QLatin1String(kStagingInfix) + QLatin1Char('*')},
+                         QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names)
+        folder.remove(name);
+}
+
+QString newStagingPath(const QString& storePath) {
+    static std::atomic<unsigned> counter{0};
+    return storePath + QLatin1String(kStagingInfix) + QString::number(getpid()) + QLatin1Char('-') +
+           QString::number(counter.fetch_add(1));
+}
+
+} // namespace
+
+PreferencesTransaction::PreferencesTransaction(const QString& applicationID) {
+    const QString path = preferencesPath(applicationID);
+    if (path.isEmpty())
+        return;
+    if ((m_shared = openTransaction(path)))
+        return; // joined: the outer one publishes
+    auto shared = std::make_shared<Shared>();
+    shared->storePath = path;
+    if (QDir().mkpath(QFileInfo(path).absolutePath())) {
+        const QString lockPath = path + QStringLiteral(".lock"); // QSettings' own lock name
+        shared->lock = std::make_unique<QLockFile>(lockPath);
+        if (takeLock(*shared->lock, lockPath)) {
+            removeLeftovers(path);
+            const QString staging = newStagingPath(path);
+            if (!QFileInfo::exists(path) || QFile::copy(path, staging))
+                shared->stagingPath = staging;
+        }
+    }
+    if (shared->stagingPath.isEmpty()) {
+        shared->lock.reset();
+        return;
+    }
+    m_shared = std::move(shared);
+    std::lock_guard<std::mutex> guard(registryMutex());
+    registry()[path] = m_shared;
+    m_owner = true;
+}
+
+PreferencesTransaction::~PreferencesTransaction() {
+    if (!m_done)
+        commit();
+}
+
+bool PreferencesTransaction::isHeld() const {
+    return m_shared && !m_shared->stagingPath.isEmpty();
+}
+
+bool PreferencesTransaction::commit() {
+    if (m_done)
+        return m_committed;
+    m_done = true;
+    if (!isHeld())
+        return m_committed = false;
+    if (!m_owner)
+        return m_committed = true;
+    {
+        std::lock_guard<std::mutex> guard(registryMutex());
+        registry().erase(m_shared->storePath);
+    }
+    const QByteArray from = QFile::encodeName(m_shared->stagingPath);
+    const QByteArray to = QFile::encodeName(m_shared->storePath);
+    // Readers cache a store by its size and modification time (to the millisecond): a new
+    // store of the same size must not carry the old one's time.
+    const QFileInfo staged(m_shared->stagingPath), current(m_shared->storePath);
+    if (staged.exists() && current.exists() && staged.size() == current.size() &&
+        staged.lastModified() <= current.lastModified()) {
+        QFile file(m_shared->stagingPath);
+        if (file.open(QIODevice::ReadWrite))
+            file.setFileTime(current.lastModified().addMSecs(1), QFileDevice::FileModificationTime);
+    }
+    // Nothing saved to a store that did not exist: nothing to publish.
+    bool ok = !staged.exists() || std::rename(from.constData(), to.constData()) == 0;
+    if (!ok)
+        QFile::remove(m_shared->stagingPath);
+    m_shared->lock->unlock();
+    m_shared.reset();
+    return m_committed = ok;
+}
+
 QString preferencesPath(const QString& applicationID) {
     const QString id = resolvedApplicationID(applicationID);
     if (!isUsableIdentifier(id))
@@ -67,7 +230,7 @@ QVariant copyPreferenceValue(const QString& key, const QString& applicationID,
                              const QString& userName, const QString& /*hostName*/) {
     if (!isUsableKey(key) || !isCurrentUser(userName))
         return QVariant();
-    const QString path = preferencesPath(applicationID);
+    const QString path = writablePath(preferencesPath(applicationID));
     // QSettings keeps a copy of files it has seen; a store that can no longer be read must
     // read as empty all the same.
     const QFileInfo file(path);
@@ -97,17 +260,21 @@ bool setPreferenceValue(const QString& key, const QVariant& value, const QString
                         const QString& userName, const QString& /*hostName*/) {
     if (!isUsableKey(key) || !isCurrentUser(userName))
         return false;
-    const QString path = preferencesPath(applicationID);
-    if (path.isEmpty())
+    // Every save goes to a pending copy that replaces the store whole, so that a writer
+    // killed halfway never leaves a broken store; alone, a save is its own transaction.
+    PreferencesTransaction transaction(applicationID);
+    if (!transaction.isHeld())
         return false;
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
+    const QString storePath = preferencesPath(applicationID);
+    QString path = writablePath(storePath);
 
     auto opened = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    (void)opened->allKeys(); // sections are parsed lazily; a damaged one shows only now
     if (opened->status() == QSettings::FormatError) {
-        // A damaged store would refuse every write from now on; start it afresh.
+        // A damaged store would refuse every write from now on; start it afresh, under a
+        // new name, since QSettings remembers what it parsed under the old one.
         opened.reset();
-        QFile::remove(path);
+        path = restartStaging(storePath);
         opened = std::make_unique<QSettings>(path, QSettings::IniFormat);
     }
     QSettings& store = *opened;
@@ -127,11 +294,13 @@ bool setPreferenceValue(const QString& key, const QVariant& value, const QString
         store.setValue(key, value);
     }
     store.sync();
-    return store.status() == QSettings::NoError && QFileInfo(path).isFile();
+    const bool written = store.status() == QSettings::NoError && QFileInfo(path).isFile();
+    opened.reset();
+    return transaction.commit() && written;
 }
 
 bool synchronizePreferences(const QString& applicationID) {
-    const QString path = preferencesPath(applicationID);
+    const QString path = writablePath(preferencesPath(applicationID));
     if (path.isEmpty())
         return false;
     QSettings store(path, QSettings::IniFormat);

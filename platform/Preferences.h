@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <memory>
 
 namespace platform {
 
@@ -35,5 +36,33 @@ bool setPreferenceValue(const QString& key, const QVariant& value, const QString
 
 // Writes whatever the store holds to disk; true when it is there.
 bool synchronizePreferences(const QString& applicationID);
+
+// Several saves to one application's store as one: while the object lives, this process is
+// the store's only writer (a lock file beside the store, shared with other processes; a lock
+// left by a writer that died is taken over), and the saves made meanwhile reach the store
+// together when it ends, through one rename. A writer killed halfway leaves the store as it
+// was. Reads made in between see the pending saves. A transaction opened while another one
+// on the same store is open in this process joins it.
+class PreferencesTransaction {
+public:
+    explicit PreferencesTransaction(const QString& applicationID = kPreferencesCurrentApplication);
+    ~PreferencesTransaction(); // commits when commit() was not called
+    PreferencesTransaction(const PreferencesTransaction&) = delete;
+    PreferencesTransaction& operator=(const PreferencesTransaction&) = delete;
+
+    // False when the store has no path or its lock could not be had; saves then fail.
+    bool isHeld() const;
+    // Makes the saves so far visible in the store (the outermost transaction only; a
+    // joined one leaves that to it). True when the store holds them.
+    bool commit();
+
+    struct Shared;
+
+private:
+    std::shared_ptr<Shared> m_shared;
+    bool m_owner = false;
+    bool m_done = false;
+    bool m_committed = false;
+};
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QMouseEvent>
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QScreen>
@@ -107,6 +108,19 @@ bool OpaqueWindowPtr::eventFilter(QObject* watched, QEvent* event) {
         if (watched == content)
             record = platform::CreateEvent(kEventClassWindow, kEventWindowDrawContent);
         break;
+    case QEvent::MouseButtonPress: {
+        // A press that no control took (labels and pictures pass theirs on) reaches the
+        // window as its mouse-down.
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && (watched == content || top)) {
+            const QPointF inContent =
+                content ? content->mapFromGlobal(mouse->globalPosition()) : mouse->position();
+            record = platform::CreateEvent(kEventClassMouse, kEventMouseDown);
+            setParam(record, kEventParamMouseLocation, typeHIPoint,
+                     HIPoint{inContent.x(), inContent.y()});
+        }
+        break;
+    }
     case QEvent::Show:
         if (top && !sizeAsked) {
             ++platform::detail::qtDispatchDepth();

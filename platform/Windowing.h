@@ -108,6 +108,9 @@ OSStatus HIViewPlaceInSuperviewAt(ControlRef control, CGFloat x, CGFloat y);
 OSStatus HIViewSetNeedsDisplay(ControlRef control, bool needsDisplay);
 
 OSStatus SetControlTitleWithCFString(ControlRef control, const QString& title);
+// What assistive technology reads for the control.
+OSStatus SetControlAccessibleText(ControlRef control, const QString& name,
+                                  const QString& description);
 OSStatus CopyControlTitleAsCFString(ControlRef control, QString* outTitle);
 // Tags: 'cfst' (a QString, static text), 'tabi' (ControlTabInfoRecV1, part = tab from 1),
 // 'mhan' (a MenuRef, popup buttons). A view gets kEventControlSetData/GetData first.

@@ -98,6 +98,8 @@ void CImagePushButton::Draw(RgnHandle limitRegion, CGContextRef context) {
         GetImageRef(tag, image);
     DrawImage(limitRegion, context, *image);
     DrawText(limitRegion, context);
+    // Keyboard users need to see which tool Space or Return will start.
+    platform::HIThemeDrawFocusRect(context, Bounds());
 }
 
 void CImagePushButton::DrawImage(RgnHandle, CGContextRef context, const CGImageRef& image) {

@@ -258,6 +258,10 @@ TEST_F(MainDialogTest, TextsComeFromTheStringTable) {
     // A tool button is named by its title, for keyboard and screen-reader users.
     platform::CopyControlTitleAsCFString(dialog->GetView("MAIN"_4cc, 1900), &text);
     EXPECT_EQ(text, "Tool one");
+    QWidget* button = platform::widgetForTesting(dialog->GetView("MAIN"_4cc, 1900));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->accessibleName(), "Tool one");
+    EXPECT_EQ(button->accessibleDescription(), "Does one thing.");
 }
 
 TEST_F(MainDialogTest, TabWalksThePopupAndTheShownToolButtonsOnly) {

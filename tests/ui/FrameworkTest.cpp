@@ -209,6 +209,35 @@ TEST_F(FrameworkTest, ClickOnAPushButtonReachesTheWindowThenTheApplication) {
     EXPECT_TRUE(log.empty());
 }
 
+TEST_F(FrameworkTest, PressOnALabelReachesTheWindowAsItsMouseDownButNotOnAButton) {
+    class MouseWindow : public RecordingWindow {
+    public:
+        using RecordingWindow::RecordingWindow;
+        OSStatus HandleEvent(EventHandlerCallRef call, TCarbonEvent& event) override {
+            if (event.GetClass() == kEventClassMouse && event.GetKind() == kEventMouseDown) {
+                HIPoint where{};
+                event.GetParameter(kEventParamMouseLocation, typeHIPoint, sizeof where, &where);
+                log->push_back(QStringLiteral("mouse down %1,%2").arg(where.x).arg(where.y));
+                return noErr;
+            }
+            return RecordingWindow::HandleEvent(call, event);
+        }
+    };
+    std::vector<QString> log;
+    MouseWindow window(&log);
+    const EventTypeSpec mouseDown{kEventClassMouse, kEventMouseDown};
+    window.RegisterForEvents(1, &mouseDown);
+    platform::ShowWindow(window.GetWindowRef());
+    log.clear();
+    // The explanation label sits at 10,10 in the window's content.
+    QTest::mouseClick(platform::widgetForTesting(window.GetView("MAIN"_4cc, 1000)), Qt::LeftButton,
+                      {}, QPoint(5, 4));
+    EXPECT_EQ(log, (std::vector<QString>{"mouse down 15,14"}));
+    log.clear();
+    QTest::mouseClick(platform::widgetForTesting(window.GetView("MAIN"_4cc, 1100)), Qt::LeftButton);
+    EXPECT_EQ(log, (std::vector<QString>{"window B100"}));
+}
+
 TEST_F(FrameworkTest, PopupChoiceAndMenuItemsSendTheirCommands) {
     std::vector<QString> log;
     RecordingApplication application(&log);

@@ -70,6 +70,20 @@ TEST_F(ImagePushButtonTest, PictureFollowsTheHighlight) {
     EXPECT_EQ(pictureColour(1900), kNormal);
 }
 
+TEST_F(ImagePushButtonTest, KeyboardFocusShowsARingOnlyWhileFocused) {
+    platform::ShowWindow(window->GetWindowRef());
+    QWidget* widget = platform::widgetForTesting(button(1900));
+    widget->setFocusPolicy(Qt::StrongFocus);
+    const QPoint edge(widget->width() / 2, 2); // on the ring's top edge, clear of the text
+    const QColor unfocused = render(1900).pixelColor(edge);
+    widget->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return widget->hasFocus(); }, 2000));
+    EXPECT_NE(render(1900).pixelColor(edge), unfocused);
+    EXPECT_EQ(pictureColour(1900), kNormal); // the picture itself is untouched
+    widget->clearFocus();
+    EXPECT_EQ(render(1900).pixelColor(edge), unfocused);
+}
+
 TEST_F(ImagePushButtonTest, InactiveButtonIsForcedBackToNormal) {
     sendMouse(1900, kEventMouseEntered);
     ASSERT_EQ(platform::GetControlHilite(button(1900)), 2);
