@@ -112,7 +112,16 @@ void CApplication::LocalizeMenuBar() {
     localize->LocalizeMenuItem(129, 1, STRID_MAIN_MENU_HELP);
 }
 
-int CApplication::AppleEventQuitHandler(const platform::AppleEvent&) {
+int CApplication::AppleEventQuitHandler(const platform::AppleEvent& event) {
+    // A quit request of the session must not be lost behind the modal About box: end its
+    // loop and take the request again once the main window is in front.
+    const WindowRef front = platform::FrontWindow();
+    if (!FrontMainDialog() && CMainDialog::GetMainDialog() &&
+        platform::IsAppModalLoopRunning(front)) {
+        platform::QuitAppModalLoopForWindow(front);
+        platform::postAppleEvent(event);
+        return noErr;
+    }
     HICommand command{};
     command.attributes = 0;
     command.commandID = kCommandQuit;

@@ -245,6 +245,8 @@ void CMainDialog::SavePrinterListMenu() {
         if (!fSelectedPrinterName.isNull() && text != fSelectedPrinterName)
             list.append(text);
     }
+    // The list and the selection reach the store together, whoever else quits at the time.
+    CUPreference::SaveTransaction transaction;
     CUPreference preference;
     preference.SavePrinterList(list);
     preference.SavePrinterName(fSelectedPrinterName);

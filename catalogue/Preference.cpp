@@ -72,3 +72,13 @@ bool CUPreference::GetPrinterList(QStringList* list) const {
 bool CUPreference::SavePrinterList(const QStringList& list) {
     return SetValue(kKeyPrinterModelList, QVariant(list));
 }
+
+CUPreference::SaveTransaction::SaveTransaction()
+    : m_transaction(std::make_unique<platform::PreferencesTransaction>(
+          platform::kPreferencesCurrentApplication)) {}
+
+CUPreference::SaveTransaction::~SaveTransaction() = default;
+
+bool CUPreference::SaveTransaction::IsHeld() const {
+    return m_transaction->isHeld();
+}

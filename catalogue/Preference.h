@@ -3,6 +3,11 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <memory>
+
+namespace platform {
+class PreferencesTransaction;
+}
 
 // One preferences domain of the platform's per-user store.
 class CPreference {
@@ -34,4 +39,19 @@ public:
     bool SavePrinterName(const QString& name);
     bool GetPrinterList(QStringList* list) const;
     bool SavePrinterList(const QStringList& list);
+
+    // Held around the saves of one quit (the list, then the name): no other writer comes
+    // between them, and they reach the store together when it goes out of scope, so that a
+    // writer killed halfway leaves the previous pair.
+    class SaveTransaction {
+    public:
+        SaveTransaction();
+        ~SaveTransaction();
+        SaveTransaction(const SaveTransaction&) = delete;
+        SaveTransaction& operator=(const SaveTransaction&) = delete;
+        bool IsHeld() const;
+
+    private:
+        std::unique_ptr<platform::PreferencesTransaction> m_transaction;
+    };
 };

@@ -52,6 +52,10 @@ int dispatchAppleEvent(const AppleEvent& event) {
     return handler(event);
 }
 
+void postAppleEvent(const AppleEvent& event) {
+    QTimer::singleShot(0, QCoreApplication::instance(), [event] { dispatchAppleEvent(event); });
+}
+
 QByteArray encodeLaunchDescriptor(const AEDescriptor& descriptor) {
     return QByteArray::number(descriptor.type, 16).rightJustified(8, '0') + ':' +
            descriptor.data.toBase64();
@@ -83,7 +87,7 @@ void scheduleOpenApplicationEvent() {
             event.parameters.insert(fourCharCode("prdt"), *descriptor);
         qunsetenv(kLaunchDescriptorVariable);
     }
-    QTimer::singleShot(0, QCoreApplication::instance(), [event] { dispatchAppleEvent(event); });
+    postAppleEvent(event);
 }
 
 void installQuitSignalHandlers() {

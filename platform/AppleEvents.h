@@ -46,6 +46,8 @@ void installAppleEventHandler(FourCharCode eventClass, FourCharCode eventID,
 void removeAppleEventHandler(FourCharCode eventClass, FourCharCode eventID);
 // The handler's result, or errAEEventNotHandled when none is installed.
 int dispatchAppleEvent(const AppleEvent& event);
+// Dispatches the event on a later turn of the event loop. Needs a QCoreApplication.
+void postAppleEvent(const AppleEvent& event);
 
 // The launch hand-off. A program started by the launcher finds the pass-through descriptor
 // in this environment variable as "<type as 8 hex digits>:<data in base64>".

@@ -139,6 +139,15 @@ void removeLeftovers(const QString& storePath) {
         folder.remove(name);
 }
 
+// A plain copy: a writer killed halfway leaves only a file that removeLeftovers knows.
+bool copyStore(const QString& from, const QString& to) {
+    QFile source(from), target(to);
+    if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = source.readAll();
+    return source.error() == QFileDevice::NoError && target.write(bytes) == bytes.size();
+}
+
 QString newStagingPath(const QString& storePath) {
     static std::atomic<unsigned> counter{0};
     return storePath + QLatin1String(kStagingInfix) + QString::number(getpid()) + QLatin1Char('-') +
@@ -161,7 +170,7 @@ PreferencesTransaction::PreferencesTransaction(const QString& applicationID) {
         if (takeLock(*shared->lock, lockPath)) {
             removeLeftovers(path);
             const QString staging = newStagingPath(path);
-            if (!QFileInfo::exists(path) || QFile::copy(path, staging))
+            if (!QFileInfo::exists(path) || copyStore(path, staging))
                 shared->stagingPath = staging;
         }
     }

@@ -276,6 +276,10 @@ OSStatus QuitAppModalLoopForWindow(WindowRef window) {
     return 0;
 }
 
+bool IsAppModalLoopRunning(WindowRef window) {
+    return detail::isLiveWindow(window) && window->modalLoop;
+}
+
 bool IsValidWindowPtr(WindowRef window) {
     return detail::isLiveWindow(window);
 }

@@ -45,6 +45,7 @@ void RunApplicationEventLoop();
 void QuitApplicationEventLoop();
 OSStatus RunAppModalLoopForWindow(WindowRef window);
 OSStatus QuitAppModalLoopForWindow(WindowRef window);
+bool IsAppModalLoopRunning(WindowRef window);
 
 // --- Windows ------------------------------------------------------------------------------
 bool IsValidWindowPtr(WindowRef window);

@@ -105,6 +105,36 @@ TEST_F(ApplicationTest, NormalModeShowsNoAlertAndRunsUntilQuit) {
     EXPECT_EQ(savedSelection(), "Orvel MX-A");
 }
 
+TEST_F(ApplicationTest, AQuitRequestWhileTheAboutBoxIsOpenClosesItAndStillSavesAndQuits) {
+    writeCatalogue({{"MX-A", "A", 1}, {"MX-B", "B", 1}});
+    CApplication application;
+    bool aboutWasOpen = false;
+    QTimer::singleShot(0, [&] {
+        HICommandExtended about{};
+        about.commandID = "abou"_4cc;
+        QTimer::singleShot(0, [&] {
+            aboutWasOpen = QApplication::activeModalWidget() != nullptr;
+            platform::AppleEvent quit;
+            quit.eventClass = platform::fourCharCode("aevt");
+            quit.eventID = platform::fourCharCode("quit");
+            platform::dispatchAppleEvent(quit);
+        });
+        application.HandleCommand(about); // runs the About box until the request ends it
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    bool timedOut = false;
+    QObject::connect(&guard, &QTimer::timeout, [&timedOut] {
+        timedOut = true;
+        platform::QuitApplicationEventLoop();
+    });
+    guard.start(10000);
+    EXPECT_EQ(application.Run(), 0);
+    EXPECT_TRUE(aboutWasOpen);
+    EXPECT_FALSE(timedOut);
+    EXPECT_EQ(savedSelection(), "Orvel MX-A");
+}
+
 TEST_F(ApplicationTest, TheMenuBarIsLocalized) {
     CApplication application;
     QString text;

@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# The performance report: builds a Release tree, runs every benchmark of bench/ and prints
+# one table.
+#   bench/report.sh [build folder] [start-up runs per case]
+# (default build/h-proof-rel beside this checkout, 7 runs). Rows whose programs the tree
+# does not have print "n/a".
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$here/build/h-proof-rel}
+runs=${2:-7}
+jobs=${JOBS:-2}
+
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRELLIS_BUILD_TESTS=OFF \
+    -DTRELLIS_SANITIZE=OFF >/dev/null
+cmake --build "$build" -j"$jobs" >/dev/null
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+bench_json() { # <program> <output>
+    if [[ -x $1 ]]; then
+        "$1" --benchmark_format=json --benchmark_min_time=0.2 >"$2" 2>/dev/null || echo '{}' >"$2"
+    else
+        echo '{}' >"$2"
+    fi
+}
+bench_json "$build/bench/catalogue/bench_catalogue" "$scratch/catalogue.json"
+bench_json "$build/bench/localize/bench_localize" "$scratch/localize.json"
+
+# The whole-program start-up benchmark prints its own figures; kept under the table.
+startup_log=$scratch/startup.txt
+if [[ -x $build/bench/app/bench_app_startup ]]; then
+    "$build/bench/app/bench_app_startup" "$runs" >"$startup_log" 2>&1 || true
+fi
+
+# An installation staged from the tree, when the tree has the launcher.
+stage=
+if [[ -x $build/app/Trellis || -n $(find "$build" -maxdepth 3 -name Trellis -type f 2>/dev/null) ]]; then
+    if cmake --install "$build" --prefix "$scratch/stage" >/dev/null 2>&1; then
+        stage=$scratch/stage
+    fi
+fi
+
+python3 - "$build" "$scratch" "$runs" "$stage" "$startup_log" <<'PY'
+import json, os, shutil, signal, subprocess, sys, time
+
+build, scratch, runs, stage, startup_log = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4], sys.argv[5]
+rows = []  # (section, case, value, unit, note)
+
+def load(name):
+    try:
+        with open(os.path.join(scratch, name)) as f:
+            return json.load(f).get("benchmarks", [])
+    except (OSError, ValueError):
+        return []
+
+def per_item_growth(pairs):
+    """Per-item cost of the largest size over the smallest: about 1 when linear."""
+    pairs = [(n, t) for n, t in pairs if n > 0 and t > 0]
+    if len(pairs) < 2:
+        return None
+    (n0, t0), (n1, t1) = pairs[0], pairs[-1]
+    return (t1 / n1) / (t0 / n0)
+
+def growth_note(pairs):
+    g = per_item_growth(pairs)
+    if g is None:
+        return ""
+    return "per-item cost x%.2f from smallest to largest%s" % (g, " (faster than linear!)" if g > 3 else "")
+
+# Catalogue: facade construction and support queries by bundle count.
+for bench, section in (("BM_FacadeConstruction", "catalogue build"),
+                       ("BM_IsSupportApplicationForEveryPrinterAndTool", "support queries (7 per printer)")):
+    found = [b for b in load("catalogue.json") if b["name"].startswith(bench + "/")]
+    pairs = []
+    for b in found:
+        n = int(b["name"].split("/")[1])
+        ms = b["real_time"] * {"ms": 1, "us": 1e-3, "ns": 1e-6}[b["time_unit"]]
+        pairs.append((n, ms))
+        rows.append((section, "%d bundles" % n, "%.3f" % ms, "ms", "%.2f us per bundle" % (ms * 1000 / n)))
+    if not found:
+        rows.append((section, "-", "n/a", "", "bench_catalogue not built"))
+    elif growth_note(pairs):
+        rows.append((section, "growth", "", "", growth_note(pairs)))
+
+found = [b for b in load("localize.json") if b["name"].startswith("BM_LoadStringTable/")]
+pairs = []
+for b in found:
+    n = int(b["name"].split("/")[1])
+    ms = b["real_time"] * {"ms": 1, "us": 1e-3, "ns": 1e-6}[b["time_unit"]]
+    pairs.append((n, ms))
+    rows.append(("string-table loading", "%d records" % n, "%.3f" % ms, "ms", "%.2f us per record" % (ms * 1000 / n)))
+if not found:
+    rows.append(("string-table loading", "-", "n/a", "", "bench_localize not built"))
+elif growth_note(pairs):
+    rows.append(("string-table loading", "growth", "", "", growth_note(pairs)))
+
+# Start-up to the first drawing of the main window, and peak memory, per installation.
+def add_bundles(root, count):
+    for i in range(count):
+        name = "RX%05d" % i
+        contents = os.path.join(root, "MachineBundle", name + ".bundle", "Contents")
+        os.makedirs(os.path.join(contents, "Resources"), exist_ok=True)
+        with open(os.path.join(contents, "Info.plist"), "w") as f:
+            f.write('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>'
+                    '<key>CFBundleVersion</key><string>1.0</string></dict></plist>\n')
+        with open(os.path.join(contents, "Resources", "Setting.xml"), "w") as f:
+            f.write('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>'
+                    '<key>MODEL</key><array><string>RX-%05d Series</string></array>'
+                    '<key>INITIAL</key><dict><key>RX-%05d Series</key><string>RX</string></dict>'
+                    '<key>FUNCTION</key><dict><key>RX-%05d Series</key><integer>127</integer></dict>'
+                    '</dict></plist>\n' % (i, i, i))
+
+def start_to_shown(argv):
+    """(milliseconds to "shown", peak resident kB) of one run; None when it never shows."""
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", TRELLIS_REPORT_SHOWN="1",
+               XDG_CONFIG_HOME=os.path.join(scratch, "config"),
+               TMPDIR=os.path.join(scratch, "tmp"),  # a one-instance lock of its own
+               TRELLIS_ALERT_LOG=os.path.join(scratch, "alerts.jsonl"))
+    shutil.rmtree(os.path.join(scratch, "config"), ignore_errors=True)
+    t0 = time.monotonic()
+    p = subprocess.Popen(argv, env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL)
+    shown = None
+    for line in p.stderr:
+        if line.startswith(b"shown "):
+            shown = (time.monotonic() - t0) * 1000
+            break
+    os.kill(p.pid, signal.SIGTERM)  # reaped only below, so the process id stays ours
+    deadline = time.monotonic() + 30
+    while True:
+        pid, status, usage = os.wait4(p.pid, os.WNOHANG)
+        if pid:
+            break
+        if time.monotonic() > deadline:
+            p.kill()
+            pid, status, usage = os.wait4(p.pid, 0)
+            break
+        time.sleep(0.01)
+    p.returncode = status
+    p.stderr.close()
+    return shown, usage.ru_maxrss
+
+def measure(argv):
+    start_to_shown(argv)  # warm the file cache
+    times, peaks = [], []
+    for _ in range(runs):
+        ms, kb = start_to_shown(argv)
+        if ms is not None:
+            times.append(ms)
+            peaks.append(kb)
+    if not times:
+        return None
+    times.sort()
+    return times[len(times) // 2], max(peaks) / 1024.0
+
+os.makedirs(os.path.join(scratch, "tmp"), exist_ok=True)
+installs = {}
+if stage:
+    roots = [d for d in os.listdir(stage) if os.path.isdir(os.path.join(stage, d, "Trellis.app"))]
+    if roots:
+        demo = os.path.join(stage, roots[0])
+        installs["demo installation"] = demo
+        for count in (1000, 10000):
+            copy = os.path.join(scratch, "b%d" % count, roots[0])
+            shutil.copytree(demo, copy, symlinks=True)
+            add_bundles(copy, count)
+            installs["%d bundles" % count] = copy
+
+bare = os.path.join(build, "bench", "app", "bench_app_bare_window")
+results = {}
+if installs and os.access(bare, os.X_OK):
+    form = os.path.join(installs["demo installation"], "Trellis.app", "Contents", "Resources", "main.nib", "MainDialog.ui")
+    results["bare Qt baseline"] = measure([bare, form])
+for case, root in installs.items():
+    results[case] = measure([os.path.join(root, "Trellis.app", "Contents", "MacOS", "Trellis")])
+
+base = results.get("bare Qt baseline")
+for case in ("bare Qt baseline", "demo installation", "1000 bundles", "10000 bundles"):
+    r = results.get(case)
+    if r is None:
+        rows.append(("start-up to window", case, "n/a", "", "launcher or baseline not built" if not installs else "never showed a window"))
+        continue
+    note = "median of %d; %.2fx the baseline" % (runs, r[0] / base[0]) if base and case != "bare Qt baseline" else "median of %d" % runs
+    rows.append(("start-up to window", case, "%.1f" % r[0], "ms", note))
+for case in ("bare Qt baseline", "demo installation", "1000 bundles", "10000 bundles"):
+    r = results.get(case)
+    if r is None:
+        rows.append(("peak memory", case, "n/a", "", ""))
+        continue
+    note = "%.2fx the baseline" % (r[1] / base[1]) if base and case != "bare Qt baseline" else ""
+    rows.append(("peak memory", case, "%.1f" % r[1], "MiB", note))
+startup_pairs = [(n, results[c][0]) for n, c in ((1000, "1000 bundles"), (10000, "10000 bundles")) if results.get(c)]
+if len(startup_pairs) == 2 and results.get("demo installation"):
+    d = results["demo installation"][0]
+    extra = [(n, max(t - d, 0.001)) for n, t in startup_pairs]
+    rows.append(("start-up to window", "growth", "", "", "added time " + growth_note(extra)))
+
+widths = [max(len(str(r[i])) for r in rows + [("section", "case", "value", "unit", "note")]) for i in range(5)]
+fmt = "%-*s  %-*s  %*s  %-*s  %s"
+print("Trellis performance report: Release tree %s, %s" % (build, time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())))
+print(fmt % (widths[0], "section", widths[1], "case", widths[2], "value", widths[3], "unit", "note"))
+print("-" * (sum(widths) + 20))
+last = None
+for r in rows:
+    print(fmt % (widths[0], r[0] if r[0] != last else "", widths[1], r[1], widths[2], r[2], widths[3], r[3], r[4]))
+    last = r[0]
+if os.path.exists(startup_log) and os.path.getsize(startup_log):
+    print("\nbench_app_startup:")
+    with open(startup_log) as f:
+        print("\n".join(l.rstrip() for l in f if not l.startswith("-- ")))
+PY

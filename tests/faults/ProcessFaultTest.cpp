@@ -1,0 +1,268 @@
+// Misbehaving plug-ins and tools, on an installation whose every path holds spaces, quotes
+// and non-ASCII characters: the set-up launchers end (or show their alert) and never hang;
+// a caller of a tool that ends at once or crashes goes on and can start it again.
+#include "SetupLauncherFixture.h"
+#include "platform/AppleEvents.h"
+#include "platform/LaunchServices.h"
+
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+#include <signal.h>
+
+namespace {
+
+const QString kHostileName = QStringLiteral("Orvel \"Q\" 'x' \u00dctility \u65e5\u672c #1");
+const QByteArray kHostileID = QStringLiteral("MX \"R\" 'q' \u00c9 \u65e5\u672c 1").toUtf8();
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Scratch folders of the test are made below a folder with a hostile name.
+class HostileTemp {
+public:
+    HostileTemp() : m_saved(qgetenv("TMPDIR")) {
+        qputenv("TMPDIR", m_base.mkdir(kHostileName).toUtf8());
+    }
+    ~HostileTemp() { qputenv("TMPDIR", m_saved); }
+
+private:
+    testsupport::TempTree m_base;
+    QByteArray m_saved;
+};
+
+struct Program {
+    const char* tool;
+    const char* settingsFolder;
+    const char* executableName;
+    const char* builtExecutable;
+    const char* prefix;
+};
+void PrintTo(const Program& program, std::ostream* out) {
+    *out << program.executableName;
+}
+
+struct ProgramRun {
+    bool ended = false;
+    bool crashed = false;
+    int exitCode = -1;
+    QList<QJsonObject> alerts;
+    QByteArray record;
+    QByteArray errors;
+};
+
+class MisbehavingPlugin : public ::testing::TestWithParam<Program> {
+protected:
+    void SetUp() override {
+        const Program& p = GetParam();
+        install = std::make_unique<setuptest::Installation>(QLatin1String(p.tool),
+                                                            QLatin1String(p.settingsFolder),
+                                                            QLatin1String(p.executableName));
+        executable = install->installExecutable(QLatin1String(p.builtExecutable),
+                                                QLatin1String(p.executableName));
+        for (const char* name : {"Manual.ini", "Media.ini", "L_Const.ini", "Setting.ini"})
+            install->writeSetting(QLatin1String(name), "[x]\n");
+        install->writeSetting(QStringLiteral("L_Font.ini"), "00999999=12,0,0,0\n");
+        install->writeSetting(QStringLiteral("Localize.ini"),
+                              "[Localize]\n00020000=not found\n00040000=not found\n");
+        const QVariantMap initials{{QStringLiteral("Segv"), QStringLiteral("SEGV")},
+                                   {QStringLiteral("Abort"), QStringLiteral("ABRT")},
+                                   {QStringLiteral("Exit"), QStringLiteral("EXIT")},
+                                   {QStringLiteral("Hang"), QStringLiteral("HANG")},
+                                   {QStringLiteral("Unresolved"), QStringLiteral("UNRS")},
+                                   {QString::fromUtf8(kHostileID), QStringLiteral("R \u00e9 'q'")}};
+        install->writeMachineBundle(kHostileName + QStringLiteral(".bundle"),
+                                    setuptest::machineSetting(initials.keys(), initials));
+        const QString prefix = QLatin1String(p.prefix);
+        const auto plugin = [&](const QString& initial, const char* source) {
+            return install->writePlugin(QStringLiteral("Plugin/PrinterPlugin/") + prefix + initial +
+                                            QStringLiteral(".plugin"),
+                                        QLatin1String(source));
+        };
+        plugin(QStringLiteral("SEGV"), SEGV_PLUGIN);
+        plugin(QStringLiteral("ABRT"), ABORT_PLUGIN);
+        plugin(QStringLiteral("EXIT"), EXIT_PLUGIN);
+        plugin(QStringLiteral("HANG"), HANG_PLUGIN);
+        plugin(QStringLiteral("UNRS"), UNRESOLVED_PLUGIN);
+        recorder = plugin(QStringLiteral("R \u00e9 'q'"), RECORDING_PLUGIN);
+    }
+
+    // Started as the launcher starts it, for one printer.
+    std::unique_ptr<QProcess> launch(const QByteArray& identifier) const {
+        QFile::remove(alertLog());
+        QFile::remove(recordPath());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TRELLIS_ALERT_LOG"), alertLog());
+        env.insert(QStringLiteral("TRELLIS_TEST_PLUGIN_RECORD"), recordPath());
+        env.insert(QLatin1String(platform::kLaunchDescriptorVariable),
+                   QString::fromLatin1(platform::encodeLaunchDescriptor(
+                       {platform::fourCharCode("utf8"), identifier})));
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(env);
+        process->start(executable, {});
+        return process;
+    }
+
+    ProgramRun finish(QProcess& process, int timeoutMs = 60000) const {
+        ProgramRun run;
+        run.ended = process.waitForFinished(timeoutMs);
+        if (!run.ended) {
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.crashed = process.exitStatus() != QProcess::NormalExit;
+        run.exitCode = process.exitCode();
+        run.errors = process.readAllStandardError();
+        for (const QByteArray& line : readFile(alertLog()).split('\n')) {
+            if (!line.isEmpty())
+                run.alerts.append(QJsonDocument::fromJson(line).object());
+        }
+        run.record = readFile(recordPath());
+        return run;
+    }
+
+    QString alertLog() const { return install->tree().path(QStringLiteral("alerts.jsonl")); }
+    QString recordPath() const { return install->tree().path(QStringLiteral("record.txt")); }
+
+    HostileTemp hostileTemp; // before the installation, which it places
+    std::unique_ptr<setuptest::Installation> install;
+    QString executable;
+    QString recorder;
+};
+
+TEST_P(MisbehavingPlugin, CrashAbortAndExitEndTheProgramWithoutAnAlert) {
+    for (const char* model : {"Segv", "Abort"}) {
+        SCOPED_TRACE(model);
+        auto process = launch(model);
+        const ProgramRun run = finish(*process);
+        ASSERT_TRUE(run.ended) << "the program hung";
+        // The sanitizer turns a segmentation fault into exit status 1.
+        EXPECT_TRUE(run.crashed || run.exitCode != 0);
+        EXPECT_TRUE(run.alerts.isEmpty());
+    }
+    auto process = launch("Exit");
+    const ProgramRun run = finish(*process);
+    ASSERT_TRUE(run.ended);
+    EXPECT_FALSE(run.crashed);
+    EXPECT_EQ(run.exitCode, 7); // the plug-in's own exit
+    EXPECT_TRUE(run.alerts.isEmpty());
+}
+
+TEST_P(MisbehavingPlugin, UnresolvedSymbolsShowTheNotFoundAlert) {
+    auto process = launch("Unresolved");
+    const ProgramRun run = finish(*process);
+    ASSERT_TRUE(run.ended);
+    EXPECT_FALSE(run.crashed) << run.errors.constData();
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.alerts.size(), 1);
+    EXPECT_EQ(run.alerts[0].value(QStringLiteral("message")).toString(), "not found");
+}
+
+TEST_P(MisbehavingPlugin, NeverReturningDialogEndsOnSigterm) {
+    auto process = launch("Hang");
+    ASSERT_FALSE(process->waitForFinished(1500)) << "the hanging plug-in returned";
+    ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
+    const ProgramRun run = finish(*process, 5000);
+    ASSERT_TRUE(run.ended) << "SIGTERM did not end it";
+    EXPECT_TRUE(run.crashed);
+}
+
+TEST_P(MisbehavingPlugin, HostileIdentifierAndPathsArriveWhole) {
+    ASSERT_TRUE(install->root().contains(kHostileName));
+    auto process = launch(kHostileID);
+    const ProgramRun run = finish(*process);
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0) << run.errors.constData();
+    EXPECT_TRUE(run.alerts.isEmpty()) << run.errors.constData();
+    EXPECT_TRUE(run.record.contains("\nid=" + kHostileID + "\n")) << run.record.constData();
+    EXPECT_TRUE(run.record.contains("\nbundle=" + recorder.toUtf8() + "\n"))
+        << run.record.constData();
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, MisbehavingPlugin,
+                         ::testing::Values(Program{"Sheet Glide Tuner", "SGT_Settings",
+                                                   "SheetGlideTuner2", SHEET_GLIDE_TUNER, "SGT"},
+                                           Program{"Stock Profile Editor", "SPE_Settings",
+                                                   "StockProfileEditor2", STOCK_PROFILE_EDITOR,
+                                                   "SPE"}));
+
+// A tool package whose executable notes its argument and hand-off, then ends or crashes.
+QString writeTool(const testsupport::TempTree& tree, const QString& folder, bool crash) {
+    const QString package = folder + QLatin1Char('/') + folder + QStringLiteral(".app");
+    tree.write(package + QStringLiteral("/Contents/Info.plist"),
+               testsupport::xmlPropertyList(
+                   QVariantMap{{QStringLiteral("CFBundleExecutable"), QStringLiteral("tool")}}));
+    const QString executable =
+        tree.write(package + QStringLiteral("/Contents/MacOS/tool"),
+                   QByteArray("#!/bin/sh\n"
+                              "printf '%s|%s\\n' \"$1\" \"$TRELLIS_LAUNCH_DESCRIPTOR\" >> "
+                              "\"$(dirname \"$0\")/runs.txt\"\n") +
+                       (crash ? "kill -SEGV $$\n" : "exit 0\n"));
+    QFile::setPermissions(executable,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return tree.path(package);
+}
+
+bool waitForFinished(platform::ChildTask& task) {
+    QEventLoop loop;
+    bool finished = false;
+    QObject::connect(&task, &platform::ChildTask::finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return finished;
+}
+
+TEST(MisbehavingTool, ChildTaskThatEndsAtOnceOrCrashesCanBeStartedAgain) {
+    HostileTemp hostileTemp;
+    testsupport::TempTree tree;
+    for (const bool crash : {false, true}) {
+        SCOPED_TRACE(crash ? "crashing" : "ending");
+        const QString package = writeTool(tree,
+                                          crash ? QStringLiteral("Stock Vault Setup 'c'")
+                                                : QStringLiteral("Stock Vault Setup \"e\""),
+                                          crash);
+        const QString executable = package + QStringLiteral("/Contents/MacOS/tool");
+        platform::ChildTask task;
+        for (int start = 0; start < 2; ++start) {
+            ASSERT_TRUE(task.start(executable, {QString::fromUtf8(kHostileID)}));
+            ASSERT_TRUE(waitForFinished(task));
+            EXPECT_FALSE(task.isRunning());
+        }
+        EXPECT_EQ(readFile(package + QStringLiteral("/Contents/MacOS/runs.txt")),
+                  kHostileID + "|\n" + kHostileID + "|\n");
+    }
+}
+
+TEST(MisbehavingTool, OpenedApplicationThatCrashesCanBeOpenedAgain) {
+    HostileTemp hostileTemp;
+    testsupport::TempTree tree;
+    const QString package = writeTool(tree, QStringLiteral("Kestrel \"Loader\" \u00e9"), true);
+    const platform::AEDescriptor descriptor{platform::fourCharCode("utf8"), kHostileID};
+    const QString runs = package + QStringLiteral("/Contents/MacOS/runs.txt");
+    for (int start = 1; start <= 2; ++start) {
+        ASSERT_EQ(platform::openApplication(package, descriptor), 0);
+        // Detached: wait for its note.
+        for (int i = 0; i < 200 && readFile(runs).count('\n') < start; ++i)
+            QThread::msleep(50);
+    }
+    const QList<QByteArray> lines = readFile(runs).trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    for (const QByteArray& line : lines) {
+        const auto handed = platform::decodeLaunchDescriptor(line.mid(line.indexOf('|') + 1));
+        ASSERT_TRUE(handed.has_value()) << line.constData();
+        EXPECT_EQ(*handed, descriptor);
+    }
+}
+
+} // namespace
