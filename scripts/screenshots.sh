@@ -48,6 +48,6 @@ run about "en" \
 # menu bar of about 20 points.
 run road "en" \
     "$click"' xdotool mousemove $((X + 32 + 190)) $((Y + 20 + 112 + 68 * 2 + 30)) click 1' \
-    'sleep 4; import -window root "$shots/road-sheet-glide-tuner.png"; pkill -f SheetGlideTuner2 || true'
+    'sleep 4; import -window root "$shots/road-sheet-glide-tuner.png"; pkill -x SheetGlideTuner || true'
 echo "Screenshots in $shots:"
 ls "$shots"
