@@ -44,8 +44,17 @@ protected:
         sInstalled = replacePlugin("Sheet Glide Tuner", "SGTR74", RECORDING_PLUGIN) &&
                      replacePlugin("Stock Profile Editor", "SPER54", RECORDING_PLUGIN) &&
                      replacePlugin("Stock Profile Editor", "SPER74", CRASH_PLUGIN);
-        if (!sInstalled)
+        if (!sInstalled) {
             sProblem = QStringLiteral("the staged tree lacks a demo plug-in");
+            return;
+        }
+        // Two tools that do not last: one crashes, one ends at once; both note their start.
+        sInstalled =
+            replaceTool("Stock Vault Setup", "echo \"vault $1\" >>\"$TRELLIS_TEST_TOOL_RECORD\"\n"
+                                             "kill -SEGV $$\n") &&
+            replaceTool("Kestrel Loader", "echo kestrel >>\"$TRELLIS_TEST_TOOL_RECORD\"\nexit 0\n");
+        if (!sInstalled)
+            sProblem = QStringLiteral("the staged tree lacks a demo tool");
     }
     static void TearDownTestSuite() { sStage.reset(); }
 
@@ -64,11 +73,24 @@ protected:
         return QFile::copy(QString::fromUtf8(sharedObject), plugin + "/Contents/MacOS/plugin");
     }
 
+    static bool replaceTool(const QString& tool, const QByteArray& script) {
+        const auto bundle = platform::Bundle::create(root() + "/" + tool + "/" + tool + ".app");
+        if (!bundle || bundle->executablePath().isEmpty())
+            return false;
+        QFile executable(bundle->executablePath());
+        if (!executable.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        executable.write("#!/bin/sh\n" + script);
+        executable.close();
+        return executable.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
     void SetUp() override {
         ASSERT_TRUE(sInstalled) << sProblem.toStdString();
         qputenv("XDG_CONFIG_HOME", m_scratch.filePath("config").toLocal8Bit());
         qputenv("TRELLIS_ALERT_LOG", alertLog().toLocal8Bit());
         qputenv("TRELLIS_TEST_PLUGIN_RECORD", record().toLocal8Bit());
+        qputenv("TRELLIS_TEST_TOOL_RECORD", toolRecord().toLocal8Bit());
         platform::setPreferredLanguagesForTesting(QStringList{"en"});
         platform::setAlertPresenter([](const platform::AlertRequest&) { return short(1); });
         platform::Bundle::setMainBundlePathForTesting(root() + "/Trellis.app");
@@ -86,8 +108,8 @@ protected:
         platform::Bundle::setMainBundlePathForTesting(QString());
         platform::setAlertPresenter({});
         platform::setPreferredLanguagesForTesting(std::nullopt);
-        for (const char* name :
-             {"XDG_CONFIG_HOME", "TRELLIS_ALERT_LOG", "TRELLIS_TEST_PLUGIN_RECORD"})
+        for (const char* name : {"XDG_CONFIG_HOME", "TRELLIS_ALERT_LOG",
+                                 "TRELLIS_TEST_PLUGIN_RECORD", "TRELLIS_TEST_TOOL_RECORD"})
             qunsetenv(name);
     }
     static void resetSingletons() {
@@ -98,6 +120,7 @@ protected:
     }
 
     QString record() const { return m_scratch.filePath("record.txt"); }
+    QString toolRecord() const { return m_scratch.filePath("tools.txt"); }
     QString alertLog() const { return m_scratch.filePath("alerts.jsonl"); }
     static QByteArray contents(const QString& path) {
         QFile file(path);
@@ -167,6 +190,29 @@ TEST_F(EndToEndTest, APluginThatCrashesEndsOnlyTheSetUpLauncher) {
     click(1902);
     ASSERT_TRUE(waitForCalls(1)) << contents(record()).toStdString();
     EXPECT_TRUE(contents(record()).contains("id=MX-R74400 Series\n"));
+}
+
+TEST_F(EndToEndTest, ToolsThatCrashOrEndAtOnceLeaveTrellisUsable) {
+    choose("Orvel MX-R74400 Series");
+    const auto starts = [&](const QByteArray& line) {
+        return contents(toolRecord()).split('\n').count(line);
+    };
+    // Stock Vault Setup runs as a watched task: once its crash is noticed, it can start again.
+    click(1906);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return starts("vault MX-R74400 Series") == 1; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            click(1906);
+            return QTest::qWaitFor([&] { return starts("vault MX-R74400 Series") == 2; }, 500);
+        },
+        30000));
+    // A tool started through the launcher service that ends at once starts again too.
+    click(1900);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return starts("kestrel") == 1; }, 30000));
+    click(1900);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return starts("kestrel") == 2; }, 30000));
+    EXPECT_TRUE(platform::IsWindowVisible(dialog->GetWindowRef()));
+    EXPECT_TRUE(contents(alertLog()).isEmpty()) << contents(alertLog()).toStdString();
 }
 
 } // namespace
