@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -157,9 +158,18 @@ QStringList Bundle::localizations() const {
 }
 
 QStringList Bundle::searchLocalizations() const {
+    // A folder added to or removed from Resources changes its modification time.
+    struct stat info {};
+    const qint64 stamp = ::stat(QFile::encodeName(resourcesPath()).constData(), &info) == 0
+                             ? qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec
+                             : 0;
+    const QStringList languages = preferredLanguages();
+    if (stamp == m_searchOrderStamp && languages == m_searchOrderLanguages)
+        return m_searchOrder;
+
     const QStringList available = localizations();
     QStringList order;
-    const QString best = bestLocalization(available, preferredLanguages());
+    const QString best = bestLocalization(available, languages);
     if (!best.isEmpty())
         order.append(best);
     const QString region = developmentRegion();
@@ -168,6 +178,9 @@ QStringList Bundle::searchLocalizations() const {
         if (!development.isEmpty() && !order.contains(development))
             order.append(development);
     }
+    m_searchOrder = order;
+    m_searchOrderStamp = stamp;
+    m_searchOrderLanguages = languages;
     return order;
 }
 

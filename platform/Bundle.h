@@ -63,6 +63,11 @@ private:
 
     QString m_path;
     QVariantMap m_info;
+    // Every localized look-up needs the search order; it is worked out again only when the
+    // Resources folder or the user's languages change.
+    mutable QStringList m_searchOrder;
+    mutable qint64 m_searchOrderStamp = -1;
+    mutable QStringList m_searchOrderLanguages;
     void* m_handle = nullptr;
     QString m_loadError;
 };
