@@ -46,6 +46,13 @@ std::map<const QWidget*, ControlRef>& controlOfWidget() {
     return controls;
 }
 
+// String-table texts end their lines with CR, which a label would not break on.
+QString labelText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
 HIRect toHIRect(const QRect& rect) {
     return {{CGFloat(rect.x()), CGFloat(rect.y())},
             {CGFloat(rect.width()), CGFloat(rect.height())}};
@@ -728,7 +735,7 @@ OSStatus SetControlTitleWithCFString(ControlRef control, const QString& title) {
     else if (auto* group = qobject_cast<QGroupBox*>(widget))
         group->setTitle(title);
     else if (auto* label = qobject_cast<QLabel*>(widget))
-        label->setText(title);
+        label->setText(labelText(title));
     else
         control->storedTitle = title;
     sendSimple(control, kEventControlTitleChanged);
@@ -794,7 +801,7 @@ OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
             return errDataSizeMismatch;
         const QString& text = *static_cast<const QString*>(data);
         if (auto* label = qobject_cast<QLabel*>(widget))
-            label->setText(text);
+            label->setText(labelText(text));
         else if (!widget->setProperty("text", text))
             return errDataNotSupported;
         return 0;

@@ -322,6 +322,10 @@ void ShowWindow(WindowRef window) {
     window->widget->show();
     window->widget->raise();
     window->widget->activateWindow();
+    // Keyboard use starts with the first key, not the first Tab: the control holding the
+    // focus shows it from the start, as the image buttons' ring does. (Showing a window
+    // clears this state, so it comes after.)
+    window->widget->window()->setAttribute(Qt::WA_KeyboardFocusChange);
     detail::noteWindowRaised(window);
 }
 
