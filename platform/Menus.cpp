@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QMenu>
 #include <set>
 
@@ -55,6 +56,13 @@ void watchMenu(MenuRef menu) {
     if (!menu->menu)
         return;
     QMenu* qmenu = menu->menu;
+    // The Quit item has no text of the program's own: it follows the toolkit's
+    // translation of the standard item.
+    for (QAction* action : qmenu->actions()) {
+        if (actionCommand(action) == kHICommandQuit)
+            action->setText(
+                QCoreApplication::translate("QCocoaMenuItem", action->text().toUtf8().constData()));
+    }
     QObject::connect(qmenu, &QMenu::triggered, qmenu, [menu](QAction* action) {
         if (!isLiveMenu(menu) || actionCommand(action) == 0)
             return;
