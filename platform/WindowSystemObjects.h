@@ -5,6 +5,7 @@
 #include "platform/WindowTypes.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -140,6 +141,9 @@ struct OpaqueCGContext {
 
     QWidget* widget;
     std::unique_ptr<QPainter> ownPainter;
+    // Theme text is drawn in the context's fill colour, opaque black until set, whatever
+    // the desktop's palette: views draw their text over their own pictures.
+    QColor fill{Qt::black};
 };
 
 namespace platform::detail {
