@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QMoveEvent>
+#include <QPainter>
+#include <QPen>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -51,6 +53,22 @@ QString labelText(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
+}
+
+// The same ring the image buttons draw, for the popup and push buttons: the style's own
+// focus frame is too faint to find at a glance.
+void drawFocusRing(QWidget* widget) {
+    if (!widget || !widget->hasFocus() ||
+        !widget->window()->testAttribute(Qt::WA_KeyboardFocusChange) ||
+        !(qobject_cast<QComboBox*>(widget) || qobject_cast<QPushButton*>(widget)))
+        return;
+    QPainter painter(widget);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor ring = widget->palette().color(QPalette::Highlight);
+    ring.setAlpha(200);
+    painter.setPen(QPen(ring, 2.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(widget->rect()).adjusted(1, 1, -1, -1), 4.0, 4.0);
 }
 
 HIRect toHIRect(const QRect& rect) {
@@ -219,7 +237,10 @@ bool OpaqueControlRef::eventFilter(QObject* watched, QEvent* event) {
         setParam(record, kEventParamRgnHandle, typeQDRgnHandle, region);
         const bool consumed =
             platform::detail::dispatchQtEvent(record, target.get(), watched, event);
+        const bool drawnByQt = record->qtDefaultDone;
         platform::ReleaseEvent(record);
+        if (drawnByQt && !viewInstance)
+            drawFocusRing(widget);
         return consumed;
     }
     case QEvent::MouseButtonPress:

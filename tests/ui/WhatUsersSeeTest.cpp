@@ -106,6 +106,11 @@ TEST_F(WhatUsersSeeTest, TheFocusIsVisibleFromTheStartWithoutATab) {
         option.initFrom(widget);
         EXPECT_TRUE(option.state & QStyle::State_HasFocus) << id;
         EXPECT_TRUE(option.state & QStyle::State_KeyboardFocusChange) << id;
+        // The ring the image buttons have, along the top edge.
+        const QPoint edge(widget->width() / 2, 1);
+        const QColor focusedEdge = widget->grab().toImage().pixelColor(edge);
+        widget->clearFocus();
+        EXPECT_NE(widget->grab().toImage().pixelColor(edge), focusedEdge) << id;
     }
 }
 
