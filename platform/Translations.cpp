@@ -19,9 +19,7 @@ QString& translationsPathOverride() {
 
 // "ja", "ja-JP", "ja_JP.UTF-8" and the legacy folder name "Japanese" all give Japanese.
 QLocale localeOf(const QString& name) {
-    QString code = name.trimmed();
-    code.truncate(code.indexOf(QLatin1Char('.')) >= 0 ? code.indexOf(QLatin1Char('.'))
-                                                      : code.size());
+    QString code = name.trimmed().section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
     code.replace(QLatin1Char('-'), QLatin1Char('_'));
     const QLocale locale(code);
     if (locale.language() != QLocale::C || code.compare(QLatin1String("C")) == 0)
