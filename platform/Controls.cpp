@@ -123,9 +123,8 @@ void sendSimple(ControlRef control, UInt32 kind) {
 
 // Runs a record made from a Qt signal (no Qt event behind it).
 void sendFromQt(ControlRef control, EventRef event) {
-    ++platform::detail::qtDispatchDepth();
+    const platform::detail::QtDispatchScope dispatching;
     platform::SendEventToEventTarget(event, control->target.get());
-    --platform::detail::qtDispatchDepth();
 }
 
 void sendHit(ControlRef control, ControlPartCode part) {
@@ -142,9 +141,8 @@ void sendHit(ControlRef control, ControlPartCode part) {
 void sendValueChanged(ControlRef control) {
     if (!platform::detail::isLiveControl(control))
         return;
-    ++platform::detail::qtDispatchDepth();
+    const platform::detail::QtDispatchScope dispatching;
     sendSimple(control, kEventControlValueFieldChanged);
-    --platform::detail::qtDispatchDepth();
 }
 
 ControlPartCode hitTest(ControlRef control, const QPointF& position) {
@@ -321,9 +319,10 @@ bool OpaqueControlRef::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     // Notifications: handlers see them, Qt's own handling always runs afterwards.
-    ++platform::detail::qtDispatchDepth();
-    platform::SendEventToEventTarget(record, target.get());
-    --platform::detail::qtDispatchDepth();
+    {
+        const platform::detail::QtDispatchScope dispatching;
+        platform::SendEventToEventTarget(record, target.get());
+    }
     platform::ReleaseEvent(record);
     return false;
 }

@@ -66,15 +66,14 @@ void watchMenu(MenuRef menu) {
     QObject::connect(qmenu, &QMenu::triggered, qmenu, [menu](QAction* action) {
         if (!isLiveMenu(menu) || actionCommand(action) == 0)
             return;
-        ++qtDispatchDepth();
+        const QtDispatchScope dispatching;
         ProcessHICommand(menuCommand(menu, action));
-        --qtDispatchDepth();
     });
     // Before a menu opens, the handlers may enable or disable its commands.
     QObject::connect(qmenu, &QMenu::aboutToShow, qmenu, [menu] {
         if (!isLiveMenu(menu))
             return;
-        ++qtDispatchDepth();
+        const QtDispatchScope dispatching;
         const WindowRef front = frontWindow();
         for (QAction* action : menu->menu->actions()) {
             if (actionCommand(action) == 0)
@@ -91,7 +90,6 @@ void watchMenu(MenuRef menu) {
                                    front ? front->target.get() : GetApplicationEventTarget());
             ReleaseEvent(event);
         }
-        --qtDispatchDepth();
     });
 }
 
@@ -111,10 +109,6 @@ MenuRef GetMenuHandle(MenuID id) {
 
 bool IsValidMenu(MenuRef menu) {
     return isLiveMenu(menu);
-}
-
-MenuID GetMenuID(MenuRef menu) {
-    return isLiveMenu(menu) ? menu->id : 0;
 }
 
 UInt16 CountMenuItems(MenuRef menu) {
@@ -213,23 +207,6 @@ void setCommandEnabled(MenuRef menu, MenuCommand command, bool enabled) {
 
 void EnableMenuCommand(MenuRef menu, MenuCommand command) {
     setCommandEnabled(menu, command, true);
-}
-
-void DisableMenuCommand(MenuRef menu, MenuCommand command) {
-    setCommandEnabled(menu, command, false);
-}
-
-bool IsMenuCommandEnabled(MenuRef menu, MenuCommand command) {
-    std::vector<MenuRef> menus = menu ? std::vector<MenuRef>{menu} : detail::menuBarMenus();
-    for (const MenuRef each : menus) {
-        if (!isLiveMenu(each) || !each->menu)
-            continue;
-        for (QAction* action : each->menu->actions()) {
-            if (actionCommand(action) == command)
-                return action->isEnabled();
-        }
-    }
-    return false;
 }
 
 } // namespace platform

@@ -163,7 +163,6 @@ void setParam(EventRef event, EventParamName name, EventParamType type, const T&
 // Sends a control's command as a command event through the control's target.
 OSStatus sendControlCommand(ControlRef control);
 void updateTrackingForControl(ControlRef control, const std::optional<QPoint>& contentPos);
-void forgetTrackingRegionsOf(WindowRef window);
 // The front window: the active one of ours, else the most recently shown visible one.
 WindowRef frontWindow();
 void noteWindowRaised(WindowRef window);
@@ -183,5 +182,14 @@ void retireControl(ControlRef control, bool freeObject = true);
 // Qt events are being dispatched: objects are then freed later, not at once.
 int& qtDispatchDepth();
 void freeLater(QObject* object);
+
+// Marks the scope of one dispatch from Qt into the handlers.
+class QtDispatchScope {
+public:
+    QtDispatchScope() { ++qtDispatchDepth(); }
+    ~QtDispatchScope() { --qtDispatchDepth(); }
+    QtDispatchScope(const QtDispatchScope&) = delete;
+    QtDispatchScope& operator=(const QtDispatchScope&) = delete;
+};
 
 } // namespace platform::detail
