@@ -163,6 +163,15 @@ void setParam(EventRef event, EventParamName name, EventParamType type, const T&
 // Sends a control's command as a command event through the control's target.
 OSStatus sendControlCommand(ControlRef control);
 void updateTrackingForControl(ControlRef control, const std::optional<QPoint>& contentPos);
+// A control's event records: sendSimple makes one of a kind, sendFromQt runs one made from
+// a Qt signal (no Qt event behind it).
+void sendSimple(ControlRef control, UInt32 kind);
+void sendFromQt(ControlRef control, EventRef event);
+void connectControlSignals(ControlRef control, QWidget* widget);
+OSStatus standardControlHandler(ControlRef control, EventRef event);
+// String-table texts end their lines with CR, which a label would not break on.
+QString labelText(QString text);
+HIRect toHIRect(const QRect& rect);
 // The front window: the active one of ours, else the most recently shown visible one.
 WindowRef frontWindow();
 void noteWindowRaised(WindowRef window);

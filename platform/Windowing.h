@@ -72,18 +72,13 @@ OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* outCo
 bool IsValidControlHandle(ControlRef control);
 EventTargetRef GetControlEventTarget(ControlRef control);
 WindowRef GetControlOwner(ControlRef control);
-OSStatus GetControlID(ControlRef control, ControlID* outID);
 // A view answers through 'kind' of kEventControlGetData; else the widget class decides.
 OSStatus GetControlKind(ControlRef control, ControlKind* outKind);
-OSStatus GetControlCommandID(ControlRef control, UInt32* outCommand);
-OSStatus SetControlCommandID(ControlRef control, UInt32 command);
 
 OSStatus GetControlProperty(ControlRef control, OSType creator, OSType tag, Size bufferSize,
                             Size* outActualSize, void* outData);
-OSStatus GetControlPropertySize(ControlRef control, OSType creator, OSType tag, Size* outSize);
 OSStatus SetControlProperty(ControlRef control, OSType creator, OSType tag, Size size,
                             const void* data);
-OSStatus RemoveControlProperty(ControlRef control, OSType creator, OSType tag);
 
 SInt32 GetControl32BitValue(ControlRef control);
 void SetControl32BitValue(ControlRef control, SInt32 value);
@@ -118,7 +113,6 @@ OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
 OSStatus GetControlData(ControlRef control, ControlPartCode part, OSType tag, Size bufferSize,
                         void* outData, Size* outActualSize);
 // The embedded controls in form order, counted from 1.
-OSStatus CountSubControls(ControlRef control, UInt16* outCount);
 OSStatus GetIndexedSubControl(ControlRef control, UInt16 index, ControlRef* outSubControl);
 
 // --- Mouse tracking regions (rectangles in the window's content coordinates) ------------

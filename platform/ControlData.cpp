@@ -1,0 +1,154 @@
+// Control data: the tagged values a control's view answers first, and the widget's own
+// texts, tabs, popup menu and kind after it.
+
+#include "platform/Events.h"
+#include "platform/WindowSystemObjects.h"
+#include "platform/Windowing.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTabBar>
+#include <QTabWidget>
+#include <cstring>
+
+using platform::detail::setParam;
+
+namespace platform {
+
+namespace {
+
+// kEventControlSetData / GetData to the control's view first.
+OSStatus askView(ControlRef control, UInt32 kind, ControlPartCode part, OSType tag, Size size,
+                 void* buffer, Size* outSize) {
+    EventRef event = CreateEvent(kEventClassControl, kind);
+    setParam(event, kEventParamControlPart, typeControlPartCode, part);
+    setParam(event, kEventParamControlDataTag, typeEnumeration, tag);
+    setParam(event, kEventParamControlDataBuffer, typePtr, buffer);
+    setParam(event, kEventParamControlDataBufferSize, typeLongInteger, size);
+    const OSStatus result = SendEventToEventTarget(event, control->target.get());
+    if (result == 0 && outSize)
+        GetEventParameter(event, kEventParamControlDataBufferSize, typeLongInteger, nullptr,
+                          sizeof *outSize, nullptr, outSize);
+    ReleaseEvent(event);
+    return result;
+}
+
+} // namespace
+
+OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Size size,
+                        const void* data) {
+    if (!detail::isLiveControl(control) || !control->widget)
+        return -50;
+    const OSStatus viewResult =
+        askView(control, kEventControlSetData, part, tag, size, const_cast<void*>(data), nullptr);
+    if (viewResult != eventNotHandledErr)
+        return viewResult;
+    QWidget* widget = control->widget;
+    switch (tag) {
+    case kControlStaticTextCFStringTag: {
+        if (size != Size(sizeof(QString)) || !data)
+            return errDataSizeMismatch;
+        const QString& text = *static_cast<const QString*>(data);
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            label->setText(detail::labelText(text));
+        else if (!widget->setProperty("text", text))
+            return errDataNotSupported;
+        return 0;
+    }
+    case kControlTabInfoTag: {
+        if (size != Size(sizeof(ControlTabInfoRecV1)) || !data)
+            return errDataSizeMismatch;
+        const auto& info = *static_cast<const ControlTabInfoRecV1*>(data);
+        if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
+            if (part < 1 || part > tabs->count())
+                return errInvalidPartCode;
+            tabs->setTabText(part - 1, info.name);
+            return 0;
+        }
+        if (auto* bar = qobject_cast<QTabBar*>(widget)) {
+            if (part < 1 || part > bar->count())
+                return errInvalidPartCode;
+            bar->setTabText(part - 1, info.name);
+            return 0;
+        }
+        return errDataNotSupported;
+    }
+    default:
+        return errDataNotSupported;
+    }
+}
+
+OSStatus GetControlData(ControlRef control, ControlPartCode part, OSType tag, Size bufferSize,
+                        void* outData, Size* outActualSize) {
+    if (!detail::isLiveControl(control) || !control->widget)
+        return -50;
+    const OSStatus viewResult =
+        askView(control, kEventControlGetData, part, tag, bufferSize, outData, outActualSize);
+    if (viewResult != eventNotHandledErr)
+        return viewResult;
+    QWidget* widget = control->widget;
+    auto fits = [&](Size needed) {
+        if (outActualSize)
+            *outActualSize = needed;
+        return bufferSize == needed && outData;
+    };
+    switch (tag) {
+    case kControlStaticTextCFStringTag: {
+        auto* label = qobject_cast<QLabel*>(widget);
+        const QVariant text = label ? QVariant(label->text()) : widget->property("text");
+        if (!text.isValid())
+            return errDataNotSupported;
+        if (!fits(sizeof(QString)))
+            return errDataSizeMismatch;
+        *static_cast<QString*>(outData) = text.toString();
+        return 0;
+    }
+    case kControlTabInfoTag: {
+        QString name;
+        if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
+            if (part < 1 || part > tabs->count())
+                return errInvalidPartCode;
+            name = tabs->tabText(part - 1);
+        } else if (auto* bar = qobject_cast<QTabBar*>(widget)) {
+            if (part < 1 || part > bar->count())
+                return errInvalidPartCode;
+            name = bar->tabText(part - 1);
+        } else {
+            return errDataNotSupported;
+        }
+        if (!fits(sizeof(ControlTabInfoRecV1)))
+            return errDataSizeMismatch;
+        auto& info = *static_cast<ControlTabInfoRecV1*>(outData);
+        info.version = 1;
+        info.iconSuiteID = 0;
+        info.name = name;
+        return 0;
+    }
+    case kControlPopupButtonMenuHandleTag: {
+        auto* combo = qobject_cast<QComboBox*>(widget);
+        if (!combo)
+            return errDataNotSupported;
+        if (!fits(sizeof(MenuRef)))
+            return errDataSizeMismatch;
+        if (!control->popupMenu) {
+            control->popupMenu = std::make_unique<OpaqueMenuRef>();
+            control->popupMenu->combo = combo;
+            detail::watchMenu(control->popupMenu.get());
+        }
+        *static_cast<MenuRef*>(outData) = control->popupMenu.get();
+        return 0;
+    }
+    case kControlKindTag: {
+        ControlKind kind{};
+        GetControlKind(control, &kind);
+        if (!fits(sizeof kind))
+            return errDataSizeMismatch;
+        std::memcpy(outData, &kind, sizeof kind);
+        return 0;
+    }
+    default:
+        return errDataNotSupported;
+    }
+}
+
+} // namespace platform
