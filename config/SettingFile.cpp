@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
@@ -29,10 +30,15 @@ constexpr const char KEY_PRINTER_PLUGIN[] = "PRINTER%ld_PATH_F%ld";
 // otherwise keep the program scanning the file for ever.
 constexpr long kMaxPrinterCount = 1024;
 
-OSErr locateSettingFile(FSSpec* spec) {
+// Locates "Setting.ini" and opens a section-scoped reader on it.
+OSErr openSettingFile(std::optional<CIniFileEx>* file) {
     Str255 name;
     UString::CopyCstrToPstr(FILENAME_SETTING, name);
-    return UFile::GetIniFileFSSpec(name, spec);
+    FSSpec spec;
+    const OSErr err = UFile::GetIniFileFSSpec(name, &spec);
+    if (err == noErr)
+        file->emplace(spec);
+    return err;
 }
 
 // Null for bytes that are not UTF-8, as the system encoding's conversion would fail.
@@ -106,13 +112,12 @@ void CSettingFile::Initialize() {
 
 OSErr CSettingFile::ReadFunctionSection() {
     m_functionNum = 0;
-    FSSpec spec;
-    OSErr err = locateSettingFile(&spec);
+    std::optional<CIniFileEx> file;
+    OSErr err = openSettingFile(&file);
     if (err != noErr)
         return err;
-    CIniFileEx file(spec);
     char value[kIniLineBufferSize] = {};
-    err = file.GetValueEx(SECTION_FUNCTION, KEY_FUNCTION_NUM, value, sizeof value);
+    err = file->GetValueEx(SECTION_FUNCTION, KEY_FUNCTION_NUM, value, sizeof value);
     if (err != noErr)
         return err;
     const long count = std::strtol(value, nullptr, 10);
@@ -124,7 +129,7 @@ OSErr CSettingFile::ReadFunctionSection() {
     for (long i = 1; i <= count; ++i) {
         char key[64];
         std::snprintf(key, sizeof key, KEY_FUNCTION, i);
-        err = file.GetValueEx(SECTION_FUNCTION, key, value, sizeof value);
+        err = file->GetValueEx(SECTION_FUNCTION, key, value, sizeof value);
         if (err == noErr)
             GetAbsCFRULRef(value, &m_applicationURL[static_cast<size_t>(i - 1)]);
     }
@@ -133,13 +138,12 @@ OSErr CSettingFile::ReadFunctionSection() {
 
 OSErr CSettingFile::ReadPrinterSection() {
     m_printerNum = 0;
-    FSSpec spec;
-    OSErr err = locateSettingFile(&spec);
+    std::optional<CIniFileEx> file;
+    OSErr err = openSettingFile(&file);
     if (err != noErr)
         return err;
-    CIniFileEx file(spec);
     char value[kIniLineBufferSize] = {};
-    err = file.GetValueEx(SECTION_PRINTER, KEY_PRINTER_NUM, value, sizeof value);
+    err = file->GetValueEx(SECTION_PRINTER, KEY_PRINTER_NUM, value, sizeof value);
     if (err == noErr)
         m_printerNum = std::strtol(value, nullptr, 10);
     const long records = std::min(m_printerNum, kMaxPrinterCount);
@@ -149,12 +153,12 @@ OSErr CSettingFile::ReadPrinterSection() {
         record.number = i;
         char key[64];
         std::snprintf(key, sizeof key, KEY_PRINTER_NAME, i);
-        err = file.GetValueEx(SECTION_PRINTER, key, value, sizeof value);
+        err = file->GetValueEx(SECTION_PRINTER, key, value, sizeof value);
         if (err == noErr)
             record.name = stringFromSystemEncoding(value);
         for (long j = 1; j <= functions; ++j) {
             std::snprintf(key, sizeof key, KEY_PRINTER_PLUGIN, i, j);
-            err = file.GetValueEx(SECTION_PRINTER, key, value, sizeof value);
+            err = file->GetValueEx(SECTION_PRINTER, key, value, sizeof value);
             if (err != noErr)
                 continue;
             QUrl& plugin = record.pluginURL[static_cast<size_t>(j - 1)];

@@ -242,13 +242,8 @@ void connectControlSignals(ControlRef control, QWidget* widget) {
 // What a control does when no handler of its own took the event: Qt's default for Qt
 // events, the command for a hit, a button-wide hit test.
 OSStatus standardControlHandler(ControlRef control, EventRef event) {
-    if (event->qtEvent) {
-        if (event->qtDefaultDone || !event->qtReceiver)
-            return eventNotHandledErr;
-        event->qtDefaultDone = true;
-        event->qtReceiver->event(event->qtEvent);
-        return 0;
-    }
+    if (event->qtEvent)
+        return runQtDefault(event);
     if (!isLiveControl(control))
         return eventNotHandledErr;
     if (event->eventClass == kEventClassHIObject) {

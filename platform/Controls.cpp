@@ -236,16 +236,8 @@ OSStatus GetControlProperty(ControlRef control, OSType creator, OSType tag, Size
                             Size* outActualSize, void* outData) {
     if (!detail::isLiveControl(control))
         return -50;
-    const auto found = control->properties.find({creator, tag});
-    if (found == control->properties.end())
-        return errControlPropertyNotFound;
-    if (outActualSize)
-        *outActualSize = found->second.size();
-    if (bufferSize < found->second.size())
-        return errDataSizeMismatch;
-    if (outData)
-        std::memcpy(outData, found->second.constData(), std::size_t(found->second.size()));
-    return 0;
+    return detail::copyProperty(control->properties, creator, tag, bufferSize, outActualSize,
+                                outData, errControlPropertyNotFound);
 }
 
 OSStatus SetControlProperty(ControlRef control, OSType creator, OSType tag, Size size,

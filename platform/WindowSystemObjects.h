@@ -163,6 +163,12 @@ void setParam(EventRef event, EventParamName name, EventParamType type, const T&
 // Sends a control's command as a command event through the control's target.
 OSStatus sendControlCommand(ControlRef control);
 void updateTrackingForControl(ControlRef control, const std::optional<QPoint>& contentPos);
+// Qt's own handling of the Qt event behind a record, at most once: noErr when it ran.
+OSStatus runQtDefault(EventRef event);
+// Copies a tagged property of a window or control out of its bag; notFound when absent.
+OSStatus copyProperty(const std::map<std::pair<OSType, OSType>, QByteArray>& bag, OSType creator,
+                      OSType tag, Size bufferSize, Size* outActualSize, void* outData,
+                      OSStatus notFound);
 // A control's event records: sendSimple makes one of a kind, sendFromQt runs one made from
 // a Qt signal (no Qt event behind it).
 void sendSimple(ControlRef control, UInt32 kind);

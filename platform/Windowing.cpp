@@ -166,6 +166,29 @@ void freeLater(QObject* object) {
         delete object;
 }
 
+OSStatus runQtDefault(EventRef event) {
+    if (event->qtDefaultDone || !event->qtReceiver)
+        return eventNotHandledErr;
+    event->qtDefaultDone = true;
+    event->qtReceiver->event(event->qtEvent);
+    return 0;
+}
+
+OSStatus copyProperty(const std::map<std::pair<OSType, OSType>, QByteArray>& bag, OSType creator,
+                      OSType tag, Size bufferSize, Size* outActualSize, void* outData,
+                      OSStatus notFound) {
+    const auto found = bag.find({creator, tag});
+    if (found == bag.end())
+        return notFound;
+    if (outActualSize)
+        *outActualSize = found->second.size();
+    if (bufferSize < found->second.size())
+        return errDataSizeMismatch;
+    if (outData)
+        std::memcpy(outData, found->second.constData(), std::size_t(found->second.size()));
+    return 0;
+}
+
 bool dispatchQtEvent(EventRef record, EventTargetRef target, QObject* receiver, QEvent* event) {
     record->qtReceiver = receiver;
     record->qtEvent = event;
@@ -183,13 +206,8 @@ void registerWindow(WindowRef window) {
     liveWindows().insert(window);
     window->target->container = [] { return GetApplicationEventTarget(); };
     window->target->standard = [window](EventRef event) -> OSStatus {
-        if (event->qtEvent) {
-            if (event->qtDefaultDone || !event->qtReceiver)
-                return eventNotHandledErr;
-            event->qtDefaultDone = true;
-            event->qtReceiver->event(event->qtEvent);
-            return 0;
-        }
+        if (event->qtEvent)
+            return runQtDefault(event);
         if (event->eventClass == kEventClassWindow && event->eventKind == kEventWindowClose &&
             isLiveWindow(window)) {
             HideWindow(window);
@@ -433,16 +451,8 @@ OSStatus GetWindowProperty(WindowRef window, OSType creator, OSType tag, Size bu
                            Size* outActualSize, void* outData) {
     if (!detail::isLiveWindow(window))
         return errInvalidWindowRef;
-    const auto found = window->properties.find({creator, tag});
-    if (found == window->properties.end())
-        return errWindowPropertyNotFound;
-    if (outActualSize)
-        *outActualSize = found->second.size();
-    if (bufferSize < found->second.size())
-        return errDataSizeMismatch;
-    if (outData)
-        std::memcpy(outData, found->second.constData(), std::size_t(found->second.size()));
-    return 0;
+    return detail::copyProperty(window->properties, creator, tag, bufferSize, outActualSize,
+                                outData, errWindowPropertyNotFound);
 }
 
 OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* outControl) {
