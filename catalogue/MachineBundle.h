@@ -54,6 +54,20 @@ public:
     // Whether the running program's own localized resources come from "Japanese.lproj".
     static bool IsJapaneseLanguage();
 
+    // While one is alive, IsJapaneseLanguage is worked out at most once and then answered
+    // from memory: a scan of many bundles asks it once, not once per bundle. Outside any
+    // scope every call looks afresh.
+    class LanguageScope {
+    public:
+        LanguageScope();
+        ~LanguageScope();
+        LanguageScope(const LanguageScope&) = delete;
+        LanguageScope& operator=(const LanguageScope&) = delete;
+    };
+
+    // The package opened by Create; null when none is open.
+    const platform::Bundle* GetBundle() const { return m_bundle.get(); }
+
 private:
     std::shared_ptr<platform::Bundle> m_bundle;
     std::optional<QVariantMap> m_settingDictionary;

@@ -107,6 +107,7 @@ OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
     const auto entries = platform::listFolder(folderPath);
     if (!entries)
         return paramErr;
+    const CMachineBundle::LanguageScope oneLanguageAnswer;
     for (const QString& name : *entries) {
         if (!name.endsWith(QLatin1String("bundle"), Qt::CaseSensitive))
             continue;
@@ -143,8 +144,9 @@ OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
 
     const QString path = bundleURL.toLocalFile();
     const QString bundleName = UPath::LastPathComponent(path);
+    // The package opened above already holds its Info.plist: it is not read again.
     QString machineVersion;
-    if (const auto bundle = platform::Bundle::create(path)) {
+    if (const platform::Bundle* bundle = machineBundle.GetBundle()) {
         const QVariant version = bundle->infoDictionary().value(QStringLiteral("CFBundleVersion"));
         if (version.typeId() == QMetaType::QString)
             machineVersion = nonNull(version.toString());
