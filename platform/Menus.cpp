@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -222,6 +223,27 @@ bool IsMenuCommandEnabled(MenuRef menu, MenuCommand command) {
         }
     }
     return false;
+}
+
+qsizetype AppendMenuItemsWithCFStrings(MenuRef menu, const QStringList& texts,
+                                       MenuItemIndex* outFirst) {
+    if (!isLiveMenu(menu))
+        return 0;
+    const qsizetype room = 0xFFFF - qsizetype(CountMenuItems(menu));
+    const qsizetype count = std::min(texts.size(), room);
+    if (count <= 0)
+        return 0;
+    if (outFirst)
+        *outFirst = MenuItemIndex(CountMenuItems(menu) + 1);
+    const QStringList fitting = count == texts.size() ? texts : texts.first(count);
+    // No data means command 0, as for an item appended with command 0.
+    if (menu->combo) {
+        menu->combo->addItems(fitting);
+    } else {
+        for (const QString& text : fitting)
+            menu->menu->addAction(text);
+    }
+    return count;
 }
 
 } // namespace platform

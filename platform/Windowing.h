@@ -20,6 +20,7 @@
 #include "platform/WindowTypes.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -147,5 +148,9 @@ OSStatus GetMenuItemCommandID(MenuRef menu, MenuItemIndex item, MenuCommand* out
 void EnableMenuCommand(MenuRef menu, MenuCommand command);
 void DisableMenuCommand(MenuRef menu, MenuCommand command);
 bool IsMenuCommandEnabled(MenuRef menu, MenuCommand command);
+// Appends items without a command, in order and as many as fit (at most 0xFFFF items in
+// all), in one insertion; the number appended, and the index of the first in outFirst.
+qsizetype AppendMenuItemsWithCFStrings(MenuRef menu, const QStringList& texts,
+                                       MenuItemIndex* outFirst);
 
 } // namespace platform
