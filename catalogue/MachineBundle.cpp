@@ -21,7 +21,7 @@ OSStatus CMachineBundle::OnInitialize(const QUrl& bundleURL) {
 
     const QString resources = m_bundle->resourcesPath();
     const QString settingPath = resources + QLatin1Char('/') + QLatin1String(kSettingFileName);
-    if (auto dictionary = platform::readPropertyListDictionary(settingPath)) {
+    if (auto dictionary = platform::readPropertyListDictionary(settingPath, &m_settingBytes)) {
         m_settingDictionary = std::move(*dictionary);
         return noErr;
     }
@@ -46,6 +46,7 @@ void CMachineBundle::Release() {
 
 void CMachineBundle::CleanupClass() {
     m_settingDictionary.reset();
+    m_settingBytes.clear();
     Release();
 }
 

@@ -2,6 +2,7 @@
 
 #include "config/MacTypes.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -41,6 +42,8 @@ public:
 
     // Null when no Setting.xml has been read.
     const QVariantMap* GetSettingDictionary() const;
+    // The bytes the setting dictionary was read from; empty when there is none.
+    const QByteArray& GetSettingBytes() const { return m_settingBytes; }
     OSStatus GetValue(const QString& key, QVariant* value) const;
     // The "MODEL" array; -50 when it is missing, is not an array of strings, or the bundle
     // is hidden under the Japanese localization.
@@ -71,4 +74,5 @@ public:
 private:
     std::shared_ptr<platform::Bundle> m_bundle;
     std::optional<QVariantMap> m_settingDictionary;
+    QByteArray m_settingBytes;
 };

@@ -270,4 +270,21 @@ std::optional<QVariantMap> readPropertyListDictionary(const QString& path) {
     return value->toMap();
 }
 
+std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray& data) {
+    const auto value = parsePropertyList(data);
+    if (!value || value->typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    return value->toMap();
+}
+
+std::optional<QVariantMap> readPropertyListDictionary(const QString& path, QByteArray* bytes) {
+    auto data = readRegularFile(path, kMaxPropertyListFileSize);
+    if (!data)
+        return std::nullopt;
+    auto dictionary = parsePropertyListDictionary(*data);
+    if (dictionary && bytes)
+        *bytes = std::move(*data);
+    return dictionary;
+}
+
 } // namespace platform

@@ -25,6 +25,9 @@ std::optional<QVariant> readPropertyList(const QString& path);
 
 // Only a root dictionary counts; anything else gives std::nullopt.
 std::optional<QVariantMap> readPropertyListDictionary(const QString& path);
+// As above; `bytes` also gets the file's bytes when they hold a dictionary.
+std::optional<QVariantMap> readPropertyListDictionary(const QString& path, QByteArray* bytes);
+std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray& data);
 
 // Deepest nesting of arrays and dictionaries that the reader accepts.
 constexpr int kMaxPropertyListDepth = 256;

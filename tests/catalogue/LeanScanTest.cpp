@@ -1,6 +1,6 @@
 // The scan of the machine-bundle folder: one language answer per scan, worked out again for
-// the next; Setting.xml read before the Resources folder is looked at; hostile files where
-// a bundle's files belong skip that bundle only, at once.
+// the next; Setting.xml read before the Resources folder is looked at; kept dictionaries
+// answer whole; hostile files where a bundle's files belong skip that bundle only, at once.
 #include "CatalogueFixture.h"
 #include "catalogue/MachineBundle.h"
 #include "catalogue/SupportMachine.h"
@@ -112,6 +112,44 @@ TEST_F(LeanScanTest, SettingXmlDecidesBeforeTheResourcesFolderIsLookedAt) {
     CMachineBundle empty;
     EXPECT_EQ(empty.OnInitialize(QUrl::fromLocalFile(machineFolder() + "/Empty.bundle")), paramErr);
     EXPECT_EQ(empty.GetSettingDictionary(), nullptr);
+}
+
+TEST_F(LeanScanTest, KeptDictionariesAnswerWholeWhicheverBundleWasAskedBefore) {
+    // Kept as bytes and parsed when asked: every key survives, and asking another bundle in
+    // between changes nothing.
+    QVariantMap first =
+        setting({"A-1", "A-2"}, {{"A-1", "IA1"}, {"A-2", "IA2"}}, {{"A-1", 5}, {"A-2", -1}});
+    first.insert("Extra", QVariantList{"kept", true, 3});
+    const QVariantMap second =
+        setting({"B-1", "A-1"}, {{"B-1", "IB1"}, {"A-1", "other"}}, {{"B-1", 64}, {"A-1", 2}});
+    const auto read = [](const QString& bundle) {
+        return platform::readPropertyListDictionary(bundle + "/Contents/Resources/Setting.xml")
+            .value_or(QVariantMap());
+    };
+    const QVariantMap firstRead = read(writeBundle(QStringLiteral("A.bundle"), first));
+    const QVariantMap secondRead = read(writeBundle(QStringLiteral("B.bundle"), second));
+    ASSERT_EQ(firstRead.keys(), first.keys());
+    ASSERT_EQ(secondRead.keys(), second.keys());
+    CSupportMachine machines;
+    ASSERT_EQ(machines.OnInitialize(machineFolder()), noErr);
+    for (int round = 0; round < 2; ++round) {
+        for (const char* model : {"A-1", "B-1", "A-2", "B-1", "A-1"}) {
+            SCOPED_TRACE(model);
+            QVariantMap dictionary;
+            ASSERT_EQ(machines.SearchSettingDictionary(model, &dictionary), noErr);
+            EXPECT_TRUE(dictionary == (QString(model).startsWith('A') ? firstRead : secondRead));
+        }
+        EXPECT_EQ(machines.GetPrinterInitial("A-1"), "IA1");
+        EXPECT_EQ(machines.GetPrinterInitial("B-1"), "IB1");
+        EXPECT_EQ(machines.GetFunctionAttribute("A-2"), -1);
+        EXPECT_EQ(machines.GetFunctionAttribute("B-1"), 64);
+        EXPECT_EQ(machines.GetFunctionAttribute("A-1"), 5);
+    }
+    EXPECT_EQ(machines.SearchSettingDictionary("Z-9", nullptr), paramErr);
+    // Cleaned up, nothing is answered from what was parsed before.
+    machines.CleanupClass();
+    EXPECT_EQ(machines.SearchSettingDictionary("A-1", nullptr), paramErr);
+    EXPECT_TRUE(machines.GetPrinterInitial("A-1").isNull());
 }
 
 enum class Hostile { Fifo, DevZero, Folder, OverCap };
