@@ -217,12 +217,17 @@ TEST_P(HostileFiles, TrellisShowsItsWindowWithTheOtherPrinters) {
     ASSERT_TRUE(trellis->waitForFinished(kEndsWithinMs));
     EXPECT_EQ(trellis->exitStatus(), QProcess::NormalExit);
 
+    const bool hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", m_scratch.filePath("config").toLocal8Bit());
     const QStringList list =
         platform::copyPreferenceValue("PrinterModelList", kIdentifier).toStringList();
     const QString selected =
         platform::copyPreferenceValue("SelectPrinterModelName", kIdentifier).toString();
-    qunsetenv("XDG_CONFIG_HOME");
+    if (hadConfigHome)
+        qputenv("XDG_CONFIG_HOME", configHome);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
     const std::string shownList = list.join(", ").toStdString();
     EXPECT_TRUE(list.contains("Orvel MX-R74400 Series")) << shownList;
     EXPECT_TRUE(list.contains("Orvel LX-1000")) << shownList;
