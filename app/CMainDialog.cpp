@@ -14,6 +14,7 @@
 #include "ui/CImagePushButton.h"
 #include "ui/TCarbonEvent.h"
 
+#include <QSet>
 #include <new>
 
 CMainDialog* CMainDialog::sMainDialog = nullptr;
@@ -133,25 +134,30 @@ QStringList CMainDialog::CreatePrinterListMenu() {
     if (!settings)
         return list;
 
+    // Beside the ordered list, so that each duplicate check costs the same however many
+    // printers there are.
+    QSet<QString> listed;
     QStringList saved;
     if (CUPreference().GetPrinterList(&saved)) {
         for (const QString& name : std::as_const(saved)) {
-            if (!name.isNull() && settings->IsSupportPrinter(name) &&
-                !UCFArray::IsContainsStringValue(&list, name))
+            if (!name.isNull() && settings->IsSupportPrinter(name) && !listed.contains(name)) {
+                listed.insert(name);
                 list.append(name);
+            }
         }
     }
 
     // Printers the saved list did not know go first, in catalogue order.
-    qsizetype k = 0;
+    QStringList unknown;
     const long count = settings->GetSupportPrinterNum();
     for (long index = 0; index < count; ++index) {
         const QString name = settings->GetSupportPrinterNameWithVenderName(index);
-        if (!name.isNull() && !UCFArray::IsContainsStringValue(&list, name) &&
-            settings->IsSupportPrinter(name))
-            list.insert(k++, name);
+        if (!name.isNull() && !listed.contains(name) && settings->IsSupportPrinter(name)) {
+            listed.insert(name);
+            unknown.append(name);
+        }
     }
-    return list;
+    return unknown + list;
 }
 
 OSStatus CMainDialog::AddPrinterListMenu() {
@@ -174,15 +180,12 @@ OSStatus CMainDialog::AddPrinterListMenu() {
     } else {
         if (list.size() > kMaxMenuItems)
             list.resize(kMaxMenuItems);
-        for (const QString& name : std::as_const(list)) {
-            if (name.isNull())
-                continue;
-            MenuItemIndex index = 0;
-            if (popup.AppendMenuItemText(name, 0, 0, &index) != noErr)
-                continue;
-            if (!savedName.isNull() && savedName == name)
-                popup.SetValue(index);
-        }
+        // One batch: the popup's range is brought up to date once, not once per printer.
+        MenuItemIndex first = 0;
+        const qsizetype appended = popup.AppendMenuItemTexts(list, &first);
+        const qsizetype selected = savedName.isNull() ? -1 : list.indexOf(savedName);
+        if (selected >= 0 && selected < appended)
+            popup.SetValue(long(first) + long(selected));
     }
     OnSelectPrinterMenu();
     return result;

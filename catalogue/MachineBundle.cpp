@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <optional>
 
 CMachineBundle::CMachineBundle() = default;
 
@@ -18,20 +19,15 @@ OSStatus CMachineBundle::OnInitialize(const QUrl& bundleURL) {
     if (const OSStatus status = Create(bundleURL); status != noErr)
         return status;
 
-    // A package without a resources folder is open but has nothing to say.
     const QString resources = m_bundle->resourcesPath();
-    if (!QFileInfo(resources).isDir())
+    const QString settingPath = resources + QLatin1Char('/') + QLatin1String(kSettingFileName);
+    if (auto dictionary = platform::readPropertyListDictionary(settingPath, &m_settingBytes)) {
+        m_settingDictionary = std::move(*dictionary);
         return noErr;
-    const QUrl settingURL =
-        QUrl::fromLocalFile(resources + QLatin1Char('/') + QLatin1String(kSettingFileName));
-    if (settingURL.isEmpty())
-        return noErr;
-
-    QVariantMap dictionary;
-    const OSStatus status = CreateDictionaryWithURLRef(settingURL, &dictionary);
-    if (status == noErr)
-        m_settingDictionary = std::move(dictionary);
-    return status;
+    }
+    // A package without a resources folder is open but has nothing to say; the folder is
+    // only looked at when Setting.xml could not be read, to tell the two apart.
+    return QFileInfo(resources).isDir() ? paramErr : noErr;
 }
 
 OSStatus CMachineBundle::Create(const QUrl& bundleURL) {
@@ -50,6 +46,7 @@ void CMachineBundle::Release() {
 
 void CMachineBundle::CleanupClass() {
     m_settingDictionary.reset();
+    m_settingBytes.clear();
     Release();
 }
 
@@ -79,7 +76,8 @@ OSStatus CMachineBundle::GetValue(const QString& key, QVariant* value) const {
 }
 
 OSStatus CMachineBundle::GetSupportPrinter(QStringList* models) const {
-    if (IsJapaneseLanguage() && GetValue(QLatin1String(kSettingKeyWorldWideOnly), nullptr) == noErr)
+    // The cheap question first: the language only matters to a bundle that has the key.
+    if (GetValue(QLatin1String(kSettingKeyWorldWideOnly), nullptr) == noErr && IsJapaneseLanguage())
         return paramErr;
     QVariant value;
     if (const OSStatus status = GetValue(QLatin1String(kSettingKeyModel), &value); status != noErr)
@@ -100,7 +98,43 @@ OSStatus CMachineBundle::GetSupportPrinter(QStringList* models) const {
     return noErr;
 }
 
+namespace {
+
+struct LanguageMemo {
+    int scopes = 0;
+    std::optional<bool> japanese;
+};
+
+LanguageMemo& languageMemo() {
+    static LanguageMemo memo;
+    return memo;
+}
+
+bool lookUpJapaneseLanguage();
+
+} // namespace
+
+CMachineBundle::LanguageScope::LanguageScope() {
+    ++languageMemo().scopes;
+}
+
+CMachineBundle::LanguageScope::~LanguageScope() {
+    if (--languageMemo().scopes == 0)
+        languageMemo().japanese.reset();
+}
+
 bool CMachineBundle::IsJapaneseLanguage() {
+    LanguageMemo& memo = languageMemo();
+    if (memo.scopes == 0)
+        return lookUpJapaneseLanguage();
+    if (!memo.japanese)
+        memo.japanese = lookUpJapaneseLanguage();
+    return *memo.japanese;
+}
+
+namespace {
+
+bool lookUpJapaneseLanguage() {
     const auto mainBundle = platform::Bundle::mainBundle();
     if (!mainBundle)
         return false;
@@ -111,3 +145,5 @@ bool CMachineBundle::IsJapaneseLanguage() {
     // carry the name.
     return QFileInfo(path).dir().dirName() == QLatin1String("Japanese.lproj");
 }
+
+} // namespace

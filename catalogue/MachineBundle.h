@@ -2,6 +2,7 @@
 
 #include "config/MacTypes.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -41,6 +42,8 @@ public:
 
     // Null when no Setting.xml has been read.
     const QVariantMap* GetSettingDictionary() const;
+    // The bytes the setting dictionary was read from; empty when there is none.
+    const QByteArray& GetSettingBytes() const { return m_settingBytes; }
     OSStatus GetValue(const QString& key, QVariant* value) const;
     // The "MODEL" array; -50 when it is missing, is not an array of strings, or the bundle
     // is hidden under the Japanese localization.
@@ -54,7 +57,22 @@ public:
     // Whether the running program's own localized resources come from "Japanese.lproj".
     static bool IsJapaneseLanguage();
 
+    // While one is alive, IsJapaneseLanguage is worked out at most once and then answered
+    // from memory: a scan of many bundles asks it once, not once per bundle. Outside any
+    // scope every call looks afresh.
+    class LanguageScope {
+    public:
+        LanguageScope();
+        ~LanguageScope();
+        LanguageScope(const LanguageScope&) = delete;
+        LanguageScope& operator=(const LanguageScope&) = delete;
+    };
+
+    // The package opened by Create; null when none is open.
+    const platform::Bundle* GetBundle() const { return m_bundle.get(); }
+
 private:
     std::shared_ptr<platform::Bundle> m_bundle;
     std::optional<QVariantMap> m_settingDictionary;
+    QByteArray m_settingBytes;
 };

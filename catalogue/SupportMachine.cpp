@@ -4,6 +4,7 @@
 #include "PathUtil.h"
 #include "platform/Bundle.h"
 #include "platform/FileSystem.h"
+#include "platform/PropertyList.h"
 #include "platform/SystemInfo.h"
 
 #include <algorithm>
@@ -88,6 +89,8 @@ void CSupportMachine::CleanupClass() {
     m_applicationURLs.reset();
     m_printerRecords.reset();
     m_settingDictionaries.reset();
+    m_parsedSettingBundle.clear();
+    m_parsedSetting.clear();
     m_firstRecordOfModel.clear();
 }
 
@@ -107,6 +110,7 @@ OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
     const auto entries = platform::listFolder(folderPath);
     if (!entries)
         return paramErr;
+    const CMachineBundle::LanguageScope oneLanguageAnswer;
     for (const QString& name : *entries) {
         if (!name.endsWith(QLatin1String("bundle"), Qt::CaseSensitive))
             continue;
@@ -143,8 +147,9 @@ OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
 
     const QString path = bundleURL.toLocalFile();
     const QString bundleName = UPath::LastPathComponent(path);
+    // The package opened above already holds its Info.plist: it is not read again.
     QString machineVersion;
-    if (const auto bundle = platform::Bundle::create(path)) {
+    if (const platform::Bundle* bundle = machineBundle.GetBundle()) {
         const QVariant version = bundle->infoDictionary().value(QStringLiteral("CFBundleVersion"));
         if (version.typeId() == QMetaType::QString)
             machineVersion = nonNull(version.toString());
@@ -154,7 +159,7 @@ OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
 
     const OSStatus status = AppendPrinter(&models, bundleName, machineVersion);
     if (!m_settingDictionaries->contains(bundleName))
-        m_settingDictionaries->insert(bundleName, *setting);
+        m_settingDictionaries->insert(bundleName, machineBundle.GetSettingBytes());
     return status;
 }
 
@@ -243,8 +248,16 @@ OSStatus CSupportMachine::SearchSettingDictionary(const QString& deviceID,
     const auto it = m_settingDictionaries->constFind(bundleName);
     if (it == m_settingDictionaries->constEnd())
         return paramErr;
+    if (m_parsedSettingBundle.isNull() || m_parsedSettingBundle != bundleName) {
+        // The bytes parsed to a dictionary when the bundle was added, and parse the same now.
+        auto parsed = platform::parsePropertyListDictionary(*it);
+        if (!parsed)
+            return paramErr;
+        m_parsedSetting = std::move(*parsed);
+        m_parsedSettingBundle = bundleName;
+    }
     if (dictionary)
-        *dictionary = *it;
+        *dictionary = m_parsedSetting;
     return noErr;
 }
 

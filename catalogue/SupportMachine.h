@@ -3,6 +3,7 @@
 #include "config/MacTypes.h"
 #include "config/SettingFile.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -75,7 +76,12 @@ private:
 
     std::optional<QList<QUrl>> m_applicationURLs;
     std::optional<QList<PrinterRecord>> m_printerRecords;
-    std::optional<QHash<QString, QVariantMap>> m_settingDictionaries;
+    // Each bundle's Setting.xml dictionary is kept as the bytes it was read from, a third of
+    // what the parsed dictionary takes, and parsed again when asked; the last one asked for
+    // is kept parsed, since questions come a printer at a time.
+    std::optional<QHash<QString, QByteArray>> m_settingDictionaries;
+    mutable QString m_parsedSettingBundle;
+    mutable QVariantMap m_parsedSetting;
     // Records are only ever appended, so the first record of a model never changes: the
     // index answers exactly as a walk from the top would, without the walk.
     QHash<QString, qsizetype> m_firstRecordOfModel;

@@ -1,8 +1,8 @@
 #include "config/IniFile.h"
 
 #include "config/UFile.h"
+#include "platform/FileSystem.h"
 
-#include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -41,16 +41,10 @@ int CFile::OpenDataFork(short /*permission: the reader only ever reads*/) {
     CloseDataFork();
     if (m_spec.path.isEmpty())
         return m_refNum;
-    const QByteArray path = QFile::encodeName(m_spec.path);
-    // O_NONBLOCK: a FIFO standing where a file should be must not block the program.
-    int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // A FIFO standing where a file should be must not block the program.
+    int fd = platform::openRegularFile(m_spec.path);
     if (fd < 0)
         return m_refNum;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return m_refNum;
-    }
     // A reference number of 0 means "not open" to the reader, so never hand out fd 0.
     if (fd == 0) {
         const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);

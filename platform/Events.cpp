@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -262,5 +263,15 @@ OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& t
 }
 
 } // namespace detail
+
+} // namespace platform
+
+namespace platform {
+
+void RunAfterCurrentEvent(std::function<void()> task) {
+    if (!task)
+        return;
+    QTimer::singleShot(0, QCoreApplication::instance(), std::move(task));
+}
 
 } // namespace platform

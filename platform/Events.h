@@ -10,6 +10,7 @@
 #include "platform/WindowTypes.h"
 
 #include <QString>
+#include <functional>
 
 namespace platform {
 
@@ -50,5 +51,9 @@ OSStatus ProcessHICommand(const HICommand& command);
 QString fourCharCodeToString(OSType code);
 // 0 when the text is not four Latin-1 characters.
 OSType fourCharCodeFromString(const QString& text);
+
+// Runs the task on the main thread once the event being handled is done, with whatever
+// drawing it belongs to (a window's first frame is drawn whole within one event).
+void RunAfterCurrentEvent(std::function<void()> task);
 
 } // namespace platform

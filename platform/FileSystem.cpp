@@ -2,8 +2,11 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -49,6 +52,48 @@ QString executablePath() {
     if (length <= 0)
         return QString();
     return QFile::decodeName(QByteArray(buffer, static_cast<qsizetype>(length)));
+}
+
+int openRegularFile(const QString& path, qint64* size) {
+    if (path.isEmpty())
+        return -1;
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+        ::close(fd);
+        return -1;
+    }
+    if (size)
+        *size = static_cast<qint64>(info.st_size);
+    return fd;
+}
+
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxSize) {
+    qint64 size = 0;
+    const int fd = openRegularFile(path, &size);
+    if (fd < 0)
+        return std::nullopt;
+    std::optional<QByteArray> result;
+    if (size <= maxSize) {
+        QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+        qint64 done = 0;
+        while (done < size) {
+            const ssize_t got = ::read(fd, bytes.data() + done, static_cast<size_t>(size - done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += got;
+        }
+        // Bytes appended after the size was taken are not read: the file is read as it was.
+        if (done == size)
+            result = std::move(bytes);
+    }
+    ::close(fd);
+    return result;
 }
 
 } // namespace platform

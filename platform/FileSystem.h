@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -21,5 +22,15 @@ bool isPathComponent(QStringView name);
 
 // The path of the running executable (/proc/self/exe).
 QString executablePath();
+
+// Opens a regular file for reading without ever waiting: non-blocking, close-on-exec, never
+// a controlling terminal. A FIFO, device, socket or folder is refused before anything is
+// read. The descriptor (the caller closes it), or -1; `size` gets the file's size.
+int openRegularFile(const QString& path, qint64* size = nullptr);
+
+// The whole of a regular file of at most `maxSize` bytes, read in exactly its size.
+// std::nullopt for anything openRegularFile refuses, a larger file (refused before reading),
+// or a file that shrinks while being read.
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxSize);
 
 } // namespace platform

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QMenu>
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -207,6 +208,27 @@ void setCommandEnabled(MenuRef menu, MenuCommand command, bool enabled) {
 
 void EnableMenuCommand(MenuRef menu, MenuCommand command) {
     setCommandEnabled(menu, command, true);
+}
+
+qsizetype AppendMenuItemsWithCFStrings(MenuRef menu, const QStringList& texts,
+                                       MenuItemIndex* outFirst) {
+    if (!isLiveMenu(menu))
+        return 0;
+    const qsizetype room = 0xFFFF - qsizetype(CountMenuItems(menu));
+    const qsizetype count = std::min(texts.size(), room);
+    if (count <= 0)
+        return 0;
+    if (outFirst)
+        *outFirst = MenuItemIndex(CountMenuItems(menu) + 1);
+    const QStringList fitting = count == texts.size() ? texts : texts.first(count);
+    // No data means command 0, as for an item appended with command 0.
+    if (menu->combo) {
+        menu->combo->addItems(fitting);
+    } else {
+        for (const QString& text : fitting)
+            menu->menu->addAction(text);
+    }
+    return count;
 }
 
 } // namespace platform

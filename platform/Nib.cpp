@@ -2,19 +2,22 @@
 
 #include "platform/Bundle.h"
 #include "platform/Events.h"
+#include "platform/FileSystem.h"
 #include "platform/WindowSystemObjects.h"
 #include "platform/Windowing.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QUiLoader>
 #include <map>
+#include <memory>
 #include <set>
 
 struct OpaqueIBNibRef {
@@ -51,12 +54,30 @@ public:
     std::vector<QPointer<QWidget>> created;
 };
 
+// The forms name only standard widgets and the registered view classes, yet a loader scans
+// and loads every Designer plug-in under the library paths as it is made (Qt Quick among
+// them, where installed). It is made while those paths are empty.
+std::unique_ptr<RecordingLoader> makeLoader() {
+    const QStringList libraryPaths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
+    auto loader = std::make_unique<RecordingLoader>();
+    QCoreApplication::setLibraryPaths(libraryPaths);
+    return loader;
+}
+
+// Interface files are a few kilobytes; anything larger, or not a regular file, is no form.
+constexpr qint64 kMaxFormFileSize = 16 * 1024 * 1024;
+
 QWidget* loadForm(const OpaqueIBNibRef* nib, const QString& name, RecordingLoader& loader) {
-    QFile file(QDir(nib->folder).filePath(name + QStringLiteral(".ui")));
-    if (!file.open(QIODevice::ReadOnly))
+    auto bytes = platform::readRegularFile(QDir(nib->folder).filePath(name + QStringLiteral(".ui")),
+                                           kMaxFormFileSize);
+    if (!bytes)
+        return nullptr;
+    QBuffer buffer(&*bytes);
+    if (!buffer.open(QIODevice::ReadOnly))
         return nullptr;
     loader.setWorkingDirectory(QDir(nib->folder));
-    return loader.load(&file, nullptr);
+    return loader.load(&buffer, nullptr);
 }
 
 // The menu bar form stays alive: its menus are shared by every document window.
@@ -163,8 +184,8 @@ OSStatus CreateWindowFromNib(IBNibRef nib, const QString& name, WindowRef* outWi
     *outWindow = nullptr;
     if (!nib || !liveNibs().count(nib))
         return -50;
-    RecordingLoader loader;
-    QWidget* form = loadForm(nib, name, loader);
+    const auto loader = makeLoader();
+    QWidget* form = loadForm(nib, name, *loader);
     if (!form)
         return kIBCarbonRuntimeCantFindObject;
     if (qobject_cast<QMenuBar*>(form)) {
@@ -195,7 +216,7 @@ OSStatus CreateWindowFromNib(IBNibRef nib, const QString& name, WindowRef* outWi
     }
     detail::registerWindow(window);
 
-    for (const QPointer<QWidget>& widget : loader.created) {
+    for (const QPointer<QWidget>& widget : loader->created) {
         if (!widget || widget == window->widget || widget == window->content ||
             qobject_cast<QMenuBar*>(widget) || qobject_cast<QMenu*>(widget))
             continue;
@@ -210,8 +231,8 @@ OSStatus CreateWindowFromNib(IBNibRef nib, const QString& name, WindowRef* outWi
 OSStatus SetMenuBarFromNib(IBNibRef nib, const QString& name) {
     if (!nib || !liveNibs().count(nib))
         return -50;
-    RecordingLoader loader;
-    std::unique_ptr<QWidget> form(loadForm(nib, name, loader));
+    const auto loader = makeLoader();
+    std::unique_ptr<QWidget> form(loadForm(nib, name, *loader));
     if (!form)
         return kIBCarbonRuntimeCantFindObject;
     auto* bar = qobject_cast<QMenuBar*>(form.get());

@@ -1,7 +1,8 @@
 #include "PropertyList.h"
 
+#include "FileSystem.h"
+
 #include <QDateTime>
-#include <QFile>
 #include <QTimeZone>
 #include <cstdint>
 #include <cstdlib>
@@ -256,10 +257,10 @@ std::optional<QVariant> parsePropertyList(const QByteArray& data) {
 }
 
 std::optional<QVariant> readPropertyList(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const auto data = readRegularFile(path, kMaxPropertyListFileSize);
+    if (!data)
         return std::nullopt;
-    return parsePropertyList(file.readAll());
+    return parsePropertyList(*data);
 }
 
 std::optional<QVariantMap> readPropertyListDictionary(const QString& path) {
@@ -267,6 +268,23 @@ std::optional<QVariantMap> readPropertyListDictionary(const QString& path) {
     if (!value || value->typeId() != QMetaType::QVariantMap)
         return std::nullopt;
     return value->toMap();
+}
+
+std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray& data) {
+    const auto value = parsePropertyList(data);
+    if (!value || value->typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    return value->toMap();
+}
+
+std::optional<QVariantMap> readPropertyListDictionary(const QString& path, QByteArray* bytes) {
+    auto data = readRegularFile(path, kMaxPropertyListFileSize);
+    if (!data)
+        return std::nullopt;
+    auto dictionary = parsePropertyListDictionary(*data);
+    if (dictionary && bytes)
+        *bytes = std::move(*data);
+    return dictionary;
 }
 
 } // namespace platform

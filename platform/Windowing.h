@@ -20,6 +20,7 @@
 #include "platform/WindowTypes.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -136,5 +137,9 @@ OSStatus DeleteMenuItems(MenuRef menu, MenuItemIndex first, ItemCount count);
 OSStatus GetMenuItemCommandID(MenuRef menu, MenuItemIndex item, MenuCommand* outCommand);
 // A null menu means every menu of the menu bar.
 void EnableMenuCommand(MenuRef menu, MenuCommand command);
+// Appends items without a command, in order and as many as fit (at most 0xFFFF items in
+// all), in one insertion; the number appended, and the index of the first in outFirst.
+qsizetype AppendMenuItemsWithCFStrings(MenuRef menu, const QStringList& texts,
+                                       MenuItemIndex* outFirst);
 
 } // namespace platform

@@ -66,6 +66,15 @@ OSStatus CPopupButton::DeleteMenuItems(MenuItemIndex first, ItemCount count) {
     return result;
 }
 
+qsizetype CPopupButton::AppendMenuItemTexts(const QStringList& texts, MenuItemIndex* outFirst) {
+    if (!GetControlRef() || !platform::IsValidMenu(fMenu))
+        return 0;
+    const qsizetype appended = platform::AppendMenuItemsWithCFStrings(fMenu, texts, outFirst);
+    if (appended > 0)
+        Sync();
+    return appended;
+}
+
 void CPopupButton::Sync() {
     ControlRef control = GetControlRef();
     if (!control)

@@ -4,6 +4,7 @@
 #include "platform/WindowTypes.h"
 
 #include <QString>
+#include <QStringList>
 
 // Typed access to one existing control of a window, found by its ID; made for one
 // operation. Every operation is harmless when the control was not found.
@@ -39,6 +40,9 @@ public:
     OSStatus DeleteMenuItems(MenuItemIndex first, ItemCount count);
     // Keeps the value's range at 1 to the item count, or 0 to 0 without items.
     void Sync();
+    // Appends the texts in order, as many as fit, with one range update for all; the number
+    // appended, and the index of the first in outFirst.
+    qsizetype AppendMenuItemTexts(const QStringList& texts, MenuItemIndex* outFirst);
 
 private:
     MenuRef fMenu = nullptr;

@@ -1,0 +1,267 @@
+// A FIFO, a link to /dev/zero, a folder or a file above the size cap where a property list
+// belongs (a machine bundle's Setting.xml or Info.plist, a plug-in's Info.plist), on an
+// installation staged from this build tree: Trellis still shows its window with every other
+// printer, SheetGlideTuner2 gives its not-found alert and ends, and nothing waits on a file.
+#include "platform/AppleEvents.h"
+#include "platform/Preferences.h"
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Every wait of the test is bounded: a program that blocks fails it instead of hanging.
+constexpr int kShownWithinMs = 60000;
+constexpr int kEndsWithinMs = 30000;
+
+const QString kIdentifier = QStringLiteral("com.orvel.trellis");
+const QString kHostileModel = QStringLiteral("AA-1 Hostile");
+const QString kHostileInitial = QStringLiteral("HOST");
+
+enum class Kind { Fifo, DevZero, Folder, OverCap };
+enum class Place { SettingXml, BundleInfo, PluginInfo };
+
+struct Case {
+    Kind kind;
+    Place place;
+};
+
+void PrintTo(const Case& c, std::ostream* out) {
+    static const char* kinds[] = {"FIFO", "link to /dev/zero", "folder", "over-cap file"};
+    static const char* places[] = {"Setting.xml", "bundle Info.plist", "plug-in Info.plist"};
+    *out << kinds[int(c.kind)] << " as " << places[int(c.place)];
+}
+
+QByteArray plist(const QByteArray& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body +
+           "</plist>\n";
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(path.section(QLatin1Char('/'), 0, -2));
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+::testing::AssertionResult makeHostile(const QString& path, Kind kind) {
+    QFile::remove(path);
+    QDir().mkpath(path.section(QLatin1Char('/'), 0, -2));
+    const QByteArray native = QFile::encodeName(path);
+    bool made = false;
+    switch (kind) {
+    case Kind::Fifo:
+        made = ::mkfifo(native.constData(), 0600) == 0;
+        break;
+    case Kind::DevZero:
+        made = QFile::link(QStringLiteral("/dev/zero"), path);
+        break;
+    case Kind::Folder:
+        made = QDir().mkpath(path);
+        break;
+    case Kind::OverCap: {
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        made = fd >= 0 && ::ftruncate(fd, off_t(platform::kMaxPropertyListFileSize + 1)) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        break;
+    }
+    }
+    return made ? ::testing::AssertionSuccess()
+                : ::testing::AssertionFailure() << "cannot make " << native.constData();
+}
+
+class HostileFiles : public ::testing::TestWithParam<Case> {
+protected:
+    static void SetUpTestSuite() {
+        sStage = std::make_unique<QTemporaryDir>();
+        QProcess install;
+        install.setProcessChannelMode(QProcess::MergedChannels);
+        install.start(QStringLiteral(TRELLIS_CMAKE),
+                      {"--install", QStringLiteral(TRELLIS_BUILD_DIR), "--prefix", sStage->path()});
+        sInstalled = install.waitForFinished(180000) && install.exitCode() == 0;
+        if (!sInstalled)
+            sInstallOutput = QString::fromLocal8Bit(install.readAll());
+    }
+    static void TearDownTestSuite() { sStage.reset(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(sInstalled) << sInstallOutput.toStdString();
+        QDir().mkpath(m_scratch.filePath("tmp"));
+        // Sorted first, so that its printer is the one selected on a first run and its
+        // plug-ins are looked at while the window is made.
+        const QString bundle = bundlePath();
+        ASSERT_TRUE(
+            writeFile(bundle + "/Contents/Info.plist",
+                      plist("<dict><key>CFBundleVersion</key><string>9.9</string></dict>")));
+        const QByteArray model = kHostileModel.toUtf8();
+        ASSERT_TRUE(writeFile(bundle + "/Contents/Resources/Setting.xml",
+                              plist("<dict><key>MODEL</key><array><string>" + model +
+                                    "</string></array><key>INITIAL</key><dict><key>" + model +
+                                    "</key><string>" + kHostileInitial.toUtf8() +
+                                    "</string></dict><key>FUNCTION</key><dict><key>" + model +
+                                    "</key><integer>12</integer></dict></dict>")));
+        ASSERT_TRUE(writeFile(pluginPath() + "/Contents/Info.plist",
+                              plist("<dict><key>CFBundleVersion</key><string>1.0</string>"
+                                    "<key>CFBundleExecutable</key><string>plugin</string>"
+                                    "</dict>")));
+
+        const Case c = GetParam();
+        const QString target =
+            c.place == Place::SettingXml   ? bundle + "/Contents/Resources/Setting.xml"
+            : c.place == Place::BundleInfo ? bundle + "/Contents/Info.plist"
+                                           : pluginPath() + "/Contents/Info.plist";
+        ASSERT_TRUE(makeHostile(target, c.kind));
+    }
+    void TearDown() override {
+        for (QProcess* process : m_processes) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+            delete process;
+        }
+        QDir(bundlePath()).removeRecursively();
+        QDir(pluginPath()).removeRecursively();
+    }
+
+    static QString root() { return sStage->path() + QStringLiteral("/" TRELLIS_INSTALL_ROOT_NAME); }
+    static QString bundlePath() { return root() + "/MachineBundle/AAA Hostile.bundle"; }
+    static QString pluginPath() {
+        return root() + "/Sheet Glide Tuner/Plugin/PrinterPlugin/SGT" + kHostileInitial + ".plugin";
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_CONFIG_HOME", m_scratch.filePath("config"));
+        env.insert("TMPDIR", m_scratch.filePath("tmp")); // the one-instance lock
+        env.insert("TRELLIS_ALERT_LOG", m_scratch.filePath("alerts.jsonl"));
+        env.insert("LANGUAGE", "en");
+        env.insert("LANG", "C.UTF-8");
+        return env;
+    }
+    QProcess* start(const QString& program, const QProcessEnvironment& env) {
+        QFile::remove(m_scratch.filePath("alerts.jsonl"));
+        auto* process = new QProcess;
+        m_processes.append(process);
+        process->setProcessEnvironment(env);
+        process->start(program, {});
+        EXPECT_TRUE(process->waitForStarted(10000));
+        return process;
+    }
+    QStringList alertMessages() const {
+        QFile file(m_scratch.filePath("alerts.jsonl"));
+        QStringList messages;
+        if (!file.open(QIODevice::ReadOnly))
+            return messages;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (!line.isEmpty())
+                messages.append(QJsonDocument::fromJson(line).object().value("message").toString());
+        }
+        return messages;
+    }
+
+    // SheetGlideTuner2 started for one printer; its alerts, or nothing when it did not end.
+    std::optional<QStringList> runSheetGlideTuner(const QString& model) {
+        QProcessEnvironment env = environment();
+        env.insert(QLatin1String(platform::kLaunchDescriptorVariable),
+                   QString::fromLatin1(platform::encodeLaunchDescriptor(
+                       {platform::fourCharCode("utf8"), model.toUtf8()})));
+        QProcess* tuner = start(root() + "/Sheet Glide Tuner/Sheet Glide Tuner.app/Contents/MacOS/"
+                                         "SheetGlideTuner2",
+                                env);
+        if (!tuner->waitForFinished(kEndsWithinMs))
+            return std::nullopt;
+        EXPECT_EQ(tuner->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(tuner->exitCode(), 0) << tuner->readAllStandardError().constData();
+        return alertMessages();
+    }
+
+    QTemporaryDir m_scratch;
+
+private:
+    static inline std::unique_ptr<QTemporaryDir> sStage;
+    static inline bool sInstalled = false;
+    static inline QString sInstallOutput;
+    QList<QProcess*> m_processes;
+};
+
+TEST_P(HostileFiles, TrellisShowsItsWindowWithTheOtherPrinters) {
+    QProcessEnvironment env = environment();
+    env.insert("TRELLIS_REPORT_SHOWN", "1");
+    QProcess* trellis = start(root() + "/Trellis.app/Contents/MacOS/Trellis", env);
+    QByteArray errors;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            trellis->waitForReadyRead(50);
+            errors.append(trellis->readAllStandardError());
+            return errors.contains("shown ") || trellis->state() == QProcess::NotRunning;
+        },
+        kShownWithinMs);
+    ASSERT_TRUE(shown && errors.contains("shown ")) << "no window: " << errors.constData();
+    EXPECT_TRUE(alertMessages().isEmpty());
+    // SIGTERM is answered like Quit: the popup's list and selection are saved.
+    ::kill(pid_t(trellis->processId()), SIGTERM);
+    ASSERT_TRUE(trellis->waitForFinished(kEndsWithinMs));
+    EXPECT_EQ(trellis->exitStatus(), QProcess::NormalExit);
+
+    const bool hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", m_scratch.filePath("config").toLocal8Bit());
+    const QStringList list =
+        platform::copyPreferenceValue("PrinterModelList", kIdentifier).toStringList();
+    const QString selected =
+        platform::copyPreferenceValue("SelectPrinterModelName", kIdentifier).toString();
+    if (hadConfigHome)
+        qputenv("XDG_CONFIG_HOME", configHome);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+    const std::string shownList = list.join(", ").toStdString();
+    EXPECT_TRUE(list.contains("Orvel MX-R74400 Series")) << shownList;
+    EXPECT_TRUE(list.contains("Orvel LX-1000")) << shownList;
+    const QString hostile = QStringLiteral("Orvel ") + kHostileModel;
+    if (GetParam().place == Place::PluginInfo) {
+        // The bundle is sound: its printer is listed and selected, only its plug-in is not.
+        EXPECT_EQ(list.value(0), hostile) << shownList;
+        EXPECT_EQ(selected, hostile);
+    } else {
+        EXPECT_FALSE(list.contains(hostile)) << shownList;
+        EXPECT_FALSE(selected.isEmpty());
+    }
+}
+
+TEST_P(HostileFiles, SheetGlideTunerGivesItsNotFoundAlertAndEnds) {
+    // The alert for a printer that nothing knows is the not-found alert.
+    const auto unknown = runSheetGlideTuner(QStringLiteral("ZZ-0 Unknown"));
+    ASSERT_TRUE(unknown) << "the set-up launcher did not end";
+    ASSERT_EQ(unknown->size(), 1);
+
+    const auto alerts = runSheetGlideTuner(kHostileModel);
+    ASSERT_TRUE(alerts) << "the set-up launcher blocked on the file";
+    EXPECT_EQ(*alerts, *unknown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKindEveryPlace, HostileFiles,
+    ::testing::Values(Case{Kind::Fifo, Place::SettingXml}, Case{Kind::Fifo, Place::BundleInfo},
+                      Case{Kind::Fifo, Place::PluginInfo}, Case{Kind::DevZero, Place::SettingXml},
+                      Case{Kind::DevZero, Place::BundleInfo},
+                      Case{Kind::DevZero, Place::PluginInfo}, Case{Kind::Folder, Place::SettingXml},
+                      Case{Kind::Folder, Place::BundleInfo}, Case{Kind::Folder, Place::PluginInfo},
+                      Case{Kind::OverCap, Place::SettingXml},
+                      Case{Kind::OverCap, Place::BundleInfo},
+                      Case{Kind::OverCap, Place::PluginInfo}));
+
+} // namespace
