@@ -6,6 +6,7 @@
 
 int main(int argc, char** argv) {
     StartupReport::NoteProcessStart();
+    platform::initializeProcess();
     QApplication application(argc, argv);
     // A second start only brings the running launcher forward.
     if (!CApplication::ClaimSingleInstance())
