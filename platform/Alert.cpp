@@ -61,6 +61,7 @@ short recordAlert(const QString& logPath, const AlertRequest& request) {
     if (log.open(QIODevice::WriteOnly | QIODevice::Append)) {
         log.write(QJsonDocument(line).toJson(QJsonDocument::Compact));
         log.write("\n");
+        log.close();
     }
     if (!qEnvironmentVariableIsEmpty("TRELLIS_ALERT_WAIT") && QCoreApplication::instance()) {
         // Stays up, as a shown alert does, until something closes it.
