@@ -81,7 +81,8 @@ constexpr char kStagingInfix[] = ".txn-";
 
 // The store's lock: an exclusive flock on "<store>.lock", a plain file opened without
 // following links or blocking. The kernel frees it when its holder dies, so no lock is
-// ever stale.
+// ever stale; the holder removes the file when done, and a taker checks that the file it
+// locked is still the one at the path.
 class StoreLock {
 public:
     StoreLock() = default;
@@ -90,30 +91,46 @@ public:
     ~StoreLock() { unlock(); }
 
     bool take(const QString& path) {
-        m_fd = open(QFile::encodeName(path).constData(),
-                    O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-        struct stat info {};
-        if (m_fd < 0 || fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            unlock();
-            return false;
-        }
+        m_path = QFile::encodeName(path);
         const QDeadlineTimer deadline(kLockWaitMs);
-        while (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
-                unlock();
+        for (;;) {
+            m_fd = open(m_path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                        0600);
+            struct stat opened {};
+            if (m_fd < 0 || fstat(m_fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+                release();
                 return false;
             }
+            if (flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+                struct stat current {};
+                if (lstat(m_path.constData(), &current) == 0 && current.st_dev == opened.st_dev &&
+                    current.st_ino == opened.st_ino)
+                    return true;
+                // Removed by its last holder meanwhile: lock the file that is there now.
+            } else if (errno != EWOULDBLOCK && errno != EINTR) {
+                release();
+                return false;
+            }
+            release();
+            if (deadline.hasExpired())
+                return false;
             usleep(kLockRetryMicroseconds);
         }
-        return true;
     }
     void unlock() {
+        if (m_fd >= 0)
+            unlink(m_path.constData()); // still ours: takers check what they locked
+        release();
+    }
+
+private:
+    void release() {
         if (m_fd >= 0)
             close(m_fd); // also releases the flock
         m_fd = -1;
     }
 
-private:
+    QByteArray m_path;
     int m_fd = -1;
 };
 

@@ -43,7 +43,7 @@ bool synchronizePreferences(const QString& applicationID);
 
 // Several saves to one application's store as one: while the object lives, this process is
 // the store's only writer (an flock on "<store>.lock", a plain file, shared with other
-// processes and freed when its holder dies; a lock that cannot be had within 2 s is given
+// processes, freed when its holder dies and removed when it is done; a lock that cannot be had within 2 s is given
 // up, and the saves inside the transaction then fail at once), and the saves made meanwhile
 // reach the store
 // together when it ends, through one rename. A writer killed halfway leaves the store as it
