@@ -26,6 +26,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 extern char** environ;
 
@@ -310,7 +311,15 @@ TEST_F(Attack, QuitIsBoundedWhateverSitsInTheConfigFolder) {
         bool saved; // the store holds the values afterwards
     };
     const QString victim = path("victim.txt");
+    int heldLock = -1;
     const QList<Case> cases{
+        {"a lock held by a writer that hangs",
+         [&] {
+             heldLock = ::open(QFile::encodeName(store() + ".lock").constData(),
+                               O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+             ASSERT_EQ(flock(heldLock, LOCK_EX | LOCK_NB), 0);
+         },
+         false},
         {"a FIFO as the store",
          [&] { ASSERT_EQ(mkfifo(QFile::encodeName(store()).constData(), 0600), 0); }, true},
         {"a folder as the lock", [&] { ASSERT_TRUE(QDir().mkpath(store() + ".lock")); }, false},
@@ -345,6 +354,8 @@ TEST_F(Attack, QuitIsBoundedWhateverSitsInTheConfigFolder) {
         // within this deadline.
         ::kill(pid_t(process->processId()), SIGTERM);
         ASSERT_TRUE(endsNormally(process, 30000));
+        if (heldLock >= 0)
+            ::close(std::exchange(heldLock, -1));
         const QFileInfo result(store());
         if (c.saved) {
             EXPECT_TRUE(result.isFile());
