@@ -233,8 +233,11 @@ bool SingleInstance::claim(const QString& identity, std::function<void()> onActi
         close(lock);
         if (sendRequest(paths->socket))
             return false;
-        if (deadline.hasExpired())
-            return false; // a holder that does not listen: still the one instance
+        if (deadline.hasExpired()) {
+            // A holder that does not listen is still the one instance.
+            std::fprintf(stderr, "the running instance does not answer\n");
+            return false;
+        }
         QThread::msleep(kRetryMs);
     }
 }
