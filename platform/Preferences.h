@@ -43,12 +43,12 @@ bool synchronizePreferences(const QString& applicationID);
 
 // Several saves to one application's store as one: while the object lives, this process is
 // the store's only writer (an flock on "<store>.lock", a plain file, shared with other
-// processes, freed when its holder dies and removed when it is done; a lock that cannot be had within 2 s is given
-// up, and the saves inside the transaction then fail at once), and the saves made meanwhile
-// reach the store
-// together when it ends, through one rename. A writer killed halfway leaves the store as it
-// was. Reads made in between see the pending saves. A transaction opened while another one
-// on the same store is open in this process joins it.
+// processes, freed when its holder dies and removed when it is done; a lock that cannot be
+// had within 2 s is given up, and the saves inside the transaction then fail at once), and
+// the saves made meanwhile reach the store together when it ends, through one rename. A
+// writer killed halfway leaves the store as it was. Reads made in between see the pending
+// saves. A transaction opened while another one on the same store is open in this process
+// joins it.
 class PreferencesTransaction {
 public:
     explicit PreferencesTransaction(const QString& applicationID = kPreferencesCurrentApplication);
