@@ -66,6 +66,9 @@ OSStatus CApplication::Run() {
 
     if (CLaunchMode::IsUIMode())
         ShowAllAlert();
+    // A quit request during the alerts ends the program before its window exists.
+    if (platform::isQuitRequested())
+        return noErr;
 
     CImagePushButton::RegisterClass();
 
@@ -132,18 +135,15 @@ int CApplication::AppleEventQuitHandler(const platform::AppleEvent& event) {
 
 void CApplication::ShowAllAlert() {
     CAlert::DoAlert(0, 1, nullptr, ALERT_IniFileNotFoundMessage, nullptr, nullptr);
-    AlertWithStringID(STRID_ALERT_TEXT_NECESSARY_FILE_NOT_FOUND);
-    AlertWithStringID(STRID_ALERT_TEXT_PARAM_ERR);
-    AlertWithStringID(STRID_ALERT_TEXT_OS_VERSION_ERR);
-    AlertWithStringID(STRID_ALERT_TEXT_MEMORY_ERR);
-    AlertWithStringID(STRID_ALERT_TEXT_HELP_NOT_FOUND);
+    for (const char* stringID : {STRID_ALERT_TEXT_NECESSARY_FILE_NOT_FOUND,
+                                 STRID_ALERT_TEXT_PARAM_ERR, STRID_ALERT_TEXT_OS_VERSION_ERR,
+                                 STRID_ALERT_TEXT_MEMORY_ERR, STRID_ALERT_TEXT_HELP_NOT_FOUND}) {
+        if (platform::isQuitRequested())
+            return;
+        AlertWithStringID(stringID);
+    }
 }
 
 bool CApplication::ClaimSingleInstance() {
-    QString identity;
-    if (const auto bundle = platform::Bundle::mainBundle())
-        identity = bundle->identifier();
-    if (identity.isEmpty())
-        identity = QCoreApplication::applicationFilePath();
-    return platform::SingleInstance::claim(identity, [] { CMainDialog::BringMainDialogForward(); });
+    return platform::SingleInstance::claimForProgram([] { CMainDialog::BringMainDialogForward(); });
 }

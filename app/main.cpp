@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
     StartupReport::NoteProcessStart();
+    platform::initializeProcess();
     QApplication application(argc, argv);
     platform::installToolkitTranslations();
     // A second start only brings the running launcher forward.

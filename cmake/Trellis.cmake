@@ -27,3 +27,20 @@ endfunction()
 set(TRELLIS_DEMO_PRINTERS
     "MX-R74400 Series=R74" "MX-R54400 Series=R54" "MX-R34400 Series=R34"
     "WJ-2400=WJ24" "WJ-1800=WJ18")
+
+# A test or benchmark that stages an installation from this build tree with
+# `cmake --install`: it learns where and how, and everything the installation holds is built
+# before it.
+function(trellis_needs_staged_tree target)
+    target_compile_definitions(${target} PRIVATE
+        TRELLIS_BUILD_DIR="${PROJECT_BINARY_DIR}"
+        TRELLIS_CMAKE="${CMAKE_COMMAND}"
+        TRELLIS_INSTALL_ROOT_NAME="${TRELLIS_INSTALL_ROOT}")
+    foreach(staged Trellis trellis_demo_tool SheetGlideTuner2 StockProfileEditor2
+                   demo_sheet_glide_plugin demo_stock_profile_plugin trellis_settings_global
+                   trellis_settings_English trellis_settings_Japanese)
+        if(TARGET ${staged})
+            add_dependencies(${target} ${staged})
+        endif()
+    endforeach()
+endfunction()

@@ -53,6 +53,31 @@ put("fuzz_plist", "deep.xml", b"<plist><array>" * 300 + b"</array></plist>" * 30
 put("fuzz_plist", "entities.xml", b'<?xml version="1.0"?><!DOCTYPE plist [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;&a;">]><plist><dict><key>MODEL</key><array><string>&b;&b;&amp;&lt;</string></array></dict></plist>')
 put("fuzz_plist", "truncated.bin", plistlib.dumps(setting, fmt=plistlib.FMT_BINARY)[:40])
 
+
+
+def shared_chain(depth, fan_out=2):
+    """Arrays that each refer to the next one fan_out times: fan_out^depth nodes expanded."""
+    objects = [bytes([0xA0 | fan_out]) + bytes([i + 1]) * fan_out for i in range(depth)]
+    objects.append(b"\x54leaf")
+    out = b"bplist00"
+    offsets = []
+    for obj in objects:
+        offsets.append(len(out))
+        out += obj
+    table = len(out)
+    out += bytes(offsets)
+    return out + bytes(6) + bytes([1, 1]) + len(objects).to_bytes(8, "big") + bytes(8) + \
+        table.to_bytes(8, "big")
+
+
+put("fuzz_plist", "shared-chain.bin", shared_chain(30))
+put("fuzz_plist", "regression-shared-chain-40", shared_chain(40))
+put("fuzz_plist", "chain-description", b"bplc" + bytes([0x10]) * 40)
+put("fuzz_plist", "chain-description-cycles", b"bplc" + bytes([0x10, 0x98, 0xA1, 0x2F]) * 10)
+put("fuzz_plist", "integer-overflow.xml", b"<plist><dict><key>FUNCTION</key><dict><key>M</key>"
+    b"<integer>18446744073709551615</integer><key>N</key><integer>-18446744073709551615"
+    b"</integer></dict></dict></plist>")
+
 put("fuzz_handoff", "utf8", b"75746638:TVgtUjc0NDAwIFNlcmllcw==")
 put("fuzz_handoff", "empty", b"75746638:")
 put("fuzz_handoff", "bad", b"7574663g:AA==")

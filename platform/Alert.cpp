@@ -1,6 +1,7 @@
 #include "Alert.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,6 +11,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace platform {
 
@@ -19,6 +21,25 @@ AlertPresenter& currentPresenter() {
     static AlertPresenter presenter;
     return presenter;
 }
+
+// Closes the alert that is up; empty when none is.
+std::function<void()>& shownAlertCloser() {
+    static std::function<void()> closer;
+    return closer;
+}
+
+// Makes an alert closable by closeShownAlert while the object lives.
+class ShownAlert {
+public:
+    explicit ShownAlert(std::function<void()> close)
+        : m_previous(std::exchange(shownAlertCloser(), std::move(close))) {}
+    ~ShownAlert() { shownAlertCloser() = std::move(m_previous); }
+    ShownAlert(const ShownAlert&) = delete;
+    ShownAlert& operator=(const ShownAlert&) = delete;
+
+private:
+    std::function<void()> m_previous;
+};
 
 // Texts from the string tables end lines with CR.
 QString displayText(QString text) {
@@ -42,6 +63,14 @@ short recordAlert(const QString& logPath, const AlertRequest& request) {
     if (log.open(QIODevice::WriteOnly | QIODevice::Append)) {
         log.write(QJsonDocument(line).toJson(QJsonDocument::Compact));
         log.write("\n");
+        log.close();
+    }
+    if (!qEnvironmentVariableIsEmpty("TRELLIS_ALERT_WAIT") && QCoreApplication::instance()) {
+        // Stays up, as a shown alert does, until something closes it.
+        QEventLoop loop;
+        const ShownAlert shown([&loop] { loop.quit(); });
+        loop.exec();
+        return request.hasCancelButton ? 2 : 1;
     }
     return 1;
 }
@@ -87,7 +116,16 @@ short showMessageBox(const AlertRequest& request) {
     box.setWindowModality(Qt::ApplicationModal);
     box.raise();
     box.activateWindow();
-    box.exec();
+    bool closed = false;
+    {
+        const ShownAlert shown([&box, &closed] {
+            closed = true;
+            box.done(0);
+        });
+        box.exec();
+    }
+    if (closed)
+        return cancel ? 2 : 1;
     return cancel && box.clickedButton() == cancel ? 2 : 1;
 }
 
@@ -108,6 +146,13 @@ short presentAlert(const AlertRequest& request) {
     if (!logPath.isEmpty())
         return recordAlert(logPath, request);
     return showMessageBox(request);
+}
+
+bool closeShownAlert() {
+    if (!shownAlertCloser())
+        return false;
+    shownAlertCloser()();
+    return true;
 }
 
 void setAlertPresenter(AlertPresenter presenter) {

@@ -23,8 +23,14 @@ using AlertPresenter = std::function<short(const AlertRequest&)>;
 
 // Shows the alert modally through the current presenter. With the environment variable
 // TRELLIS_ALERT_LOG set (tests of whole programs), the alert is appended to that file as
-// one JSON line and answered with OK, so nothing ever blocks.
+// one JSON line and answered with OK, so nothing ever blocks; with TRELLIS_ALERT_WAIT set
+// as well, the recorded alert stays up until closeShownAlert closes it.
 short presentAlert(const AlertRequest& request);
+
+// Closes the alert that is up as its Cancel button would (OK when it has none); false when
+// no alert is up. A quit request of the session uses it, so that it is not held up behind
+// an alert.
+bool closeShownAlert();
 
 // Tests replace the presenter; an empty function restores the default.
 void setAlertPresenter(AlertPresenter presenter);

@@ -1,5 +1,7 @@
 #include "AppleEvents.h"
 
+#include "Alert.h"
+
 #include <QCoreApplication>
 #include <QHash>
 #include <QSocketNotifier>
@@ -24,6 +26,7 @@ quint64 handlerKey(FourCharCode eventClass, FourCharCode eventID) {
 }
 
 int quitPipe[2] = {-1, -1};
+bool quitRequested = false;
 
 void onQuitSignal(int) {
     const int saved = errno;
@@ -90,6 +93,16 @@ void scheduleOpenApplicationEvent() {
     postAppleEvent(event);
 }
 
+bool isQuitRequested() {
+    return quitRequested;
+}
+
+void initializeProcess() {
+    // A reader that went away (a closed stderr pipe, a socket) must give an error, not end
+    // the program.
+    signal(SIGPIPE, SIG_IGN);
+}
+
 void installQuitSignalHandlers() {
     if (quitPipe[0] >= 0)
         return;
@@ -101,7 +114,14 @@ void installQuitSignalHandlers() {
         char bytes[64];
         while (read(quitPipe[0], bytes, sizeof bytes) > 0) {
         }
-        dispatchAppleEvent(AppleEvent{fourCharCode("aevt"), fourCharCode("quit"), {}});
+        quitRequested = true;
+        const AppleEvent quit{fourCharCode("aevt"), fourCharCode("quit"), {}};
+        // An alert would hold the request up until somebody dismissed it: close it and
+        // take the request again once its loop has ended.
+        if (closeShownAlert())
+            postAppleEvent(quit);
+        else
+            dispatchAppleEvent(quit);
     });
     struct sigaction action = {};
     action.sa_handler = onQuitSignal;

@@ -62,7 +62,15 @@ std::optional<AEDescriptor> decodeLaunchDescriptor(const QByteArray& text);
 void scheduleOpenApplicationEvent();
 
 // SIGTERM, SIGINT and SIGHUP become 'aevt'/'quit' on the main thread, like a quit request of
-// the desktop session. Needs a QCoreApplication.
+// the desktop session. While an alert is up, the request first closes it (closeShownAlert)
+// and is then posted again. Needs a QCoreApplication.
 void installQuitSignalHandlers();
+
+// True once such a quit request has arrived; start-up steps that run before the event loop
+// (alerts) check it so that a request is not lost.
+bool isQuitRequested();
+
+// The first call of every program: process-wide settings (SIGPIPE is ignored).
+void initializeProcess();
 
 } // namespace platform

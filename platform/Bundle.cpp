@@ -132,9 +132,17 @@ QString Bundle::resourcesPath() const {
 
 QString Bundle::executablePath() const {
     const QString name = executableName();
-    if (name.isEmpty())
+    // The executable lies inside the bundle: no absolute name, no step up, and no link
+    // that leads out of it.
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.contains(QChar(u'\0')) ||
+        name.split(QLatin1Char('/')).contains(QStringLiteral("..")))
         return QString();
-    return m_path + QStringLiteral("/Contents/MacOS/") + name;
+    const QString path = m_path + QStringLiteral("/Contents/MacOS/") + name;
+    const QString real = QFileInfo(path).canonicalFilePath();
+    if (!real.isEmpty() &&
+        !real.startsWith(QFileInfo(m_path).canonicalFilePath() + QLatin1Char('/')))
+        return QString();
+    return path;
 }
 
 QString Bundle::infoString(const QString& key) const {

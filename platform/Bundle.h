@@ -26,8 +26,10 @@ public:
     Bundle& operator=(const Bundle&) = delete;
 
     QString bundlePath() const { return m_path; }
-    QString resourcesPath() const;  // Contents/Resources, whether or not it exists
-    QString executablePath() const; // empty without CFBundleExecutable
+    QString resourcesPath() const; // Contents/Resources, whether or not it exists
+    // Contents/MacOS/<CFBundleExecutable>; empty without one, or when the name or a link would
+    // lead out of the bundle.
+    QString executablePath() const;
 
     // Contents/Info.plist; empty when missing or not a dictionary.
     const QVariantMap& infoDictionary() const { return m_info; }

@@ -41,8 +41,15 @@ int openApplication(const QString& packagePath, const std::optional<AEDescriptor
     const QFileInfo info(executable);
     if (executable.isEmpty() || !info.isFile() || !info.isExecutable())
         return kLSNoExecutableErr;
-    if (SingleInstance::activateRunning(bundleIdentity(*bundle)))
+    switch (SingleInstance::handOver(bundleIdentity(*bundle))) {
+    case SingleInstance::Handover::HandedOver:
         return 0;
+    case SingleInstance::Handover::Failed:
+        // It runs but cannot be brought forward, and a second one must not start.
+        return kLSLaunchFailedErr;
+    case SingleInstance::Handover::NotRunning:
+        break;
+    }
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QString::fromLatin1(kLaunchDescriptorVariable));

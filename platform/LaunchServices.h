@@ -18,7 +18,8 @@ constexpr int kLSLaunchFailedErr = -10810;
 // Opens an application package the way the desktop's launcher service would: its
 // executable starts detached, handed the pass-through descriptor (see AppleEvents.h). When
 // the application already runs for this user, nothing new starts and the running one comes
-// to the front. Returns 0 or one of the errors above.
+// to the front. Returns 0 or one of the errors above: kLSLaunchFailedErr when the
+// application neither started nor was brought forward.
 int openApplication(const QString& packagePath, const std::optional<AEDescriptor>& passThrough);
 
 // A program started with arguments and watched until it ends. It runs detached, so it

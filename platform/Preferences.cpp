@@ -7,15 +7,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -47,6 +50,14 @@ bool isUsableKey(const QString& key) {
     return !key.isEmpty() && !key.contains(QLatin1Char('/')) && !key.contains(QLatin1Char('\\'));
 }
 
+// A store that may be parsed: a plain file (after links) within the size cap. Anything else
+// counts as damaged and reads as empty.
+bool isUsableStore(const QString& path) {
+    const QFileInfo file(path);
+    return !path.isEmpty() && file.isFile() && file.isReadable() &&
+           file.size() <= kMaxPreferencesStoreBytes;
+}
+
 bool isStringArray(const QVariant& value) {
     if (value.typeId() == QMetaType::QStringList)
         return true;
@@ -61,20 +72,77 @@ bool isStringArray(const QVariant& value) {
 
 } // namespace
 
+namespace {
+
+// A living writer holds the lock for milliseconds.
+constexpr int kLockWaitMs = 2000;
+constexpr unsigned kLockRetryMicroseconds = 20000;
+constexpr char kStagingInfix[] = ".txn-";
+
+// The store's lock: an exclusive flock on "<store>.lock", a plain file opened without
+// following links or blocking. The kernel frees it when its holder dies, so no lock is
+// ever stale; the holder removes the file when done, and a taker checks that the file it
+// locked is still the one at the path.
+class StoreLock {
+public:
+    StoreLock() = default;
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+    ~StoreLock() { unlock(); }
+
+    bool take(const QString& path) {
+        m_path = QFile::encodeName(path);
+        const QDeadlineTimer deadline(kLockWaitMs);
+        for (;;) {
+            m_fd = open(m_path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                        0600);
+            struct stat opened {};
+            if (m_fd < 0 || fstat(m_fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+                release();
+                return false;
+            }
+            if (flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+                struct stat current {};
+                if (lstat(m_path.constData(), &current) == 0 && current.st_dev == opened.st_dev &&
+                    current.st_ino == opened.st_ino)
+                    return true;
+                // Removed by its last holder meanwhile: lock the file that is there now.
+            } else if (errno != EWOULDBLOCK && errno != EINTR) {
+                release();
+                return false;
+            }
+            release();
+            if (deadline.hasExpired())
+                return false;
+            usleep(kLockRetryMicroseconds);
+        }
+    }
+    void unlock() {
+        if (m_fd >= 0)
+            unlink(m_path.constData()); // still ours: takers check what they locked
+        release();
+    }
+
+private:
+    void release() {
+        if (m_fd >= 0)
+            close(m_fd); // also releases the flock
+        m_fd = -1;
+    }
+
+    QByteArray m_path;
+    int m_fd = -1;
+};
+
+} // namespace
+
 struct PreferencesTransaction::Shared {
     QString storePath;
     QString stagingPath; // the pending store; empty when the lock was not had
-    std::unique_ptr<QLockFile> lock;
+    std::unique_ptr<StoreLock> lock;
 };
 
 namespace {
-
-// A living writer holds the lock for milliseconds; one that has held it this long is gone.
-constexpr int kStaleLockMs = 10000;
-// A lock file without a holder's name was left by a writer killed while creating it.
-constexpr qint64 kNamelessLockMs = 1000;
-constexpr int kLockWaitMs = 15000;
-constexpr char kStagingInfix[] = ".txn-";
 
 std::mutex& registryMutex() {
     static std::mutex mutex;
@@ -96,7 +164,7 @@ std::shared_ptr<PreferencesTransaction::Shared> openTransaction(const QString& s
 // The file that saves to the store go to: the pending copy while a transaction is open.
 QString writablePath(const QString& storePath) {
     const auto open = openTransaction(storePath);
-    return open ? open->stagingPath : storePath;
+    return open && !open->stagingPath.isEmpty() ? open->stagingPath : storePath;
 }
 
 QString newStagingPath(const QString& storePath);
@@ -111,22 +179,6 @@ QString restartStaging(const QString& storePath) {
     return open->stagingPath;
 }
 
-bool takeLock(QLockFile& lock, const QString& lockPath) {
-    lock.setStaleLockTime(kStaleLockMs);
-    QDeadlineTimer deadline(kLockWaitMs);
-    while (!lock.tryLock(50)) {
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
-            return false;
-        qint64 pid = 0;
-        QString host, application;
-        const QFileInfo info(lockPath);
-        if (!lock.getLockInfo(&pid, &host, &application) && info.exists() &&
-            info.lastModified().msecsTo(QDateTime::currentDateTime()) > kNamelessLockMs)
-            lock.removeStaleLockFile();
-    }
-    return true;
-}
-
 // Pending copies (and their own temporaries and locks) of writers that died; only the
 // lock holder may call this.
 void removeLeftovers(const QString& storePath) {
@@ -139,13 +191,25 @@ void removeLeftovers(const QString& storePath) {
         folder.remove(name);
 }
 
-// A plain copy: a writer killed halfway leaves only a file that removeLeftovers knows.
+// A plain copy: a writer killed halfway leaves only a file that removeLeftovers knows. A
+// store that is no plain file within the size cap is damaged: the copy starts empty.
 bool copyStore(const QString& from, const QString& to) {
-    QFile source(from), target(to);
-    if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = source.readAll();
-    return source.error() == QFileDevice::NoError && target.write(bytes) == bytes.size();
+    QByteArray bytes;
+    const int fd = open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_size <= kMaxPreferencesStoreBytes) {
+        QFile source;
+        if (source.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            bytes = source.read(kMaxPreferencesStoreBytes + 1);
+        if (source.error() != QFileDevice::NoError || bytes.size() > kMaxPreferencesStoreBytes)
+            bytes.clear();
+    }
+    if (fd >= 0)
+        close(fd);
+    QFile target(to);
+    return target.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
+           target.write(bytes) == bytes.size();
 }
 
 QString newStagingPath(const QString& storePath) {
@@ -161,23 +225,22 @@ PreferencesTransaction::PreferencesTransaction(const QString& applicationID) {
     if (path.isEmpty())
         return;
     if ((m_shared = openTransaction(path)))
-        return; // joined: the outer one publishes
+        return; // joined: the outer one publishes, or failed for both
     auto shared = std::make_shared<Shared>();
     shared->storePath = path;
     if (QDir().mkpath(QFileInfo(path).absolutePath())) {
-        const QString lockPath = path + QStringLiteral(".lock"); // QSettings' own lock name
-        shared->lock = std::make_unique<QLockFile>(lockPath);
-        if (takeLock(*shared->lock, lockPath)) {
+        shared->lock = std::make_unique<StoreLock>();
+        if (shared->lock->take(path + QStringLiteral(".lock"))) {
             removeLeftovers(path);
             const QString staging = newStagingPath(path);
             if (!QFileInfo::exists(path) || copyStore(path, staging))
                 shared->stagingPath = staging;
         }
     }
-    if (shared->stagingPath.isEmpty()) {
+    if (shared->stagingPath.isEmpty())
         shared->lock.reset();
-        return;
-    }
+    // Registered even when the lock was not had, so that the saves inside fail at once
+    // instead of each waiting for the lock again.
     m_shared = std::move(shared);
     std::lock_guard<std::mutex> guard(registryMutex());
     registry()[path] = m_shared;
@@ -193,18 +256,25 @@ bool PreferencesTransaction::isHeld() const {
     return m_shared && !m_shared->stagingPath.isEmpty();
 }
 
+void PreferencesTransaction::release() {
+    std::lock_guard<std::mutex> guard(registryMutex());
+    const auto found = registry().find(m_shared->storePath);
+    if (found != registry().end() && found->second.lock() == m_shared)
+        registry().erase(found);
+}
+
 bool PreferencesTransaction::commit() {
     if (m_done)
         return m_committed;
     m_done = true;
-    if (!isHeld())
+    if (!isHeld()) {
+        if (m_owner && m_shared)
+            release();
         return m_committed = false;
+    }
     if (!m_owner)
         return m_committed = true;
-    {
-        std::lock_guard<std::mutex> guard(registryMutex());
-        registry().erase(m_shared->storePath);
-    }
+    release();
     const QByteArray from = QFile::encodeName(m_shared->stagingPath);
     const QByteArray to = QFile::encodeName(m_shared->storePath);
     // Readers cache a store by its size and modification time (to the millisecond): a new
@@ -242,8 +312,7 @@ QVariant copyPreferenceValue(const QString& key, const QString& applicationID,
     const QString path = writablePath(preferencesPath(applicationID));
     // QSettings keeps a copy of files it has seen; a store that can no longer be read must
     // read as empty all the same.
-    const QFileInfo file(path);
-    if (path.isEmpty() || !file.isFile() || !file.isReadable())
+    if (!isUsableStore(path))
         return QVariant();
     QSettings store(path, QSettings::IniFormat);
     if (store.status() != QSettings::NoError)
@@ -310,7 +379,7 @@ bool setPreferenceValue(const QString& key, const QVariant& value, const QString
 
 bool synchronizePreferences(const QString& applicationID) {
     const QString path = writablePath(preferencesPath(applicationID));
-    if (path.isEmpty())
+    if (!isUsableStore(path))
         return false;
     QSettings store(path, QSettings::IniFormat);
     store.sync();

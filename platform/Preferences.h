@@ -18,6 +18,10 @@ inline const QString kPreferencesCurrentHost = QStringLiteral("kCFPreferencesCur
 // program's bundle identifier. Only the current user's store is reachable; hosts are not
 // kept apart. Strings and arrays of strings keep their type and order.
 
+// A store larger than this (1 MiB) counts as damaged, as does one that is not a plain file:
+// it reads as empty and the next save starts it afresh.
+constexpr qint64 kMaxPreferencesStoreBytes = qint64(1) << 20;
+
 // The file that holds the application's store; empty when the application has no usable
 // identifier.
 QString preferencesPath(const QString& applicationID);
@@ -38,11 +42,13 @@ bool setPreferenceValue(const QString& key, const QVariant& value, const QString
 bool synchronizePreferences(const QString& applicationID);
 
 // Several saves to one application's store as one: while the object lives, this process is
-// the store's only writer (a lock file beside the store, shared with other processes; a lock
-// left by a writer that died is taken over), and the saves made meanwhile reach the store
-// together when it ends, through one rename. A writer killed halfway leaves the store as it
-// was. Reads made in between see the pending saves. A transaction opened while another one
-// on the same store is open in this process joins it.
+// the store's only writer (an flock on "<store>.lock", a plain file, shared with other
+// processes, freed when its holder dies and removed when it is done; a lock that cannot be
+// had within 2 s is given up, and the saves inside the transaction then fail at once), and
+// the saves made meanwhile reach the store together when it ends, through one rename. A
+// writer killed halfway leaves the store as it was. Reads made in between see the pending
+// saves. A transaction opened while another one on the same store is open in this process
+// joins it.
 class PreferencesTransaction {
 public:
     explicit PreferencesTransaction(const QString& applicationID = kPreferencesCurrentApplication);
@@ -59,6 +65,8 @@ public:
     struct Shared;
 
 private:
+    void release();
+
     std::shared_ptr<Shared> m_shared;
     bool m_owner = false;
     bool m_done = false;

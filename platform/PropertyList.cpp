@@ -1,6 +1,7 @@
 #include "PropertyList.h"
 
 #include "FileSystem.h"
+#include "PropertyListBounds.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -243,12 +244,17 @@ std::optional<QVariant> parsePropertyList(const QByteArray& data) {
         return std::nullopt;
     if (binary ? !binaryDepthWithinLimit(data) : !xmlDepthWithinLimit(data))
         return std::nullopt;
+    QByteArray bounded;
+    if (binary ? !binaryPropertyListWithinBounds(data, &bounded)
+               : !xmlPropertyListWithinBounds(data, &bounded))
+        return std::nullopt;
+    const QByteArray& input = bounded.isNull() ? data : bounded;
     plist_t root = nullptr;
-    const auto length = static_cast<uint32_t>(data.size());
+    const auto length = static_cast<uint32_t>(input.size());
     if (binary)
-        plist_from_bin(data.constData(), length, &root);
+        plist_from_bin(input.constData(), length, &root);
     else
-        plist_from_xml(data.constData(), length, &root);
+        plist_from_xml(input.constData(), length, &root);
     if (!root)
         return std::nullopt;
     QVariant value = toVariant(root);

@@ -9,10 +9,11 @@
 namespace platform {
 
 // Property lists, XML or binary, as Qt values: dict -> QVariantMap, array -> QVariantList,
-// string -> QString, integer -> qint64 (libplist 2.2 keeps no sign, so 2^63 and above read
-// as negative numbers), real -> double,
+// string -> QString, integer -> qint64 (a value beyond 64 signed bits reads as the nearest
+// one, INT64_MAX or INT64_MIN), real -> double,
 // true/false -> bool, date -> QDateTime, data -> QByteArray.
-// Bad, truncated or too deeply nested input gives std::nullopt, never a crash.
+// Bad, truncated, too deeply nested or too large input (PropertyListBounds.h) gives
+// std::nullopt, never a crash.
 std::optional<QVariant> parsePropertyList(const QByteArray& data);
 
 // Largest property-list file read: bundle lists are a few kilobytes, and a larger file is

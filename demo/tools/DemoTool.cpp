@@ -133,6 +133,7 @@ void bringForward(QWidget* window) {
 } // namespace
 
 int main(int argc, char** argv) {
+    platform::initializeProcess();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(true);
 

@@ -1,6 +1,7 @@
 #include "SanitizerOptions.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 // The sanitizers read their options before main, and test discovery can carry only one
@@ -20,6 +21,11 @@ extern "C" const char* __ubsan_default_options() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A runtime folder of this process alone (mode 0700): the one-instance claims of the
+    // programs that tests start do not meet those of other tests running beside them.
+    QTemporaryDir runtime;
+    if (runtime.isValid())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
