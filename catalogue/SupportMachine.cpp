@@ -66,13 +66,6 @@ std::optional<std::int32_t> toInt32(const QVariant& value) {
     }
 }
 
-// An initial is put into a file name inside Plugin/PrinterPlugin; text that would lead
-// the path anywhere else is no initial.
-bool isSafeInitial(const QString& initial) {
-    return !initial.contains(QLatin1Char('/')) && !initial.contains(QChar(u'\0')) &&
-           initial != QLatin1String(".") && initial != QLatin1String("..");
-}
-
 QString nonNull(QString text) {
     return text.isNull() ? QStringLiteral("") : text;
 }
@@ -274,7 +267,9 @@ QString CSupportMachine::GetPrinterInitial(const QString& deviceID) const {
     if (initial.typeId() != QMetaType::QString)
         return QString();
     const QString text = nonNull(initial.toString());
-    return isSafeInitial(text) ? text : QString();
+    // The initial is put into a file name inside Plugin/PrinterPlugin; text that would lead
+    // the path anywhere else is no initial.
+    return text.isEmpty() || platform::isPathComponent(text) ? text : QString();
 }
 
 std::int32_t CSupportMachine::GetFunctionAttribute(const QString& deviceID) const {

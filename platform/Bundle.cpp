@@ -212,18 +212,10 @@ bool Bundle::loadExecutable() {
     if (m_handle)
         return true;
     const QString path = executablePath();
-    if (path.isEmpty() || !QFileInfo(path).isFile()) {
-        m_loadError = QStringLiteral("no executable");
+    if (path.isEmpty() || !QFileInfo(path).isFile())
         return false;
-    }
     m_handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!m_handle) {
-        const char* error = dlerror();
-        m_loadError = error ? QString::fromLocal8Bit(error) : QStringLiteral("cannot load");
-        return false;
-    }
-    m_loadError.clear();
-    return true;
+    return m_handle != nullptr;
 }
 
 void Bundle::unloadExecutable() {

@@ -58,7 +58,6 @@ public:
     void unloadExecutable();
     // Null when the executable is not loaded or has no such symbol.
     void* symbol(const char* name) const;
-    QString loadError() const { return m_loadError; }
 
 private:
     explicit Bundle(const QString& path);
@@ -71,7 +70,6 @@ private:
     mutable qint64 m_searchOrderStamp = -1;
     mutable QStringList m_searchOrderLanguages;
     void* m_handle = nullptr;
-    QString m_loadError;
 };
 
 // The localization of `available` (lproj names without extension) that best matches the

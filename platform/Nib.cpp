@@ -278,8 +278,4 @@ OSStatus HIObjectRegisterSubclass(const QString& classID, const QString& baseCla
     return 0;
 }
 
-bool IsViewClassRegistered(const QString& classID) {
-    return viewClasses().count(classID) > 0;
-}
-
 } // namespace platform

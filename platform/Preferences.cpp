@@ -1,6 +1,7 @@
 #include "Preferences.h"
 
 #include "Bundle.h"
+#include "FileSystem.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -34,12 +35,6 @@ QString resolvedApplicationID(const QString& applicationID) {
         return applicationID;
     const auto bundle = Bundle::mainBundle();
     return bundle ? bundle->identifier() : QString();
-}
-
-// An identifier becomes a file name; anything that would name another folder is refused.
-bool isUsableIdentifier(const QString& id) {
-    return !id.isEmpty() && !id.contains(QLatin1Char('/')) && !id.contains(QChar(u'\0')) &&
-           id != QLatin1String(".") && id != QLatin1String("..");
 }
 
 bool isCurrentUser(const QString& userName) {
@@ -194,19 +189,8 @@ void removeLeftovers(const QString& storePath) {
 // A plain copy: a writer killed halfway leaves only a file that removeLeftovers knows. A
 // store that is no plain file within the size cap is damaged: the copy starts empty.
 bool copyStore(const QString& from, const QString& to) {
-    QByteArray bytes;
-    const int fd = open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat info {};
-    if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_size <= kMaxPreferencesStoreBytes) {
-        QFile source;
-        if (source.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            bytes = source.read(kMaxPreferencesStoreBytes + 1);
-        if (source.error() != QFileDevice::NoError || bytes.size() > kMaxPreferencesStoreBytes)
-            bytes.clear();
-    }
-    if (fd >= 0)
-        close(fd);
+    const QByteArray bytes =
+        readRegularFile(from, kMaxPreferencesStoreBytes).value_or(QByteArray());
     QFile target(to);
     return target.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
            target.write(bytes) == bytes.size();
@@ -297,7 +281,7 @@ bool PreferencesTransaction::commit() {
 
 QString preferencesPath(const QString& applicationID) {
     const QString id = resolvedApplicationID(applicationID);
-    if (!isUsableIdentifier(id))
+    if (!isPathComponent(id))
         return QString();
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (folder.isEmpty())

@@ -39,7 +39,6 @@ inline const QString kHIViewClassID = QStringLiteral("org.trellis.hiview");
 OSStatus HIObjectRegisterSubclass(const QString& classID, const QString& baseClassID,
                                   ItemCount numEvents, const EventTypeSpec* events,
                                   EventHandlerUPP handler, void* userData);
-bool IsViewClassRegistered(const QString& classID);
 
 // --- Application and loops --------------------------------------------------------------
 void RunApplicationEventLoop();
