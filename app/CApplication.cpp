@@ -21,8 +21,8 @@
 namespace {
 
 constexpr long kRequiredFileCount = 5;
-constexpr platform::FourCharCode kCoreEventClass = platform::fourCharCode("aevt");
-constexpr platform::FourCharCode kAEQuitApplication = platform::fourCharCode("quit");
+constexpr platform::FourCharCode kCoreEventClass = "aevt"_4cc;
+constexpr platform::FourCharCode kAEQuitApplication = "quit"_4cc;
 
 // The main dialog when it is the front window, else null.
 CMainDialog* FrontMainDialog() {

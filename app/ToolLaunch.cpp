@@ -19,7 +19,7 @@ platform::ChildTask* CLaunchUtil::launchTaskP = nullptr;
 
 namespace {
 
-constexpr platform::FourCharCode typeUTF8Text = platform::fourCharCode("utf8");
+constexpr platform::FourCharCode typeUTF8Text = "utf8"_4cc;
 constexpr std::size_t kDeviceIDBufferSize = 256;
 
 // The identifier as a NUL-terminated string of at most 255 bytes; false when it does not

@@ -12,11 +12,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-constexpr OSStatus kURLHandlerRefused = -673;
-
-} // namespace
+namespace {} // namespace
 
 void CHelpFileCommon::DoHelpFile(std::uint32_t helpID) {
     const QUrl folder = CreateLangageFolderURL();
@@ -71,7 +67,7 @@ OSStatus CHelpFileCommon::LaunchURL(const char* url) {
         return paramErr;
     return platform::openURLText(QString::fromUtf8(url, qsizetype(std::strlen(url))))
                ? noErr
-               : kURLHandlerRefused;
+               : kURLHandlerRefusedErr;
 }
 
 OSStatus CHelpFile::GetLinkString(std::uint32_t /*helpID*/, unsigned char* link) {

@@ -84,10 +84,10 @@ std::optional<AEDescriptor> decodeLaunchDescriptor(const QByteArray& text) {
 }
 
 void scheduleOpenApplicationEvent() {
-    AppleEvent event{fourCharCode("aevt"), fourCharCode("oapp"), {}};
+    AppleEvent event{"aevt"_4cc, "oapp"_4cc, {}};
     if (qEnvironmentVariableIsSet(kLaunchDescriptorVariable)) {
         if (const auto descriptor = decodeLaunchDescriptor(qgetenv(kLaunchDescriptorVariable)))
-            event.parameters.insert(fourCharCode("prdt"), *descriptor);
+            event.parameters.insert("prdt"_4cc, *descriptor);
         qunsetenv(kLaunchDescriptorVariable);
     }
     postAppleEvent(event);
@@ -115,7 +115,7 @@ void installQuitSignalHandlers() {
         while (read(quitPipe[0], bytes, sizeof bytes) > 0) {
         }
         quitRequested = true;
-        const AppleEvent quit{fourCharCode("aevt"), fourCharCode("quit"), {}};
+        const AppleEvent quit{"aevt"_4cc, "quit"_4cc, {}};
         // An alert would hold the request up until somebody dismissed it: close it and
         // take the request again once its loop has ended.
         if (closeShownAlert())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/StatusCodes.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <cstdint>
@@ -8,17 +10,7 @@
 
 namespace platform {
 
-using FourCharCode = std::uint32_t;
-
-// 'abcd' as the big-endian value of its four characters.
-constexpr FourCharCode fourCharCode(const char (&text)[5]) {
-    return (FourCharCode(std::uint8_t(text[0])) << 24) |
-           (FourCharCode(std::uint8_t(text[1])) << 16) |
-           (FourCharCode(std::uint8_t(text[2])) << 8) | FourCharCode(std::uint8_t(text[3]));
-}
-
-constexpr int errAEEventNotHandled = -1717;
-constexpr int errAEDescNotFound = -1701;
+using FourCharCode = OSType;
 
 // A typed value: the pass-through descriptor a tool is started with is ('utf8', bytes).
 struct AEDescriptor {

@@ -38,7 +38,7 @@ OSStatus askView(ControlRef control, UInt32 kind, ControlPartCode part, OSType t
 OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Size size,
                         const void* data) {
     if (!detail::isLiveControl(control) || !control->widget)
-        return -50;
+        return paramErr;
     const OSStatus viewResult =
         askView(control, kEventControlSetData, part, tag, size, const_cast<void*>(data), nullptr);
     if (viewResult != eventNotHandledErr)
@@ -81,7 +81,7 @@ OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
 OSStatus GetControlData(ControlRef control, ControlPartCode part, OSType tag, Size bufferSize,
                         void* outData, Size* outActualSize) {
     if (!detail::isLiveControl(control) || !control->widget)
-        return -50;
+        return paramErr;
     const OSStatus viewResult =
         askView(control, kEventControlGetData, part, tag, bufferSize, outData, outActualSize);
     if (viewResult != eventNotHandledErr)

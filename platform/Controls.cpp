@@ -201,7 +201,7 @@ WindowRef GetControlOwner(ControlRef control) {
 
 OSStatus GetControlKind(ControlRef control, ControlKind* outKind) {
     if (!detail::isLiveControl(control) || !outKind)
-        return -50;
+        return paramErr;
     // A view names its own kind.
     ControlKind viewKind{};
     Size actual = 0;
@@ -235,7 +235,7 @@ OSStatus GetControlKind(ControlRef control, ControlKind* outKind) {
 OSStatus GetControlProperty(ControlRef control, OSType creator, OSType tag, Size bufferSize,
                             Size* outActualSize, void* outData) {
     if (!detail::isLiveControl(control))
-        return -50;
+        return paramErr;
     return detail::copyProperty(control->properties, creator, tag, bufferSize, outActualSize,
                                 outData, errControlPropertyNotFound);
 }
@@ -243,7 +243,7 @@ OSStatus GetControlProperty(ControlRef control, OSType creator, OSType tag, Size
 OSStatus SetControlProperty(ControlRef control, OSType creator, OSType tag, Size size,
                             const void* data) {
     if (!detail::isLiveControl(control) || size < 0 || (size > 0 && !data))
-        return -50;
+        return paramErr;
     control->properties[{creator, tag}] =
         QByteArray(static_cast<const char*>(data), qsizetype(size));
     return 0;
@@ -358,7 +358,7 @@ bool IsControlActive(ControlRef control) {
 
 OSStatus ActivateControl(ControlRef control) {
     if (!detail::isLiveControl(control))
-        return -50;
+        return paramErr;
     if (!control->active) {
         control->active = true;
         detail::sendSimple(control, kEventControlActivate);
@@ -368,7 +368,7 @@ OSStatus ActivateControl(ControlRef control) {
 
 OSStatus DeactivateControl(ControlRef control) {
     if (!detail::isLiveControl(control))
-        return -50;
+        return paramErr;
     if (control->active) {
         control->active = false;
         detail::sendSimple(control, kEventControlDeactivate);
@@ -384,35 +384,35 @@ bool IsControlVisible(ControlRef control) {
 
 OSStatus HIViewSetVisible(ControlRef control, bool visible) {
     if (!detail::isLiveControl(control) || !control->widget)
-        return -50;
+        return paramErr;
     control->widget->setVisible(visible);
     return 0;
 }
 
 OSStatus HIViewGetBounds(ControlRef control, HIRect* outRect) {
     if (!detail::isLiveControl(control) || !control->widget || !outRect)
-        return -50;
+        return paramErr;
     *outRect = detail::toHIRect(control->widget->rect());
     return 0;
 }
 
 OSStatus HIViewGetFrame(ControlRef control, HIRect* outRect) {
     if (!detail::isLiveControl(control) || !control->widget || !outRect)
-        return -50;
+        return paramErr;
     *outRect = detail::toHIRect(control->widget->geometry());
     return 0;
 }
 
 OSStatus HIViewPlaceInSuperviewAt(ControlRef control, CGFloat x, CGFloat y) {
     if (!detail::isLiveControl(control) || !control->widget)
-        return -50;
+        return paramErr;
     control->widget->move(qRound(x), qRound(y));
     return 0;
 }
 
 OSStatus HIViewSetNeedsDisplay(ControlRef control, bool needsDisplay) {
     if (!detail::isLiveControl(control) || !control->widget)
-        return -50;
+        return paramErr;
     if (needsDisplay)
         control->widget->update();
     return 0;
@@ -420,7 +420,7 @@ OSStatus HIViewSetNeedsDisplay(ControlRef control, bool needsDisplay) {
 
 OSStatus SetControlTitleWithCFString(ControlRef control, const QString& title) {
     if (!detail::isLiveControl(control) || !control->widget)
-        return -50;
+        return paramErr;
     QWidget* widget = control->widget;
     if (auto* button = qobject_cast<QAbstractButton*>(widget))
         button->setText(title);
@@ -437,7 +437,7 @@ OSStatus SetControlTitleWithCFString(ControlRef control, const QString& title) {
 OSStatus SetControlAccessibleText(ControlRef control, const QString& name,
                                   const QString& description) {
     if (!detail::isLiveControl(control) || !control->widget)
-        return -50;
+        return paramErr;
     control->widget->setAccessibleName(name);
     control->widget->setAccessibleDescription(description);
     return 0;
@@ -445,7 +445,7 @@ OSStatus SetControlAccessibleText(ControlRef control, const QString& name,
 
 OSStatus CopyControlTitleAsCFString(ControlRef control, QString* outTitle) {
     if (!detail::isLiveControl(control) || !control->widget || !outTitle)
-        return -50;
+        return paramErr;
     QWidget* widget = control->widget;
     if (auto* button = qobject_cast<QAbstractButton*>(widget))
         *outTitle = button->text();
@@ -485,10 +485,10 @@ OSStatus GetIndexedSubControl(ControlRef control, UInt16 index, ControlRef* outS
     if (outSubControl)
         *outSubControl = nullptr;
     if (!detail::isLiveControl(control) || !outSubControl)
-        return -50;
+        return paramErr;
     const auto list = subControls(control);
     if (index < 1 || index > list.size())
-        return -50;
+        return paramErr;
     *outSubControl = list[index - 1];
     return 0;
 }

@@ -114,7 +114,7 @@ CGFloat HIViewGetScaleFactor(ControlRef view) {
 
 OSStatus HIViewDrawCGImage(CGContextRef context, const HIRect& rect, const CGImageRef& image) {
     if (!context || !image)
-        return -50;
+        return paramErr;
     context->painter().drawImage(toQRectF(rect), image->image);
     return 0;
 }
@@ -122,14 +122,14 @@ OSStatus HIViewDrawCGImage(CGContextRef context, const HIRect& rect, const CGIma
 OSStatus CGContextSetRGBFillColor(CGContextRef context, CGFloat red, CGFloat green, CGFloat blue,
                                   CGFloat alpha) {
     if (!context)
-        return -50;
+        return paramErr;
     context->fill = QColor::fromRgbF(float(red), float(green), float(blue), float(alpha));
     return 0;
 }
 
 OSStatus HIThemeDrawFocusRect(CGContextRef context, const HIRect& rect) {
     if (!context || !context->widget)
-        return -50;
+        return paramErr;
     if (!context->widget->hasFocus())
         return 0;
     QPainter& painter = context->painter();
@@ -214,7 +214,7 @@ QStringList HIThemeLayoutTextBox(const QString& text, const HIRect& box,
 OSStatus HIThemeDrawTextBox(const QString& text, const HIRect& box, HIThemeTextInfo* textInfo,
                             CGContextRef context, UInt32 /*orientation*/) {
     if (!textInfo || !context)
-        return -50;
+        return paramErr;
     const QStringList lines = HIThemeLayoutTextBox(text, box, *textInfo);
     const QFont font = themeFont(textInfo->fontID);
     const QFontMetricsF metrics(font);
@@ -236,7 +236,7 @@ OSStatus HIThemeDrawTextBox(const QString& text, const HIRect& box, HIThemeTextI
 
 OSStatus HIViewSetImage(ControlRef imageView, const CGImageRef& image) {
     if (!detail::isLiveControl(imageView))
-        return -50;
+        return paramErr;
     auto* label = qobject_cast<QLabel*>(imageView->widget.data());
     if (!label)
         return errDataNotSupported;
@@ -248,7 +248,7 @@ OSStatus HIViewSetImage(ControlRef imageView, const CGImageRef& image) {
 OSStatus SaveWindowImage(WindowRef window, const QString& path) {
     if (!detail::isLiveWindow(window) || !window->widget)
         return errInvalidWindowRef;
-    return window->widget->grab().save(path, "PNG") ? 0 : -50;
+    return window->widget->grab().save(path, "PNG") ? 0 : paramErr;
 }
 
 } // namespace platform

@@ -122,7 +122,7 @@ OSStatus GetEventParameter(EventRef event, EventParamName name, EventParamType d
                            EventParamType* outActualType, Size bufferSize, Size* outActualSize,
                            void* outData) {
     if (!event)
-        return -50;
+        return paramErr;
     const auto found = event->params.find(name);
     if (found == event->params.end())
         return eventParameterNotFoundErr;
@@ -142,7 +142,7 @@ OSStatus GetEventParameter(EventRef event, EventParamName name, EventParamType d
 OSStatus SetEventParameter(EventRef event, EventParamName name, EventParamType type, Size size,
                            const void* data) {
     if (!event || size < 0 || (size > 0 && !data))
-        return -50;
+        return paramErr;
     event->params[name] = {type, QByteArray(static_cast<const char*>(data), qsizetype(size))};
     return 0;
 }
@@ -161,7 +161,7 @@ EventTargetRef GetApplicationEventTarget() {
 OSStatus InstallEventHandler(EventTargetRef target, EventHandlerUPP handler, ItemCount numTypes,
                              const EventTypeSpec* types, void* userData, EventHandlerRef* outRef) {
     if (!target || !handler || (numTypes > 0 && !types))
-        return -50;
+        return paramErr;
     auto record = std::make_shared<OpaqueEventHandlerRef>();
     record->target = target;
     record->proc = handler;
@@ -177,7 +177,7 @@ OSStatus InstallEventHandler(EventTargetRef target, EventHandlerUPP handler, Ite
 OSStatus AddEventTypesToHandler(EventHandlerRef handler, ItemCount numTypes,
                                 const EventTypeSpec* types) {
     if (!handler || !liveHandlers().count(handler) || (numTypes > 0 && !types))
-        return -50;
+        return paramErr;
     handler->types.insert(handler->types.end(), types, types + numTypes);
     return 0;
 }
@@ -186,7 +186,7 @@ OSStatus RemoveEventHandler(EventHandlerRef handler) {
     if (handler && orphans().erase(handler))
         return 0;
     if (!handler || !liveHandlers().count(handler) || !handler->target)
-        return -50;
+        return paramErr;
     liveHandlers().erase(handler);
     handler->removed = true;
     auto& list = handler->target->handlers;
@@ -199,13 +199,13 @@ OSStatus RemoveEventHandler(EventHandlerRef handler) {
 
 OSStatus CallNextEventHandler(EventHandlerCallRef callRef, EventRef event) {
     if (!callRef || !event)
-        return -50;
+        return paramErr;
     return runChain(*callRef, event);
 }
 
 OSStatus SendEventToEventTarget(EventRef event, EventTargetRef target) {
     if (!event || !target)
-        return -50;
+        return paramErr;
     return platform::detail::dispatch(event, target->shared_from_this());
 }
 

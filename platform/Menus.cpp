@@ -120,21 +120,21 @@ UInt16 CountMenuItems(MenuRef menu) {
 
 OSStatus SetMenuTitleWithCFString(MenuRef menu, const QString& title) {
     if (!isLiveMenu(menu) || !menu->menu)
-        return -50;
+        return paramErr;
     menu->menu->setTitle(title);
     return 0;
 }
 
 OSStatus CopyMenuTitleAsCFString(MenuRef menu, QString* outTitle) {
     if (!isLiveMenu(menu) || !menu->menu || !outTitle)
-        return -50;
+        return paramErr;
     *outTitle = menu->menu->title();
     return 0;
 }
 
 OSStatus SetMenuItemTextWithCFString(MenuRef menu, MenuItemIndex item, const QString& text) {
     if (!isLiveMenu(menu) || item < 1 || item > CountMenuItems(menu))
-        return -50;
+        return paramErr;
     if (menu->combo)
         menu->combo->setItemText(item - 1, text);
     else
@@ -144,7 +144,7 @@ OSStatus SetMenuItemTextWithCFString(MenuRef menu, MenuItemIndex item, const QSt
 
 OSStatus CopyMenuItemTextAsCFString(MenuRef menu, MenuItemIndex item, QString* outText) {
     if (!isLiveMenu(menu) || !outText || item < 1 || item > CountMenuItems(menu))
-        return -50;
+        return paramErr;
     *outText = menu->combo ? menu->combo->itemText(item - 1) : itemAction(menu, item)->text();
     return 0;
 }
@@ -153,7 +153,7 @@ OSStatus AppendMenuItemTextWithCFString(MenuRef menu, const QString& text,
                                         MenuItemAttributes /*attributes*/, MenuCommand command,
                                         MenuItemIndex* outIndex) {
     if (!isLiveMenu(menu) || CountMenuItems(menu) == 0xFFFF)
-        return -50;
+        return paramErr;
     if (menu->combo) {
         menu->combo->addItem(text, QVariant::fromValue(quint32(command)));
     } else {
@@ -168,7 +168,7 @@ OSStatus AppendMenuItemTextWithCFString(MenuRef menu, const QString& text,
 
 OSStatus DeleteMenuItems(MenuRef menu, MenuItemIndex first, ItemCount count) {
     if (!isLiveMenu(menu) || first < 1)
-        return -50;
+        return paramErr;
     for (ItemCount done = 0; done < count && first <= CountMenuItems(menu); ++done) {
         if (menu->combo)
             menu->combo->removeItem(first - 1);
@@ -180,7 +180,7 @@ OSStatus DeleteMenuItems(MenuRef menu, MenuItemIndex first, ItemCount count) {
 
 OSStatus GetMenuItemCommandID(MenuRef menu, MenuItemIndex item, MenuCommand* outCommand) {
     if (!isLiveMenu(menu) || !outCommand || item < 1 || item > CountMenuItems(menu))
-        return -50;
+        return paramErr;
     *outCommand = menu->combo ? menu->combo->itemData(item - 1).toUInt()
                               : actionCommand(itemAction(menu, item));
     return 0;

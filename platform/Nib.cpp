@@ -161,7 +161,7 @@ void makeRegisteredViews(WindowRef window) {
 
 OSStatus CreateNibReference(const QString& name, IBNibRef* outNib) {
     if (!outNib)
-        return -50;
+        return paramErr;
     *outNib = nullptr;
     const auto bundle = Bundle::mainBundle();
     const QString folder = bundle ? bundle->resourcePath(name + QStringLiteral(".nib")) : QString();
@@ -180,10 +180,10 @@ void DisposeNibReference(IBNibRef nib) {
 
 OSStatus CreateWindowFromNib(IBNibRef nib, const QString& name, WindowRef* outWindow) {
     if (!outWindow)
-        return -50;
+        return paramErr;
     *outWindow = nullptr;
     if (!nib || !liveNibs().count(nib))
-        return -50;
+        return paramErr;
     const auto loader = makeLoader();
     QWidget* form = loadForm(nib, name, *loader);
     if (!form)
@@ -230,7 +230,7 @@ OSStatus CreateWindowFromNib(IBNibRef nib, const QString& name, WindowRef* outWi
 
 OSStatus SetMenuBarFromNib(IBNibRef nib, const QString& name) {
     if (!nib || !liveNibs().count(nib))
-        return -50;
+        return paramErr;
     const auto loader = makeLoader();
     std::unique_ptr<QWidget> form(loadForm(nib, name, *loader));
     if (!form)
@@ -271,7 +271,7 @@ OSStatus HIObjectRegisterSubclass(const QString& classID, const QString& baseCla
                                   EventHandlerUPP handler, void* userData) {
     if (classID.isEmpty() || baseClassID != kHIViewClassID || !handler ||
         (numEvents > 0 && !events))
-        return -50;
+        return paramErr;
     if (viewClasses().count(classID))
         return hiObjectClassExistsErr;
     viewClasses()[classID] = {handler, userData, {events, events + numEvents}};

@@ -47,7 +47,7 @@ OSStatus CreateMouseTrackingRegion(WindowRef window, const Rect& rect, RgnHandle
     if (outRef)
         *outRef = nullptr;
     if (!detail::isLiveWindow(window) || !target || !outRef)
-        return -50;
+        return paramErr;
     auto region = std::make_unique<OpaqueMouseTrackingRef>();
     region->window = window;
     region->rect = QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
@@ -67,7 +67,7 @@ OSStatus CreateMouseTrackingRegion(WindowRef window, const Rect& rect, RgnHandle
 
 OSStatus ReleaseMouseTrackingRegion(MouseTrackingRef region) {
     if (!region)
-        return -50;
+        return paramErr;
     for (const WindowRef window : detail::allWindows()) {
         auto& regions = window->trackingRegions;
         const auto found = std::find_if(regions.begin(), regions.end(),
@@ -77,7 +77,7 @@ OSStatus ReleaseMouseTrackingRegion(MouseTrackingRef region) {
             return 0;
         }
     }
-    return -50;
+    return paramErr;
 }
 
 } // namespace platform

@@ -5,13 +5,13 @@
 // references live in platform/ and are reached only through Events.h, Windowing.h and
 // Drawing.h.
 
+#include "platform/StatusCodes.h"
+
 #include <QString>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
-using OSStatus = int;
-using OSType = std::uint32_t;
 using UInt8 = std::uint8_t;
 using UInt16 = std::uint16_t;
 using UInt32 = std::uint32_t;
@@ -21,14 +21,6 @@ using Boolean = unsigned char;
 using Size = long;
 using ItemCount = unsigned long;
 using CGFloat = double;
-
-// Four-character codes are the big-endian reading of their characters: "MAIN"_4cc.
-consteval OSType operator""_4cc(const char* text, std::size_t length) {
-    if (length != 4)
-        throw "a four-character code has four characters";
-    return (OSType(UInt8(text[0])) << 24) | (OSType(UInt8(text[1])) << 16) |
-           (OSType(UInt8(text[2])) << 8) | OSType(UInt8(text[3]));
-}
 
 // Opaque references (the objects are the platform's own).
 struct OpaqueWindowPtr;
@@ -185,7 +177,6 @@ constexpr OSStatus kIBCarbonRuntimeCantFindNibFile = -10960;
 constexpr OSStatus kIBCarbonRuntimeObjectNotOfRequestedType = -10961;
 constexpr OSStatus kIBCarbonRuntimeCantFindObject = -10962;
 constexpr OSStatus hiObjectClassExistsErr = -22080;
-constexpr OSStatus kURLHandlerRefusedErr = -673; // the desktop could not open the URL
 
 // Event classes.
 constexpr UInt32 kEventClassMouse = "mous"_4cc;

@@ -268,7 +268,7 @@ OSStatus RunAppModalLoopForWindow(WindowRef window) {
     if (!detail::isLiveWindow(window) || !window->widget)
         return errInvalidWindowRef;
     if (window->modalLoop)
-        return -50;
+        return paramErr;
     QWidget* widget = window->widget;
     if (widget->windowModality() != Qt::ApplicationModal) {
         const bool wasVisible = widget->isVisible();
@@ -421,7 +421,7 @@ OSStatus RepositionWindow(WindowRef window, WindowRef /*parent*/, WindowPosition
     if (!detail::isLiveWindow(window) || !window->widget)
         return errInvalidWindowRef;
     if (method != kWindowCenterOnMainScreen && method != kWindowAlertPositionOnMainScreen)
-        return -50;
+        return paramErr;
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return 0;
@@ -441,7 +441,7 @@ OSStatus SetWindowProperty(WindowRef window, OSType creator, OSType tag, Size si
     if (!detail::isLiveWindow(window))
         return errInvalidWindowRef;
     if (size < 0 || (size > 0 && !data))
-        return -50;
+        return paramErr;
     window->properties[{creator, tag}] =
         QByteArray(static_cast<const char*>(data), qsizetype(size));
     return 0;
@@ -459,7 +459,7 @@ OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* outCo
     if (outControl)
         *outControl = nullptr;
     if (!detail::isLiveWindow(window) || !id || !outControl)
-        return -50;
+        return paramErr;
     for (const ControlRef control : window->controls) {
         if (detail::isLiveControl(control) && control->id.signature == id->signature &&
             control->id.id == id->id) {

@@ -18,10 +18,10 @@ char gDeviceID[256] = {};
 
 namespace {
 
-constexpr platform::FourCharCode kCoreEventClass = platform::fourCharCode("aevt");
-constexpr platform::FourCharCode kOpenApplication = platform::fourCharCode("oapp");
-constexpr platform::FourCharCode keyAEPropData = platform::fourCharCode("prdt");
-constexpr platform::FourCharCode typeUTF8Text = platform::fourCharCode("utf8");
+constexpr platform::FourCharCode kCoreEventClass = "aevt"_4cc;
+constexpr platform::FourCharCode kOpenApplication = "oapp"_4cc;
+constexpr platform::FourCharCode keyAEPropData = "prdt"_4cc;
+constexpr platform::FourCharCode typeUTF8Text = "utf8"_4cc;
 constexpr int errAECoercionFail = -1700;
 constexpr long kStartUpFileCount = 6;
 
@@ -93,7 +93,7 @@ void Finish() {
 
 int AppleEventHandler(const platform::AppleEvent& event) {
     std::memset(gDeviceID, 0, sizeof gDeviceID);
-    int status = platform::errAEDescNotFound;
+    int status = errAEDescNotFound;
     if (const platform::AEDescriptor* parameter = event.parameter(keyAEPropData)) {
         if (parameter->type == typeUTF8Text) {
             // The last byte stays NUL: a longer identifier is cut to 255 bytes.

@@ -26,7 +26,6 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-using platform::fourCharCode;
 
 namespace {
 
@@ -160,9 +159,9 @@ int main(int argc, char** argv) {
     // The launch event always comes, with or without the identifier; the window waits for
     // it so that it shows what the launcher handed over.
     platform::installAppleEventHandler(
-        fourCharCode("aevt"), fourCharCode("oapp"), [&](const platform::AppleEvent& event) {
-            const platform::AEDescriptor* prdt = event.parameter(fourCharCode("prdt"));
-            if (start.via == Via::None && prdt && prdt->type == fourCharCode("utf8")) {
+        "aevt"_4cc, "oapp"_4cc, [&](const platform::AppleEvent& event) {
+            const platform::AEDescriptor* prdt = event.parameter("prdt"_4cc);
+            if (start.via == Via::None && prdt && prdt->type == "utf8"_4cc) {
                 start.printer = QString::fromUtf8(prdt->data);
                 start.via = Via::LaunchEvent;
             }
@@ -175,11 +174,10 @@ int main(int argc, char** argv) {
             bringForward(window);
             return 0;
         });
-    platform::installAppleEventHandler(fourCharCode("aevt"), fourCharCode("quit"),
-                                       [](const platform::AppleEvent&) {
-                                           QCoreApplication::quit();
-                                           return 0;
-                                       });
+    platform::installAppleEventHandler("aevt"_4cc, "quit"_4cc, [](const platform::AppleEvent&) {
+        QCoreApplication::quit();
+        return 0;
+    });
     platform::installQuitSignalHandlers();
     platform::scheduleOpenApplicationEvent();
     return app.exec();

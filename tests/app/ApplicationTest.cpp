@@ -86,8 +86,8 @@ TEST_F(ApplicationTest, NormalModeShowsNoAlertAndRunsUntilQuit) {
         ASSERT_NE(CMainDialog::GetMainDialog(), nullptr);
         // The session's quit request, as the signal handlers deliver it.
         platform::AppleEvent quit;
-        quit.eventClass = platform::fourCharCode("aevt");
-        quit.eventID = platform::fourCharCode("quit");
+        quit.eventClass = "aevt"_4cc;
+        quit.eventID = "quit"_4cc;
         EXPECT_EQ(platform::dispatchAppleEvent(quit), 0);
     });
     QTimer guard;
@@ -115,8 +115,8 @@ TEST_F(ApplicationTest, AQuitRequestWhileTheAboutBoxIsOpenClosesItAndStillSavesA
         QTimer::singleShot(0, [&] {
             aboutWasOpen = QApplication::activeModalWidget() != nullptr;
             platform::AppleEvent quit;
-            quit.eventClass = platform::fourCharCode("aevt");
-            quit.eventID = platform::fourCharCode("quit");
+            quit.eventClass = "aevt"_4cc;
+            quit.eventID = "quit"_4cc;
             platform::dispatchAppleEvent(quit);
         });
         application.HandleCommand(about); // runs the About box until the request ends it

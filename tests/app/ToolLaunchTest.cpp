@@ -148,7 +148,7 @@ TEST_F(ToolLaunchTest, TheLauncherServiceHandsOverExactlyTheIdentifierBytes) {
     ASSERT_EQ(fields.size(), 3) << line.toStdString();
     const auto descriptor = platform::decodeLaunchDescriptor(fields[2].toLatin1());
     ASSERT_TRUE(descriptor.has_value()) << line.toStdString();
-    EXPECT_EQ(descriptor->type, platform::fourCharCode("utf8"));
+    EXPECT_EQ(descriptor->type, "utf8"_4cc);
     EXPECT_EQ(descriptor->data, QByteArray("MX-R74400 Series"));
     EXPECT_EQ(descriptor->data.size(), 16);
 }

@@ -209,9 +209,8 @@ TEST_F(Attack, AnotherUsersSquatterDoesNotSilenceAToolButton) {
     qputenv("TMPDIR", QFile::encodeName(shared));
     qputenv("TRELLIS_DEMO_TOOL_LOG", QFile::encodeName(path("tools.log")));
     // Either the tool starts or the call says it failed; here it starts.
-    EXPECT_EQ(platform::openApplication(
-                  tool, platform::AEDescriptor{platform::fourCharCode("utf8"), "MX-R74400 Series"}),
-              0);
+    EXPECT_EQ(
+        platform::openApplication(tool, platform::AEDescriptor{"utf8"_4cc, "MX-R74400 Series"}), 0);
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return contents(path("tools.log")).contains("MX-R74400"); }, 60000))
         << contents(path("tools.log")).toStdString();
@@ -444,8 +443,8 @@ protected:
     QProcessEnvironment launchEnvironment() const {
         QProcessEnvironment env = environment();
         env.insert(platform::kLaunchDescriptorVariable,
-                   QString::fromLatin1(platform::encodeLaunchDescriptor(
-                       {platform::fourCharCode("utf8"), "MX-R74400 Series"})));
+                   QString::fromLatin1(
+                       platform::encodeLaunchDescriptor({"utf8"_4cc, "MX-R74400 Series"})));
         return env;
     }
 };

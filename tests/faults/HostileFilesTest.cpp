@@ -176,9 +176,9 @@ protected:
     // SheetGlideTuner2 started for one printer; its alerts, or nothing when it did not end.
     std::optional<QStringList> runSheetGlideTuner(const QString& model) {
         QProcessEnvironment env = environment();
-        env.insert(QLatin1String(platform::kLaunchDescriptorVariable),
-                   QString::fromLatin1(platform::encodeLaunchDescriptor(
-                       {platform::fourCharCode("utf8"), model.toUtf8()})));
+        env.insert(
+            QLatin1String(platform::kLaunchDescriptorVariable),
+            QString::fromLatin1(platform::encodeLaunchDescriptor({"utf8"_4cc, model.toUtf8()})));
         QProcess* tuner = start(root() + "/Sheet Glide Tuner/Sheet Glide Tuner.app/Contents/MacOS/"
                                          "SheetGlideTuner2",
                                 env);

@@ -102,8 +102,7 @@ protected:
         env.insert(QStringLiteral("TRELLIS_ALERT_LOG"), alertLog());
         env.insert(QStringLiteral("TRELLIS_TEST_PLUGIN_RECORD"), recordPath());
         env.insert(QLatin1String(platform::kLaunchDescriptorVariable),
-                   QString::fromLatin1(platform::encodeLaunchDescriptor(
-                       {platform::fourCharCode("utf8"), identifier})));
+                   QString::fromLatin1(platform::encodeLaunchDescriptor({"utf8"_4cc, identifier})));
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(env);
         process->start(executable, {});
@@ -248,7 +247,7 @@ TEST(MisbehavingTool, OpenedApplicationThatCrashesCanBeOpenedAgain) {
     HostileTemp hostileTemp;
     testsupport::TempTree tree;
     const QString package = writeTool(tree, QStringLiteral("Kestrel \"Loader\" \u00e9"), true);
-    const platform::AEDescriptor descriptor{platform::fourCharCode("utf8"), kHostileID};
+    const platform::AEDescriptor descriptor{"utf8"_4cc, kHostileID};
     const QString runs = package + QStringLiteral("/Contents/MacOS/runs.txt");
     for (int start = 1; start <= 2; ++start) {
         ASSERT_EQ(platform::openApplication(package, descriptor), 0);

@@ -41,11 +41,11 @@ QString makeHelperPackage(const testsupport::TempTree& tree, const QString& name
 } // namespace
 
 TEST(LaunchDescriptor, RoundTripsAnyBytesAndRejectsEverythingElse) {
-    const AEDescriptor utf8{fourCharCode("utf8"), QByteArray("MX-R74400 Series \xE6\x97\xA5")};
+    const AEDescriptor utf8{"utf8"_4cc, QByteArray("MX-R74400 Series \xE6\x97\xA5")};
     EXPECT_EQ(decodeLaunchDescriptor(encodeLaunchDescriptor(utf8)), utf8);
     const AEDescriptor binary{0xFFFFFFFFu, QByteArray("\x00\x01:\xFF", 4)};
     EXPECT_EQ(decodeLaunchDescriptor(encodeLaunchDescriptor(binary)), binary);
-    const AEDescriptor empty{fourCharCode("utf8"), QByteArray()};
+    const AEDescriptor empty{"utf8"_4cc, QByteArray()};
     EXPECT_EQ(decodeLaunchDescriptor(encodeLaunchDescriptor(empty)), empty);
 
     for (const QByteArray& bad : {QByteArray(), QByteArray("75746638"), QByteArray("7574663:x"),
@@ -55,8 +55,8 @@ TEST(LaunchDescriptor, RoundTripsAnyBytesAndRejectsEverythingElse) {
 }
 
 TEST(AppleEvents, DispatchReachesTheInstalledHandlerOnly) {
-    const FourCharCode cls = fourCharCode("test");
-    const FourCharCode id = fourCharCode("disp");
+    const FourCharCode cls = "test"_4cc;
+    const FourCharCode id = "disp"_4cc;
     EXPECT_EQ(dispatchAppleEvent({cls, id, {}}), errAEEventNotHandled);
     installAppleEventHandler(cls, id, [](const AppleEvent&) { return 7; });
     EXPECT_EQ(dispatchAppleEvent({cls, id, {}}), 7);
@@ -66,12 +66,12 @@ TEST(AppleEvents, DispatchReachesTheInstalledHandlerOnly) {
 
 TEST(AppleEvents, OpenApplicationEventCarriesTheHandOffOnceAndOnlyWhenValid) {
     std::vector<std::optional<AEDescriptor>> received;
-    installAppleEventHandler(fourCharCode("aevt"), fourCharCode("oapp"), [&](const AppleEvent& e) {
-        const AEDescriptor* prdt = e.parameter(fourCharCode("prdt"));
+    installAppleEventHandler("aevt"_4cc, "oapp"_4cc, [&](const AppleEvent& e) {
+        const AEDescriptor* prdt = e.parameter("prdt"_4cc);
         received.push_back(prdt ? std::optional<AEDescriptor>(*prdt) : std::nullopt);
         return 0;
     });
-    const AEDescriptor sent{fourCharCode("utf8"), "MX-R54400 Series"};
+    const AEDescriptor sent{"utf8"_4cc, "MX-R54400 Series"};
     qputenv(kLaunchDescriptorVariable, encodeLaunchDescriptor(sent));
     scheduleOpenApplicationEvent();
     EXPECT_FALSE(qEnvironmentVariableIsSet(kLaunchDescriptorVariable));
@@ -79,7 +79,7 @@ TEST(AppleEvents, OpenApplicationEventCarriesTheHandOffOnceAndOnlyWhenValid) {
     scheduleOpenApplicationEvent();
     scheduleOpenApplicationEvent();
     ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == 3; }, 5000));
-    removeAppleEventHandler(fourCharCode("aevt"), fourCharCode("oapp"));
+    removeAppleEventHandler("aevt"_4cc, "oapp"_4cc);
     EXPECT_EQ(received[0], sent);
     EXPECT_FALSE(received[1].has_value());
     EXPECT_FALSE(received[2].has_value());
@@ -87,7 +87,7 @@ TEST(AppleEvents, OpenApplicationEventCarriesTheHandOffOnceAndOnlyWhenValid) {
 
 TEST(AppleEvents, TerminationSignalsBecomeQuitEventsOnTheMainThread) {
     int quits = 0;
-    installAppleEventHandler(fourCharCode("aevt"), fourCharCode("quit"), [&](const AppleEvent&) {
+    installAppleEventHandler("aevt"_4cc, "quit"_4cc, [&](const AppleEvent&) {
         ++quits;
         return 0;
     });
@@ -96,7 +96,7 @@ TEST(AppleEvents, TerminationSignalsBecomeQuitEventsOnTheMainThread) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return quits == 1; }, 5000));
     raise(SIGHUP);
     ASSERT_TRUE(QTest::qWaitFor([&] { return quits == 2; }, 5000));
-    removeAppleEventHandler(fourCharCode("aevt"), fourCharCode("quit"));
+    removeAppleEventHandler("aevt"_4cc, "quit"_4cc);
 }
 
 TEST(LaunchServices, StartsOnceHandsOverTheDescriptorAndActivatesTheRunningInstance) {
@@ -104,7 +104,7 @@ TEST(LaunchServices, StartsOnceHandsOverTheDescriptorAndActivatesTheRunningInsta
     const QString out = tree.path("helper.out");
     qputenv("LAUNCH_HELPER_OUT", out.toUtf8());
     const QString package = makeHelperPackage(tree, "Tool With Spaces.app");
-    const AEDescriptor id{fourCharCode("utf8"), "MX-R74400 Series"};
+    const AEDescriptor id{"utf8"_4cc, "MX-R74400 Series"};
 
     ASSERT_EQ(openApplication(package, id), 0);
     ASSERT_TRUE(waitForLine(out, "oapp 75746638 MX-R74400 Series"));

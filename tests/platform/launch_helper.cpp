@@ -24,20 +24,18 @@ int main(int argc, char** argv) {
         report("already running");
         return 0;
     }
-    using platform::fourCharCode;
     platform::installAppleEventHandler(
-        fourCharCode("aevt"), fourCharCode("oapp"), [](const platform::AppleEvent& event) {
-            const platform::AEDescriptor* prdt = event.parameter(fourCharCode("prdt"));
+        "aevt"_4cc, "oapp"_4cc, [](const platform::AppleEvent& event) {
+            const platform::AEDescriptor* prdt = event.parameter("prdt"_4cc);
             report(prdt ? "oapp " + QByteArray::number(prdt->type, 16) + " " + prdt->data
                         : QByteArray("oapp"));
             return 0;
         });
-    platform::installAppleEventHandler(fourCharCode("aevt"), fourCharCode("quit"),
-                                       [](const platform::AppleEvent&) {
-                                           report("quit");
-                                           QCoreApplication::quit();
-                                           return 0;
-                                       });
+    platform::installAppleEventHandler("aevt"_4cc, "quit"_4cc, [](const platform::AppleEvent&) {
+        report("quit");
+        QCoreApplication::quit();
+        return 0;
+    });
     platform::scheduleOpenApplicationEvent();
     platform::installQuitSignalHandlers();
     report("inherited " + qgetenv(platform::kLaunchDescriptorVariable));

@@ -157,7 +157,7 @@ protected:
     }
 
     ProgramRun startFor(const QByteArray& identifier) const {
-        return start(platform::AEDescriptor{platform::fourCharCode("utf8"), identifier});
+        return start(platform::AEDescriptor{"utf8"_4cc, identifier});
     }
 
     // Ended normally with status 0 and showed exactly this one alert.
@@ -198,10 +198,10 @@ TEST_P(SetupLauncherProcess, WithoutIdentifierShowsTheParameterAlert) {
     const Program& p = GetParam();
     const std::optional<platform::AEDescriptor> withoutIdentifier[] = {
         std::nullopt, // started by hand
-        platform::AEDescriptor{platform::fourCharCode("utf8"), QByteArray()},
-        platform::AEDescriptor{platform::fourCharCode("TEXT"), "MX-R74400 Series"},
-        platform::AEDescriptor{platform::fourCharCode("utf8"), QByteArray("\0MX", 3)},
-        platform::AEDescriptor{platform::fourCharCode("utf8"), "MX-R74400 \xff Series"},
+        platform::AEDescriptor{"utf8"_4cc, QByteArray()},
+        platform::AEDescriptor{"TEXT"_4cc, "MX-R74400 Series"},
+        platform::AEDescriptor{"utf8"_4cc, QByteArray("\0MX", 3)},
+        platform::AEDescriptor{"utf8"_4cc, "MX-R74400 \xff Series"},
     };
     for (const auto& descriptor : withoutIdentifier) {
         SCOPED_TRACE(descriptor ? descriptor->data.toHex().constData() : "none");
