@@ -3,9 +3,8 @@
  * shows its set-up dialog modally here (the launcher runs a Qt application, so Qt Widgets
  * may be used); this one writes what it received to standard output and returns.
  */
-#include <trellis/PrinterPlugin.h>
-
 #include <stdio.h>
+#include <trellis/PrinterPlugin.h>
 
 /* Has external linkage but is not exported: the SDK hides everything but the entry point. */
 const char* example_or_none(const char* text) {

@@ -71,7 +71,12 @@ descriptions = [strings["0000020%d" % index] for index in range(7)]
 label_text = strings["00000003"]
 
 tool_log = os.path.join(scratch, "tools.jsonl")
+# libxkbcommon-x11 hands strndup a bound longer than its buffer, which ASan's strict string
+# checks (set for the test suite) report inside the library under xcb.
+asan_options = ":".join(option for option in os.environ.get("ASAN_OPTIONS", "").split(":")
+                        if option and not option.startswith("strict_string_checks"))
 environment = dict(os.environ,
+                   ASAN_OPTIONS=asan_options,
                    QT_QPA_PLATFORM="xcb",
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                    LANGUAGE="en", LANG="C.UTF-8", LC_ALL="C.UTF-8",
@@ -148,15 +153,17 @@ try:
         fail("%d printer popups" % len(popups))
     else:
         popup = popups[0]
-        print("printer popup: %r" % popup.name)
-        if popup.name != label_text:
-            fail("the printer popup is named %r, not by its label %r" % (popup.name, label_text))
+        # A screen reader speaks the label that the popup is labelled by, then its name,
+        # which is the chosen printer.
         labels = [target for relation in popup.getRelationSet()
                   if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY
                   for target in (relation.getTarget(i) for i in range(relation.getNTargets()))]
+        print("printer popup: %r labelled by %r" % (popup.name, [label.name for label in labels]))
         if not any(label.getRole() == pyatspi.ROLE_LABEL and label.name == label_text
                    for label in labels):
             fail("the printer popup is not labelled by the label %r" % label_text)
+        if not popup.name.startswith("Orvel "):
+            fail("the printer popup does not read as a printer: %r" % popup.name)
 
     buttons = shown_tool_buttons(application)
     seen = [button.name for button in buttons]
@@ -192,8 +199,9 @@ try:
         print("tool starts: %s" % starts)
         if len(starts) != 1 or starts[0].get("tool") != titles[0]:
             fail("pressing %r started %s" % (titles[0], starts))
-        elif not starts[0].get("printer"):
-            fail("the tool was started for no printer: %s" % starts[0])
+        elif popups and "Orvel " + starts[0].get("printer", "") != popups[0].name:
+            fail("the tool was started for %r, not for the printer the popup reads %r"
+                 % (starts[0].get("printer"), popups[0].name))
 
     alerts = os.path.join(scratch, "alerts.jsonl")
     if os.path.exists(alerts) and os.path.getsize(alerts):
