@@ -1,9 +1,8 @@
 set(TRELLIS_VENDOR "Orvel")
 
 # The installation folder (Trellis.app, MachineBundle, Manual and the tool folders), relative
-# to the install prefix: private files of the package belong under the library folder, or
-# straight in the package's folder when installing to /opt. bin/trellis and the desktop
-# entry are made to find it wherever it is put.
+# to the install prefix: a package's private files belong under the library folder, or in
+# /opt/trellis for the prefix /opt. bin/trellis and the desktop entry find it wherever it is.
 if(CMAKE_INSTALL_PREFIX MATCHES "^/opt/?$")
     set(trellis_default_root "trellis")
 else()

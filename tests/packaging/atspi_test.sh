@@ -4,6 +4,7 @@
 # Exits 77 (skipped) only when the accessibility bus cannot be started.
 # Usage: atspi_test.sh <cmake> <build folder> <installation folder below the prefix>
 cmake=$1 build=$2 root=$3
+# shellcheck source=common.sh disable=SC2034
 . "$(dirname "$0")/common.sh"
 
 python=/usr/bin/python3 # the interpreter Debian's python3-pyatspi is built for

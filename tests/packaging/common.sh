@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034,SC2154
 # Shared by the packaging tests: failure reporting and installations from the build tree.
 set -euo pipefail
 
@@ -11,6 +12,12 @@ expect() {
     local what=$1
     shift
     "$@" || fail "$what"
+}
+# refute <description> <command...>: records a failure when the command succeeds.
+refute() {
+    local what=$1
+    shift
+    if "$@"; then fail "$what"; fi
 }
 finish() {
     if ((failures)); then

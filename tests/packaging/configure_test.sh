@@ -5,6 +5,7 @@
 # Usage: configure_test.sh <cmake> <source folder> <C++ compiler>
 cmake=$1 source=$2 cxx=$3
 build=unused
+# shellcheck source=common.sh disable=SC2034
 . "$(dirname "$0")/common.sh"
 
 configure() { # <build folder> <prefix>
@@ -38,7 +39,6 @@ else
     fail "the product build does not configure for /opt"
 fi
 # The tests run on the demo: asking for them without it is an error, not a broken build.
-expect "tests without the demo configure" bash -c '! "$1" -S "$2" -B "$3" -G Ninja \
-    -DCMAKE_CXX_COMPILER="$4" -DTRELLIS_BUILD_DEMO=OFF >/dev/null 2>&1' \
-    _ "$cmake" "$source" "$scratch/nodemo" "$cxx"
+refute "tests without the demo configure" "$cmake" -S "$source" -B "$scratch/nodemo" -G Ninja \
+    -DCMAKE_CXX_COMPILER="$cxx" -DTRELLIS_BUILD_DEMO=OFF >/dev/null 2>&1
 finish

@@ -3,6 +3,7 @@
 # by the desktop's own tools (desktop-file-validate, appstreamcli).
 # Usage: desktop_test.sh <cmake> <build folder>
 cmake=$1 build=$2
+# shellcheck source=common.sh disable=SC2034
 . "$(dirname "$0")/common.sh"
 
 for tool in desktop-file-validate appstreamcli; do
