@@ -170,6 +170,17 @@ try:
     print("shown tool buttons: %s" % ", ".join(seen))
     if not buttons:
         fail("no tool button is shown")
+    # The chosen printer's tools by its mask (its first choice is not one of the models
+    # whose tools depend on the system version).
+    masks = dict(entry.split("=", 1)
+                 for entry in os.environ.get("TRELLIS_DEMO_TOOL_MASKS", "").split("|") if entry)
+    printer = popups[0].name[len("Orvel "):] if len(popups) == 1 else None
+    if printer in masks:
+        expected = [titles[index] for index in range(7) if int(masks[printer]) >> index & 1]
+        if seen != expected:
+            fail("%s shows the tools %s, not %s" % (printer, seen, expected))
+    else:
+        fail("the chosen printer %r is not a demo printer" % printer)
     if len(set(seen)) != len(seen):
         fail("a tool button is shown twice: %s" % seen)
     for button in buttons:
