@@ -15,8 +15,8 @@ public:
 
     // The shared task, created when there is none.
     static platform::ChildTask* shareTask();
-    // Always true. Starts nothing while the shared task runs, or when the bundle has no
-    // executable.
+    // Starts nothing while the shared task runs (true: the request is ignored). False when
+    // the bundle has no executable or the program could not be started.
     static bool launchApplication(const QUrl& appURL, const QString& deviceID);
     // Forgets the shared task once it has ended.
     static void taskDidEnd();

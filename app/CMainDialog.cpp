@@ -56,17 +56,13 @@ void CMainDialog::BringMainDialogForward() {
 CMainDialog::CMainDialog() : TWindow(QLatin1String(kMainDialogName), QLatin1String(kNibName)) {
     if (GetWindowRef())
         platform::RepositionWindow(GetWindowRef(), nullptr, kWindowCenterOnMainScreen);
-    for (int slot = 0; slot < 7; ++slot) {
+    for (int slot = 0; slot < kToolCount; ++slot) {
         if (ControlRef control = GetView(kSignature, kAppButtonIDList[slot]))
-            fAppButtons[slot] = new CImagePushButton(control);
+            fAppButtons[slot] = std::make_unique<CImagePushButton>(control);
     }
 }
 
 CMainDialog::~CMainDialog() {
-    for (CImagePushButton*& button : fAppButtons) {
-        delete button;
-        button = nullptr;
-    }
     if (sMainDialog == this)
         sMainDialog = nullptr;
 }
@@ -215,7 +211,7 @@ void CMainDialog::AppControl() {
     if (!settings)
         return;
     int shown = 0;
-    for (long slot = 0; slot < 7; ++slot) {
+    for (long slot = 0; slot < kToolCount; ++slot) {
         ControlRef button = GetView(kSignature, kAppButtonIDList[slot]);
         if (!button)
             continue;
@@ -246,10 +242,7 @@ void CMainDialog::SavePrinterListMenu() {
             list.append(text);
     }
     // The list and the selection reach the store together, whoever else quits at the time.
-    CUPreference::SaveTransaction transaction;
-    CUPreference preference;
-    preference.SavePrinterList(list);
-    preference.SavePrinterName(fSelectedPrinterName);
+    CUPreference().SavePrinterSelection(list, fSelectedPrinterName);
 }
 
 void CMainDialog::Quit() {

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "config/SettingFile.h"
 #include "ui/TWindow.h"
 
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <array>
+#include <memory>
 
 class CImagePushButton;
 
 // The control numbers (signature 'MAIN') of the tool buttons, by tool slot.
-inline constexpr long kAppButtonIDList[7] = {1900, 1901, 1902, 1903, 1904, 1905, 1906};
+inline constexpr long kAppButtonIDList[kToolCount] = {1900, 1901, 1902, 1903, 1904, 1905, 1906};
 
 // The launcher's window: the printer popup, the tool buttons of the selected printer, Help
 // and Quit. The popup's list and selection are saved to the preferences when quitting.
@@ -71,7 +74,7 @@ private:
     // The tool buttons carry their localized titles as their own (accessible) names.
     void LocalizeAppButtons();
 
-    CImagePushButton* fAppButtons[7] = {};
+    std::array<std::unique_ptr<CImagePushButton>, kToolCount> fAppButtons;
     QString fSelectedPrinterName;
     QString fSelectedPrinterDeviceID;
 

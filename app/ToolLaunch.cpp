@@ -5,6 +5,8 @@
 #include "app/CLaunchUtil.h"
 #include "app/CMainDialog.h"
 #include "catalogue/SettingFileEx.h"
+#include "localize/Alert.h"
+#include "localize/Localize.h"
 #include "platform/AppleEvents.h"
 #include "platform/Bundle.h"
 #include "platform/LaunchServices.h"
@@ -31,6 +33,11 @@ bool CopyDeviceIDCString(const QString& deviceID, char (&buffer)[kDeviceIDBuffer
     return true;
 }
 
+// A start that fails would otherwise look like a slow one.
+void TellToolNotStarted() {
+    CAlert::DoAlert(0, 1, STRID_ALERT_TEXT_TOOL_NOT_STARTED, nullptr, nullptr, nullptr);
+}
+
 } // namespace
 
 OSStatus CMainDialog::OnAppButton(long index) {
@@ -40,12 +47,19 @@ OSStatus CMainDialog::OnAppButton(long index) {
     const QUrl url = settings->GetApplicationURL(index);
     if (url.isEmpty() || fSelectedPrinterDeviceID.isNull())
         return paramErr;
-    if (IsNewStockProfileVault(url))
-        return CLaunchUtil::launchApplication(url, fSelectedPrinterDeviceID);
+    if (IsNewStockProfileVault(url)) {
+        const bool started = CLaunchUtil::launchApplication(url, fSelectedPrinterDeviceID);
+        if (!started)
+            TellToolNotStarted();
+        return started;
+    }
     char buffer[kDeviceIDBufferSize];
     if (!CopyDeviceIDCString(fSelectedPrinterDeviceID, buffer))
         return paramErr;
-    return LaunchApplication(url, buffer);
+    const OSStatus result = LaunchApplication(url, buffer);
+    if (result != noErr)
+        TellToolNotStarted();
+    return result;
 }
 
 OSStatus CMainDialog::LaunchApplication(const QUrl& appURL, const char* deviceID) {
@@ -78,9 +92,8 @@ bool CLaunchUtil::launchApplication(const QUrl& appURL, const QString& deviceID)
     const QString executable = bundle ? bundle->executablePath() : QString();
     const QFileInfo info(executable);
     if (executable.isEmpty() || !info.isFile() || !info.isExecutable())
-        return true;
-    task->start(executable, QStringList{deviceID});
-    return true;
+        return false;
+    return task->start(executable, QStringList{deviceID});
 }
 
 void CLaunchUtil::taskDidEnd() {

@@ -73,6 +73,13 @@ bool CUPreference::SavePrinterList(const QStringList& list) {
     return SetValue(kKeyPrinterModelList, QVariant(list));
 }
 
+bool CUPreference::SavePrinterSelection(const QStringList& list, const QString& name) {
+    SaveTransaction transaction;
+    const bool listSaved = SavePrinterList(list);
+    const bool nameSaved = SavePrinterName(name);
+    return transaction.IsHeld() && listSaved && nameSaved;
+}
+
 CUPreference::SaveTransaction::SaveTransaction()
     : m_transaction(std::make_unique<platform::PreferencesTransaction>(
           platform::kPreferencesCurrentApplication)) {}

@@ -39,6 +39,9 @@ public:
     bool SavePrinterName(const QString& name);
     bool GetPrinterList(QStringList* list) const;
     bool SavePrinterList(const QStringList& list);
+    // The list, then the name, inside one SaveTransaction: what quitting stores. True when
+    // the transaction was held and both values reached the store.
+    bool SavePrinterSelection(const QStringList& list, const QString& name);
 
     // Held around the saves of one quit (the list, then the name): no other writer comes
     // between them, and they reach the store together when it goes out of scope, so that a

@@ -3,6 +3,7 @@
 #include "config/IniFile.h"
 #include "config/UFile.h"
 #include "platform/Bundle.h"
+#include "platform/FileSystem.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -75,12 +76,6 @@ double leadingDecimalValue(const QString& text) {
     double value = 0.0;
     std::from_chars(number.data(), number.data() + number.size(), value);
     return negative ? -value : value;
-}
-
-// A classic path component may not be a Linux path of its own.
-bool isPlainComponent(const QByteArray& name) {
-    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') &&
-           !name.contains('\0');
 }
 
 } // namespace
@@ -213,9 +208,11 @@ OSErr CSettingFile::GetAbsCFRULRef(const char* path, QUrl* url) {
             folders.removeLast();
             continue;
         }
-        if (!isPlainComponent(piece))
+        // A classic path component may not be a Linux path of its own.
+        const QString name = QString::fromUtf8(piece);
+        if (!platform::isPathComponent(name))
             return bdNamErr;
-        folders.append(QString::fromUtf8(piece));
+        folders.append(name);
         const QString here = QLatin1Char('/') + folders.join(QLatin1Char('/'));
         const bool last = k == pieces.size() - 1;
         if (!last && !QFileInfo(here).isDir())

@@ -1,6 +1,7 @@
 #include "config/UFile.h"
 
 #include "platform/Bundle.h"
+#include "platform/FileSystem.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,12 +27,6 @@ QString decodePascalString(const unsigned char* name) {
     return text.isNull() ? QString(QLatin1String("")) : text;
 }
 
-// A settings file is named by its bare name: nothing that could leave the settings folder.
-bool isPlainFileName(const QString& name) {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QChar(u'\0'));
-}
-
 } // namespace
 
 void SetSettingFolderName(const QString& name) {
@@ -46,7 +41,8 @@ OSErr GetIniFileFSSpec(const unsigned char* name, FSSpec* spec) {
     if (!name || !spec)
         return paramErr;
     const QString fileName = decodePascalString(name);
-    if (!isPlainFileName(fileName))
+    // A settings file is named by its bare name: nothing that could leave the folder.
+    if (!platform::isPathComponent(fileName))
         return paramErr;
     const auto bundle = platform::Bundle::mainBundle();
     if (!bundle)

@@ -22,6 +22,7 @@ inline constexpr char STRID_ALERT_TEXT_PARAM_ERR[] = "00010001";
 inline constexpr char STRID_ALERT_TEXT_OS_VERSION_ERR[] = "00010002";
 inline constexpr char STRID_ALERT_TEXT_MEMORY_ERR[] = "00010003";
 inline constexpr char STRID_ALERT_TEXT_HELP_NOT_FOUND[] = "00010004";
+inline constexpr char STRID_ALERT_TEXT_TOOL_NOT_STARTED[] = "00010005";
 inline constexpr char STRID_ABOUT_TEXT_VERSION[] = "00020000";
 inline constexpr char STRID_ABOUT_TEXT_COPYRIGHT[] = "00020001";
 inline constexpr char STRID_MAIN_MENU_HELP[] = "00030000";

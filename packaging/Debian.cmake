@@ -29,6 +29,9 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME trellis)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
+# Found at run time, not linked: Qt's own translations (dialog buttons, context menus) and
+# the font the window's pictures and texts are drawn with.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-dejavu-core")
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
 "launcher of the maintenance and set-up tools of Orvel printers
 Trellis shows the printer models of an Orvel large-format printer installation

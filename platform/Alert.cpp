@@ -4,9 +4,11 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 
 namespace platform {
@@ -44,6 +46,17 @@ short recordAlert(const QString& logPath, const AlertRequest& request) {
     return 1;
 }
 
+// The explanation's measure: its longest line, but never narrower than the minimum (a short
+// message reads on one line instead of a thin column) nor wider than a comfortable reading
+// measure of about sixty characters.
+int explanationWidth(const QString& text, const QFont& font) {
+    const QFontMetrics metrics(font);
+    int natural = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        natural = std::max(natural, metrics.horizontalAdvance(line) + 1);
+    return std::clamp(natural, alertMinimumTextWidth(font), alertMaximumTextWidth(font));
+}
+
 short showMessageBox(const AlertRequest& request) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(request.applicationName),
@@ -54,6 +67,10 @@ short showMessageBox(const AlertRequest& request) {
     box.setTextFormat(Qt::RichText);
     box.setText(QStringLiteral("<b>%1</b>").arg(request.applicationName.toHtmlEscaped()));
     box.setInformativeText(displayText(request.message));
+    // The box sizes itself to its labels' minimum widths when it is shown.
+    if (auto* explanation = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        explanation->setMinimumWidth(
+            explanationWidth(displayText(request.message), explanation->font()));
     QPushButton* ok = box.addButton(QMessageBox::Ok);
     if (request.okTitle)
         ok->setText(*request.okTitle);
@@ -75,6 +92,14 @@ short showMessageBox(const AlertRequest& request) {
 }
 
 } // namespace
+
+int alertMinimumTextWidth(const QFont& font) {
+    return QFontMetrics(font).averageCharWidth() * 40;
+}
+
+int alertMaximumTextWidth(const QFont& font) {
+    return QFontMetrics(font).averageCharWidth() * 60;
+}
 
 short presentAlert(const AlertRequest& request) {
     if (currentPresenter())

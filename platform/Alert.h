@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -27,6 +28,12 @@ short presentAlert(const AlertRequest& request);
 
 // Tests replace the presenter; an empty function restores the default.
 void setAlertPresenter(AlertPresenter presenter);
+
+// The explanation of a shown alert is laid out at least this wide (about forty average
+// characters of its font) and wraps at most this wide (about sixty), as desktop message
+// boxes do.
+int alertMinimumTextWidth(const QFont& font);
+int alertMaximumTextWidth(const QFont& font);
 
 // Raises the program's windows to the front (before an alert).
 void bringApplicationToFront();

@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QMoveEvent>
+#include <QPainter>
+#include <QPen>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -44,6 +46,29 @@ std::set<const OpaqueControlRef*>& liveControls() {
 std::map<const QWidget*, ControlRef>& controlOfWidget() {
     static std::map<const QWidget*, ControlRef> controls;
     return controls;
+}
+
+// String-table texts end their lines with CR, which a label would not break on.
+QString labelText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+// The same ring the image buttons draw, for the popup and push buttons: the style's own
+// focus frame is too faint to find at a glance.
+void drawFocusRing(QWidget* widget) {
+    if (!widget || !widget->hasFocus() ||
+        !widget->window()->testAttribute(Qt::WA_KeyboardFocusChange) ||
+        !(qobject_cast<QComboBox*>(widget) || qobject_cast<QPushButton*>(widget)))
+        return;
+    QPainter painter(widget);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor ring = widget->palette().color(QPalette::Highlight);
+    ring.setAlpha(200);
+    painter.setPen(QPen(ring, 2.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(widget->rect()).adjusted(1, 1, -1, -1), 4.0, 4.0);
 }
 
 HIRect toHIRect(const QRect& rect) {
@@ -98,9 +123,8 @@ void sendSimple(ControlRef control, UInt32 kind) {
 
 // Runs a record made from a Qt signal (no Qt event behind it).
 void sendFromQt(ControlRef control, EventRef event) {
-    ++platform::detail::qtDispatchDepth();
+    const platform::detail::QtDispatchScope dispatching;
     platform::SendEventToEventTarget(event, control->target.get());
-    --platform::detail::qtDispatchDepth();
 }
 
 void sendHit(ControlRef control, ControlPartCode part) {
@@ -117,9 +141,8 @@ void sendHit(ControlRef control, ControlPartCode part) {
 void sendValueChanged(ControlRef control) {
     if (!platform::detail::isLiveControl(control))
         return;
-    ++platform::detail::qtDispatchDepth();
+    const platform::detail::QtDispatchScope dispatching;
     sendSimple(control, kEventControlValueFieldChanged);
-    --platform::detail::qtDispatchDepth();
 }
 
 ControlPartCode hitTest(ControlRef control, const QPointF& position) {
@@ -212,7 +235,10 @@ bool OpaqueControlRef::eventFilter(QObject* watched, QEvent* event) {
         setParam(record, kEventParamRgnHandle, typeQDRgnHandle, region);
         const bool consumed =
             platform::detail::dispatchQtEvent(record, target.get(), watched, event);
+        const bool drawnByQt = record->qtDefaultDone;
         platform::ReleaseEvent(record);
+        if (drawnByQt && !viewInstance)
+            drawFocusRing(widget);
         return consumed;
     }
     case QEvent::MouseButtonPress:
@@ -293,9 +319,10 @@ bool OpaqueControlRef::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     // Notifications: handlers see them, Qt's own handling always runs afterwards.
-    ++platform::detail::qtDispatchDepth();
-    platform::SendEventToEventTarget(record, target.get());
-    --platform::detail::qtDispatchDepth();
+    {
+        const platform::detail::QtDispatchScope dispatching;
+        platform::SendEventToEventTarget(record, target.get());
+    }
     platform::ReleaseEvent(record);
     return false;
 }
@@ -728,7 +755,7 @@ OSStatus SetControlTitleWithCFString(ControlRef control, const QString& title) {
     else if (auto* group = qobject_cast<QGroupBox*>(widget))
         group->setTitle(title);
     else if (auto* label = qobject_cast<QLabel*>(widget))
-        label->setText(title);
+        label->setText(labelText(title));
     else
         control->storedTitle = title;
     sendSimple(control, kEventControlTitleChanged);
@@ -794,7 +821,7 @@ OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
             return errDataSizeMismatch;
         const QString& text = *static_cast<const QString*>(data);
         if (auto* label = qobject_cast<QLabel*>(widget))
-            label->setText(text);
+            label->setText(labelText(text));
         else if (!widget->setProperty("text", text))
             return errDataNotSupported;
         return 0;

@@ -3,9 +3,12 @@
 #include "platform/WindowSystemObjects.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QPainter>
 #include <QPen>
@@ -44,6 +47,21 @@ QFont themeFont(UInt16 fontID) {
     return font;
 }
 
+// Opaque pictures stay in a format that paints without conversion; pictures with alpha are
+// premultiplied once here instead of at every paint.
+bool decodePNG(const QString& path, QImage& out) {
+    QImageReader reader(path, "PNG");
+    QImage image;
+    if (!reader.read(&image) || image.isNull())
+        return false;
+    if (image.hasAlphaChannel())
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    else if (image.format() != QImage::Format_RGB32)
+        image.convertTo(QImage::Format_RGB32);
+    out = std::move(image);
+    return true;
+}
+
 QRectF toQRectF(const HIRect& rect) {
     return {rect.origin.x, rect.origin.y, rect.size.width, rect.size.height};
 }
@@ -53,10 +71,23 @@ QRectF toQRectF(const HIRect& rect) {
 namespace platform {
 
 CGImageRef CGImageCreateWithPNGFile(const QUrl& url) {
+    const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    return CGImageCreateWithPNGFile(url, gui ? gui->devicePixelRatio() : 1.0);
+}
+
+CGImageRef CGImageCreateWithPNGFile(const QUrl& url, CGFloat scale) {
     if (!url.isLocalFile())
         return nullptr;
+    const QString path = url.toLocalFile();
     QImage image;
-    if (!image.load(url.toLocalFile(), "PNG") || image.isNull())
+    if (scale > 1.0) {
+        const QFileInfo info(path);
+        const QString doubled = info.path() + QLatin1Char('/') + info.completeBaseName() +
+                                QStringLiteral("@2x.") + info.suffix();
+        if (QFileInfo(doubled).isFile() && decodePNG(doubled, image))
+            image.setDevicePixelRatio(2.0);
+    }
+    if (image.isNull() && !decodePNG(path, image))
         return nullptr;
     auto made = std::make_shared<OpaqueCGImage>();
     made->image = std::move(image);
@@ -71,10 +102,28 @@ std::size_t CGImageGetHeight(const CGImageRef& image) {
     return image ? std::size_t(image->image.height()) : 0;
 }
 
+CGFloat CGImageGetScale(const CGImageRef& image) {
+    return image ? image->image.devicePixelRatio() : 0.0;
+}
+
+CGFloat HIViewGetScaleFactor(ControlRef view) {
+    if (!detail::isLiveControl(view) || !view->widget)
+        return 1.0;
+    return view->widget->devicePixelRatioF();
+}
+
 OSStatus HIViewDrawCGImage(CGContextRef context, const HIRect& rect, const CGImageRef& image) {
     if (!context || !image)
         return -50;
     context->painter().drawImage(toQRectF(rect), image->image);
+    return 0;
+}
+
+OSStatus CGContextSetRGBFillColor(CGContextRef context, CGFloat red, CGFloat green, CGFloat blue,
+                                  CGFloat alpha) {
+    if (!context)
+        return -50;
+    context->fill = QColor::fromRgbF(float(red), float(green), float(blue), float(alpha));
     return 0;
 }
 
@@ -172,8 +221,7 @@ OSStatus HIThemeDrawTextBox(const QString& text, const HIRect& box, HIThemeTextI
     QPainter& painter = context->painter();
     painter.save();
     painter.setFont(font);
-    painter.setPen(context->widget ? context->widget->palette().color(QPalette::WindowText)
-                                   : QColor(Qt::black));
+    painter.setPen(context->fill);
     painter.setClipRect(toQRectF(box));
     qreal y = box.origin.y + metrics.ascent();
     for (const QString& line : lines) {

@@ -11,10 +11,20 @@
 
 namespace platform {
 
-// Null when the file is missing or not a PNG picture.
+// Null when the file is missing or not a PNG picture. At a scale above 1 (device pixels
+// per point), the double-size variant beside the file ("name@2x.png") is taken when it
+// exists; it draws at the size of the plain picture. Without a scale, the screens' highest
+// scale applies.
 CGImageRef CGImageCreateWithPNGFile(const QUrl& url);
+CGImageRef CGImageCreateWithPNGFile(const QUrl& url, CGFloat scale);
+// Size in pixels.
 std::size_t CGImageGetWidth(const CGImageRef& image);
 std::size_t CGImageGetHeight(const CGImageRef& image);
+// Pixels per point: 2 for a double-size variant, 1 otherwise, 0 for none.
+CGFloat CGImageGetScale(const CGImageRef& image);
+
+// Device pixels per point where the view is drawn (its screen's scale).
+CGFloat HIViewGetScaleFactor(ControlRef view);
 
 // Draws the picture scaled into the rectangle (view coordinates, top down).
 OSStatus HIViewDrawCGImage(CGContextRef context, const HIRect& rect, const CGImageRef& image);
@@ -22,7 +32,12 @@ OSStatus HIViewDrawCGImage(CGContextRef context, const HIRect& rect, const CGIma
 // keyboard focus; nothing otherwise.
 OSStatus HIThemeDrawFocusRect(CGContextRef context, const HIRect& rect);
 
-// Draws the text in the box: wrapped at word boundaries, flush left and top. With end
+// The colour theme text is drawn in; opaque black until set.
+OSStatus CGContextSetRGBFillColor(CGContextRef context, CGFloat red, CGFloat green, CGFloat blue,
+                                  CGFloat alpha);
+
+// Draws the text in the box, in the context's fill colour: wrapped at word boundaries, flush
+// left and top. With end
 // truncation, the text stops after truncationMaxLines lines, or at the last line that fits
 // the box's height if that comes first, and that line ends with an ellipsis.
 OSStatus HIThemeDrawTextBox(const QString& text, const HIRect& box, HIThemeTextInfo* textInfo,

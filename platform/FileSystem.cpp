@@ -19,7 +19,10 @@ std::optional<QStringList> listFolder(const QString& path) {
         raw.emplace_back(entry->d_name);
     }
     closedir(dir);
+    return sortFolderEntries(std::move(raw));
+}
 
+QStringList sortFolderEntries(std::vector<QByteArray> raw) {
     std::vector<std::pair<QString, QByteArray>> named;
     named.reserve(raw.size());
     for (QByteArray& bytes : raw)
@@ -33,6 +36,11 @@ std::optional<QStringList> listFolder(const QString& path) {
     for (const auto& entry : named)
         names.append(entry.first);
     return names;
+}
+
+bool isPathComponent(QStringView name) {
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') &&
+           !name.contains(QChar(u'\0'));
 }
 
 QString executablePath() {

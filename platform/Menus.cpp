@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QMenu>
 #include <set>
 
@@ -55,18 +56,24 @@ void watchMenu(MenuRef menu) {
     if (!menu->menu)
         return;
     QMenu* qmenu = menu->menu;
+    // The Quit item has no text of the program's own: it follows the toolkit's
+    // translation of the standard item.
+    for (QAction* action : qmenu->actions()) {
+        if (actionCommand(action) == kHICommandQuit)
+            action->setText(
+                QCoreApplication::translate("QCocoaMenuItem", action->text().toUtf8().constData()));
+    }
     QObject::connect(qmenu, &QMenu::triggered, qmenu, [menu](QAction* action) {
         if (!isLiveMenu(menu) || actionCommand(action) == 0)
             return;
-        ++qtDispatchDepth();
+        const QtDispatchScope dispatching;
         ProcessHICommand(menuCommand(menu, action));
-        --qtDispatchDepth();
     });
     // Before a menu opens, the handlers may enable or disable its commands.
     QObject::connect(qmenu, &QMenu::aboutToShow, qmenu, [menu] {
         if (!isLiveMenu(menu))
             return;
-        ++qtDispatchDepth();
+        const QtDispatchScope dispatching;
         const WindowRef front = frontWindow();
         for (QAction* action : menu->menu->actions()) {
             if (actionCommand(action) == 0)
@@ -83,7 +90,6 @@ void watchMenu(MenuRef menu) {
                                    front ? front->target.get() : GetApplicationEventTarget());
             ReleaseEvent(event);
         }
-        --qtDispatchDepth();
     });
 }
 
@@ -103,10 +109,6 @@ MenuRef GetMenuHandle(MenuID id) {
 
 bool IsValidMenu(MenuRef menu) {
     return isLiveMenu(menu);
-}
-
-MenuID GetMenuID(MenuRef menu) {
-    return isLiveMenu(menu) ? menu->id : 0;
 }
 
 UInt16 CountMenuItems(MenuRef menu) {
@@ -205,23 +207,6 @@ void setCommandEnabled(MenuRef menu, MenuCommand command, bool enabled) {
 
 void EnableMenuCommand(MenuRef menu, MenuCommand command) {
     setCommandEnabled(menu, command, true);
-}
-
-void DisableMenuCommand(MenuRef menu, MenuCommand command) {
-    setCommandEnabled(menu, command, false);
-}
-
-bool IsMenuCommandEnabled(MenuRef menu, MenuCommand command) {
-    std::vector<MenuRef> menus = menu ? std::vector<MenuRef>{menu} : detail::menuBarMenus();
-    for (const MenuRef each : menus) {
-        if (!isLiveMenu(each) || !each->menu)
-            continue;
-        for (QAction* action : each->menu->actions()) {
-            if (actionCommand(action) == command)
-                return action->isEnabled();
-        }
-    }
-    return false;
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include "platform/WindowTypes.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -140,6 +141,9 @@ struct OpaqueCGContext {
 
     QWidget* widget;
     std::unique_ptr<QPainter> ownPainter;
+    // Theme text is drawn in the context's fill colour, opaque black until set, whatever
+    // the desktop's palette: views draw their text over their own pictures.
+    QColor fill{Qt::black};
 };
 
 namespace platform::detail {
@@ -159,7 +163,6 @@ void setParam(EventRef event, EventParamName name, EventParamType type, const T&
 // Sends a control's command as a command event through the control's target.
 OSStatus sendControlCommand(ControlRef control);
 void updateTrackingForControl(ControlRef control, const std::optional<QPoint>& contentPos);
-void forgetTrackingRegionsOf(WindowRef window);
 // The front window: the active one of ours, else the most recently shown visible one.
 WindowRef frontWindow();
 void noteWindowRaised(WindowRef window);
@@ -179,5 +182,14 @@ void retireControl(ControlRef control, bool freeObject = true);
 // Qt events are being dispatched: objects are then freed later, not at once.
 int& qtDispatchDepth();
 void freeLater(QObject* object);
+
+// Marks the scope of one dispatch from Qt into the handlers.
+class QtDispatchScope {
+public:
+    QtDispatchScope() { ++qtDispatchDepth(); }
+    ~QtDispatchScope() { --qtDispatchDepth(); }
+    QtDispatchScope(const QtDispatchScope&) = delete;
+    QtDispatchScope& operator=(const QtDispatchScope&) = delete;
+};
 
 } // namespace platform::detail

@@ -123,9 +123,8 @@ bool OpaqueWindowPtr::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Show:
         if (top && !sizeAsked) {
-            ++platform::detail::qtDispatchDepth();
+            const platform::detail::QtDispatchScope dispatching;
             askSizes(this);
-            --platform::detail::qtDispatchDepth();
         }
         break;
     case QEvent::Hide:
@@ -170,9 +169,11 @@ void freeLater(QObject* object) {
 bool dispatchQtEvent(EventRef record, EventTargetRef target, QObject* receiver, QEvent* event) {
     record->qtReceiver = receiver;
     record->qtEvent = event;
-    ++qtDispatchDepth();
-    const OSStatus result = dispatch(record, target->shared_from_this());
-    --qtDispatchDepth();
+    OSStatus result;
+    {
+        const QtDispatchScope dispatching;
+        result = dispatch(record, target->shared_from_this());
+    }
     if (record->qtDefaultDone)
         return true;
     return result != eventNotHandledErr;
@@ -322,6 +323,10 @@ void ShowWindow(WindowRef window) {
     window->widget->show();
     window->widget->raise();
     window->widget->activateWindow();
+    // Keyboard use starts with the first key, not the first Tab: the control holding the
+    // focus shows it from the start, as the image buttons' ring does. (Showing a window
+    // clears this state, so it comes after.)
+    window->widget->window()->setAttribute(Qt::WA_KeyboardFocusChange);
     detail::noteWindowRaised(window);
 }
 
@@ -410,14 +415,6 @@ OSStatus RepositionWindow(WindowRef window, WindowRef /*parent*/, WindowPosition
                       ? area.y() + (area.height() - size.height()) / 2
                       : area.y() + (area.height() - size.height()) / 3;
     window->widget->move(x, y);
-    return 0;
-}
-
-OSStatus GetWindowContentBounds(WindowRef window, CGRect* outBounds) {
-    if (!detail::isLiveWindow(window) || !window->content || !outBounds)
-        return errInvalidWindowRef;
-    *outBounds = {{CGFloat(window->widget->x()), CGFloat(window->widget->y())},
-                  {CGFloat(window->content->width()), CGFloat(window->content->height())}};
     return 0;
 }
 

@@ -62,8 +62,6 @@ OSStatus AdvanceKeyboardFocus(WindowRef window);
 OSStatus SetWindowTitleWithCFString(WindowRef window, const QString& title);
 OSStatus CopyWindowTitleAsCFString(WindowRef window, QString* outTitle);
 OSStatus RepositionWindow(WindowRef window, WindowRef parent, WindowPositionMethod method);
-// The content's size and the frame's position on the screen.
-OSStatus GetWindowContentBounds(WindowRef window, CGRect* outBounds);
 OSStatus SetWindowProperty(WindowRef window, OSType creator, OSType tag, Size size,
                            const void* data);
 OSStatus GetWindowProperty(WindowRef window, OSType creator, OSType tag, Size bufferSize,
@@ -132,7 +130,6 @@ OSStatus ReleaseMouseTrackingRegion(MouseTrackingRef region);
 // --- Menus --------------------------------------------------------------------------------
 MenuRef GetMenuHandle(MenuID id);
 bool IsValidMenu(MenuRef menu);
-MenuID GetMenuID(MenuRef menu);
 UInt16 CountMenuItems(MenuRef menu);
 OSStatus SetMenuTitleWithCFString(MenuRef menu, const QString& title);
 OSStatus CopyMenuTitleAsCFString(MenuRef menu, QString* outTitle);
@@ -145,7 +142,5 @@ OSStatus DeleteMenuItems(MenuRef menu, MenuItemIndex first, ItemCount count);
 OSStatus GetMenuItemCommandID(MenuRef menu, MenuItemIndex item, MenuCommand* outCommand);
 // A null menu means every menu of the menu bar.
 void EnableMenuCommand(MenuRef menu, MenuCommand command);
-void DisableMenuCommand(MenuRef menu, MenuCommand command);
-bool IsMenuCommandEnabled(MenuRef menu, MenuCommand command);
 
 } // namespace platform

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Screenshots of the staged demo installation under Xvfb: the main window in English and
-# in Japanese, the About box, and a sample plug-in's dialog reached the whole way: a click
-# on a tool button starts the set-up launcher, which opens the printer's plug-in.
+# Screenshots of the staged demo installation under Xvfb: the main window in English (with
+# the keyboard focus shown from the start) and in Japanese, the About box in both languages,
+# the Japanese menu, the alert of a tool that cannot be started, the window at a scale
+# factor of 2 and under a dark palette, and a sample plug-in's dialog reached the whole way:
+# a click on a tool button starts the set-up launcher, which opens the printer's plug-in.
 # Run scripts/demo.sh first; the pictures go to build/screenshots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +14,9 @@ trellis="$root/Trellis.app/Contents/MacOS/Trellis"
 shots="$PWD/build/screenshots"
 mkdir -p "$shots"
 
-run() { # run <name> <languages> <steps...>: one Trellis under its own Xvfb
+# run <name> <languages> <steps...>: one Trellis under its own Xvfb. SCREEN, SCALE and
+# TRELLIS override the screen size, the scale factor and the program.
+run() {
     local name="$1" languages="$2"
     shift 2
     local config
@@ -22,7 +26,8 @@ run() { # run <name> <languages> <steps...>: one Trellis under its own Xvfb
     # The printer selected when Trellis last quit.
     printf '[General]\nSelectPrinterModelName=Orvel MX-R74400 Series\n' \
         >"$config/trellis/com.orvel.trellis.ini"
-    XDG_CONFIG_HOME="$config" xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+    XDG_CONFIG_HOME="$config" QT_SCALE_FACTOR="${SCALE:-1}" \
+        xvfb-run -a -s "-screen 0 ${SCREEN:-1280x900}x24" bash -c '
         shots="$1"; name="$2"; trellis="$3"; shift 3
         "$trellis" & pid=$!
         for _ in $(seq 1 100); do
@@ -33,7 +38,7 @@ run() { # run <name> <languages> <steps...>: one Trellis under its own Xvfb
         import -window root "$shots/$name.png"
         for step in "$@"; do eval "$step"; done
         kill -TERM "$pid" 2>/dev/null; wait "$pid" || true
-    ' _ "$shots" "$name" "$trellis" "$@"
+    ' _ "$shots" "$name" "${TRELLIS:-$trellis}" "$@"
     rm -rf "$config"
 }
 
@@ -41,9 +46,32 @@ run trellis-en "en"
 run trellis-ja "ja, en"
 # Where Xvfb (no window manager) put the centred window.
 click='geometry=$(xdotool getwindowgeometry --shell "$window"); eval "$geometry";'
-run about "en" \
-    "$click"' xdotool mousemove $((X + 20)) $((Y + 10)) click 1; sleep 0.5; xdotool key Down Return' \
-    'sleep 1.5; import -window root "$shots/about.png"'
+for language in en ja; do
+    run "about-$language" "$language" \
+        "$click"' xdotool mousemove $((X + 20)) $((Y + 10)) click 1; sleep 0.5; xdotool key Down Return' \
+        'sleep 1.5; import -window root "$shots/$name-box.png"'
+done
+# The application menu of the Japanese window, its Quit item from the toolkit's translation.
+run menu-ja "ja, en" \
+    "$click"' xdotool mousemove $((X + 20)) $((Y + 10)) click 1' \
+    'sleep 1; import -window root "$shots/menu-ja-open.png"; xdotool key Escape'
+# A tool whose application is missing: its button is shown, a click gives the alert.
+broken="$(mktemp -d)"
+cp -a "$root" "$broken/"
+broken_root="$broken/$(basename "$root")"
+rm -rf "$broken_root/Kestrel Loader/Kestrel Loader.app"
+TRELLIS="$broken_root/Trellis.app/Contents/MacOS/Trellis" run tool-alert "en" \
+    "$click"' xdotool mousemove $((X + 32 + 190)) $((Y + 20 + 112 + 30)) click 1' \
+    'sleep 1.5; import -window root "$shots/tool-alert-shown.png"; xdotool key Return'
+rm -rf "$broken"
+SCALE=2 SCREEN=1600x1500 run trellis-scale2 "en"
+# A dark palette, as dark desktop themes give (the harness sets it; plain X has no theme).
+shot="$(find build -name app_window_shot -type f -perm -u+x 2>/dev/null | head -1)"
+if [ -n "$shot" ]; then
+    xvfb-run -a -s "-screen 0 1280x900x24" "$shot" "$root/Trellis.app" "$shots/trellis-dark.png" dark
+else
+    echo "No app_window_shot built: skipping the dark palette"
+fi
 # MX-R74400 Series is selected; its Sheet Glide Tuner button is the third shown, below the
 # menu bar of about 20 points.
 run road "en" \

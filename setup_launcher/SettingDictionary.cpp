@@ -103,10 +103,6 @@ void CSettingDictionary::SetPluginPathFormat(const QString& format) {
     pluginPathFormat() = format;
 }
 
-QString CSettingDictionary::GetPluginPathFormat() {
-    return pluginPathFormat();
-}
-
 CSettingDictionary::CSettingDictionary() = default;
 
 CSettingDictionary::~CSettingDictionary() {

@@ -55,7 +55,6 @@ public:
     // The plug-in file name pattern, "%@" standing for the printer's initial, e.g.
     // "Plugin/PrinterPlugin/SGT%@.plugin". Set by the program before the first GetInstance.
     static void SetPluginPathFormat(const QString& format);
-    static QString GetPluginPathFormat();
 
     virtual ~CSettingDictionary();
     CSettingDictionary(const CSettingDictionary&) = delete;

@@ -1,4 +1,5 @@
 #include "config/UFile.h"
+#include "platform/Translations.h"
 #include "setup_launcher/SetupLauncher.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 int main(int argc, char** argv) {
     // Alerts and the plug-in's dialog need a widget application.
     QApplication application(argc, argv);
+    platform::installToolkitTranslations();
     UFile::SetSettingFolderName(QLatin1String(setup_launcher::sgt::kSettingFolderName));
     return setup_launcher::SheetGlideTunerMain();
 }

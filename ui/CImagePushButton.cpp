@@ -23,6 +23,8 @@ const EventTypeSpec kImagePushButtonMouseEvents[] = {
 constexpr ControlPartCode kPressedPart = 1;
 constexpr ControlPartCode kMouseOverPart = 2;
 constexpr Size kPropertyBufferSize = 256;
+// Keeps wrapped text (Japanese breaks anywhere) off the card's right edge.
+constexpr CGFloat kTextRightMargin = 14.0;
 
 } // namespace
 
@@ -76,7 +78,9 @@ OSStatus CImagePushButton::GetImageRef(OSType tag, CGImageRef* out) {
     const QUrl url = UFile::GetAppResourceFileURL(name);
     if (url.isEmpty())
         return paramErr;
-    CGImageRef image = platform::CGImageCreateWithPNGFile(url);
+    // The picture for the screen the button is on: the double-size one at scale 2.
+    CGImageRef image =
+        platform::CGImageCreateWithPNGFile(url, platform::HIViewGetScaleFactor(GetViewRef()));
     if (!image)
         return paramErr;
     *out = std::move(image);
@@ -137,7 +141,7 @@ void CImagePushButton::DrawText(RgnHandle, CGContextRef context) {
 
     CGRect box = Bounds();
     box.origin.x += 100.0;
-    box.size.width -= 100.0;
+    box.size.width -= 100.0 + kTextRightMargin;
     box.origin.y += 5.0;
     box.size.height -= 5.0;
     if (!fTitle.isNull() && box.size.width > 0 && box.size.height > 0)

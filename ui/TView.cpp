@@ -150,147 +150,195 @@ OSStatus TView::HandleEvent(EventHandlerCallRef callRef, TCarbonEvent& event) {
 }
 
 OSStatus TView::HandleControlEvent(EventHandlerCallRef, TCarbonEvent& event) {
-    ControlPartCode part = kControlNoPart;
-    RgnHandle region = nullptr;
-    DragRef drag = nullptr;
     switch (event.GetKind()) {
-    case kEventControlHit: {
-        UInt32 modifiers = 0;
-        event.GetParameter(kEventParamControlPart, typeControlPartCode, &part);
-        event.GetParameter(kEventParamKeyModifiers, &modifiers);
-        return ControlHit(part, modifiers);
-    }
-    case kEventControlHitTest: {
-        HIPoint where{};
-        event.GetParameter(kEventParamMouseLocation, typeHIPoint, &where);
-        part = HitTest(where);
-        event.SetParameter(kEventParamControlPart, typeControlPartCode, part);
-        return noErr;
-    }
-    case kEventControlDraw: {
-        CGContextRef context = nullptr;
-        event.GetParameter(kEventParamRgnHandle, &region);
-        event.GetParameter(kEventParamCGContextRef, typeCGContextRef, &context);
-        Draw(region, context);
-        return noErr;
-    }
-    case kEventControlSetFocusPart: {
-        OSStatus result = event.GetParameter(kEventParamControlPart, typeControlPartCode, &part);
-        if (result != noErr)
-            return result;
-        Boolean focusEverything = false;
-        event.GetParameter(kEventParamControlInvalRgn, typeQDRgnHandle, &region);
-        event.GetParameter(kEventParamControlFocusEverything, &focusEverything);
-        ControlPartCode actual = part;
-        result = SetFocusPart(part, region, focusEverything, &actual);
-        if (result == noErr)
-            event.SetParameter(kEventParamControlPart, typeControlPartCode, actual);
-        return result;
-    }
+    case kEventControlHit:
+        return OnControlHit(event);
+    case kEventControlHitTest:
+        return OnHitTest(event);
+    case kEventControlDraw:
+        return OnDraw(event);
+    case kEventControlSetFocusPart:
+        return OnSetFocusPart(event);
     case kEventControlActivate:
     case kEventControlDeactivate:
         return Redrawn(ActiveStateChanged(), kAutoInvalidateOnActivate);
-    case kEventControlDragEnter: {
-        event.GetParameter(kEventParamDragRef, &drag);
-        if (DragEnter(drag))
-            return event.SetParameter(kEventParamControlWouldAcceptDrop, true);
-        return eventNotHandledErr;
-    }
+    case kEventControlDragEnter:
     case kEventControlDragWithin:
-        event.GetParameter(kEventParamDragRef, &drag);
-        DragWithin(drag);
-        return noErr;
     case kEventControlDragLeave:
-        event.GetParameter(kEventParamDragRef, &drag);
-        DragLeave(drag);
-        return noErr;
     case kEventControlDragReceive:
-        event.GetParameter(kEventParamDragRef, &drag);
-        return DragReceive(drag);
-    case kEventControlTrack: {
-        const OSStatus result = Track(event, &part);
-        if (result == noErr)
-            event.SetParameter(kEventParamControlPart, typeControlPartCode, part);
-        return result;
-    }
+        return OnDrag(event);
+    case kEventControlTrack:
+        return OnTrack(event);
     case kEventControlGetPartRegion:
-        event.GetParameter(kEventParamControlPart, typeControlPartCode, &part);
-        event.GetParameter(kEventParamControlRegion, typeQDRgnHandle, &region);
-        return GetRegion(part, region);
+        return OnGetPartRegion(event);
     case kEventControlSetData:
-    case kEventControlGetData: {
-        OSType tag = 0;
-        void* buffer = nullptr;
-        Size size = 0;
-        event.GetParameter(kEventParamControlPart, typeControlPartCode, &part);
-        event.GetParameter(kEventParamControlDataTag, typeEnumeration, &tag);
-        event.GetParameter(kEventParamControlDataBuffer, typePtr, &buffer);
-        event.GetParameter(kEventParamControlDataBufferSize, typeLongInteger, &size);
-        if (event.GetKind() == kEventControlSetData)
-            return SetData(tag, part, size, buffer);
-        Size outSize = 0;
-        const OSStatus result = GetData(tag, part, size, &outSize, buffer);
-        if (result == noErr)
-            event.SetParameter(kEventParamControlDataBufferSize, typeLongInteger, outSize);
-        return result;
-    }
-    case kEventControlGetSizeConstraints: {
-        CGSize minimum{};
-        CGSize maximum{};
-        const OSStatus result = GetSizeConstraints(&minimum, &maximum);
-        if (result == noErr) {
-            event.SetParameter(kEventParamMinimumSize, minimum);
-            event.SetParameter(kEventParamMaximumSize, maximum);
-        }
-        return result;
-    }
+    case kEventControlGetData:
+        return OnData(event);
+    case kEventControlGetSizeConstraints:
+        return OnGetSizeConstraints(event);
     case kEventControlValueFieldChanged:
         return Redrawn(ValueChanged(), kAutoInvalidateOnValueChange);
-    case kEventControlBoundsChanged: {
-        UInt32 attributes = 0;
-        CGRect oldBounds{};
-        CGRect newBounds{};
-        event.GetParameter(kEventParamAttributes, &attributes);
-        event.GetParameter(kEventParamOriginalBounds, &oldBounds);
-        event.GetParameter(kEventParamCurrentBounds, &newBounds);
-        event.GetParameter(kEventParamControlInvalRgn, typeQDRgnHandle, &region);
-        return BoundsChanged(attributes, oldBounds, newBounds, region);
-    }
+    case kEventControlBoundsChanged:
+        return OnBoundsChanged(event);
     case kEventControlTitleChanged:
         return Redrawn(TitleChanged(), kAutoInvalidateOnTitleChange);
-    case kEventControlHiliteChanged: {
-        ControlPartCode oldPart = kControlNoPart;
-        ControlPartCode newPart = kControlNoPart;
-        event.GetParameter(kEventParamControlOldPart, typeControlPartCode, &oldPart);
-        event.GetParameter(kEventParamControlNewPart, typeControlPartCode, &newPart);
-        event.GetParameter(kEventParamControlInvalRgn, typeQDRgnHandle, &region);
-        return Redrawn(HiliteChanged(oldPart, newPart, region), kAutoInvalidateOnHilite);
-    }
+    case kEventControlHiliteChanged:
+        return OnHiliteChanged(event);
     case kEventControlEnabledStateChanged:
         return Redrawn(EnabledStateChanged(), kAutoInvalidateOnEnable);
     case kEventControlInitialize:
         event.SetParameter(kEventParamControlFeatures, GetBehaviors());
         return noErr;
-    case kEventControlGetOptimalBounds: {
-        CGSize size{};
-        float baseline = 0;
-        const OSStatus result = GetOptimalSize(&size, &baseline);
-        if (result == noErr) {
-            const CGRect frame = Frame();
-            Rect bounds;
-            bounds.top = short(frame.origin.y);
-            bounds.left = short(frame.origin.x);
-            bounds.bottom = short(bounds.top + short(size.height));
-            bounds.right = short(bounds.left + short(size.width));
-            event.SetParameter(kEventParamControlOptimalBounds, bounds);
-            const SInt16 offset = SInt16(baseline);
-            event.SetParameter(kEventParamControlOptimalBaselineOffset, typeSInt16, offset);
-        }
-        return result;
-    }
+    case kEventControlGetOptimalBounds:
+        return OnGetOptimalBounds(event);
     default:
         return eventNotHandledErr;
     }
+}
+
+OSStatus TView::OnControlHit(TCarbonEvent& event) {
+    ControlPartCode part = kControlNoPart;
+    UInt32 modifiers = 0;
+    event.GetParameter(kEventParamControlPart, typeControlPartCode, &part);
+    event.GetParameter(kEventParamKeyModifiers, &modifiers);
+    return ControlHit(part, modifiers);
+}
+
+OSStatus TView::OnHitTest(TCarbonEvent& event) {
+    HIPoint where{};
+    event.GetParameter(kEventParamMouseLocation, typeHIPoint, &where);
+    const ControlPartCode part = HitTest(where);
+    event.SetParameter(kEventParamControlPart, typeControlPartCode, part);
+    return noErr;
+}
+
+OSStatus TView::OnDraw(TCarbonEvent& event) {
+    RgnHandle region = nullptr;
+    CGContextRef context = nullptr;
+    event.GetParameter(kEventParamRgnHandle, &region);
+    event.GetParameter(kEventParamCGContextRef, typeCGContextRef, &context);
+    Draw(region, context);
+    return noErr;
+}
+
+OSStatus TView::OnSetFocusPart(TCarbonEvent& event) {
+    ControlPartCode part = kControlNoPart;
+    OSStatus result = event.GetParameter(kEventParamControlPart, typeControlPartCode, &part);
+    if (result != noErr)
+        return result;
+    RgnHandle region = nullptr;
+    Boolean focusEverything = false;
+    event.GetParameter(kEventParamControlInvalRgn, typeQDRgnHandle, &region);
+    event.GetParameter(kEventParamControlFocusEverything, &focusEverything);
+    ControlPartCode actual = part;
+    result = SetFocusPart(part, region, focusEverything, &actual);
+    if (result == noErr)
+        event.SetParameter(kEventParamControlPart, typeControlPartCode, actual);
+    return result;
+}
+
+OSStatus TView::OnDrag(TCarbonEvent& event) {
+    DragRef drag = nullptr;
+    event.GetParameter(kEventParamDragRef, &drag);
+    switch (event.GetKind()) {
+    case kEventControlDragEnter:
+        if (DragEnter(drag))
+            return event.SetParameter(kEventParamControlWouldAcceptDrop, true);
+        return eventNotHandledErr;
+    case kEventControlDragWithin:
+        DragWithin(drag);
+        return noErr;
+    case kEventControlDragLeave:
+        DragLeave(drag);
+        return noErr;
+    default:
+        return DragReceive(drag);
+    }
+}
+
+OSStatus TView::OnTrack(TCarbonEvent& event) {
+    ControlPartCode part = kControlNoPart;
+    const OSStatus result = Track(event, &part);
+    if (result == noErr)
+        event.SetParameter(kEventParamControlPart, typeControlPartCode, part);
+    return result;
+}
+
+OSStatus TView::OnGetPartRegion(TCarbonEvent& event) {
+    ControlPartCode part = kControlNoPart;
+    RgnHandle region = nullptr;
+    event.GetParameter(kEventParamControlPart, typeControlPartCode, &part);
+    event.GetParameter(kEventParamControlRegion, typeQDRgnHandle, &region);
+    return GetRegion(part, region);
+}
+
+OSStatus TView::OnData(TCarbonEvent& event) {
+    ControlPartCode part = kControlNoPart;
+    OSType tag = 0;
+    void* buffer = nullptr;
+    Size size = 0;
+    event.GetParameter(kEventParamControlPart, typeControlPartCode, &part);
+    event.GetParameter(kEventParamControlDataTag, typeEnumeration, &tag);
+    event.GetParameter(kEventParamControlDataBuffer, typePtr, &buffer);
+    event.GetParameter(kEventParamControlDataBufferSize, typeLongInteger, &size);
+    if (event.GetKind() == kEventControlSetData)
+        return SetData(tag, part, size, buffer);
+    Size outSize = 0;
+    const OSStatus result = GetData(tag, part, size, &outSize, buffer);
+    if (result == noErr)
+        event.SetParameter(kEventParamControlDataBufferSize, typeLongInteger, outSize);
+    return result;
+}
+
+OSStatus TView::OnGetSizeConstraints(TCarbonEvent& event) {
+    CGSize minimum{};
+    CGSize maximum{};
+    const OSStatus result = GetSizeConstraints(&minimum, &maximum);
+    if (result == noErr) {
+        event.SetParameter(kEventParamMinimumSize, minimum);
+        event.SetParameter(kEventParamMaximumSize, maximum);
+    }
+    return result;
+}
+
+OSStatus TView::OnBoundsChanged(TCarbonEvent& event) {
+    UInt32 attributes = 0;
+    CGRect oldBounds{};
+    CGRect newBounds{};
+    RgnHandle region = nullptr;
+    event.GetParameter(kEventParamAttributes, &attributes);
+    event.GetParameter(kEventParamOriginalBounds, &oldBounds);
+    event.GetParameter(kEventParamCurrentBounds, &newBounds);
+    event.GetParameter(kEventParamControlInvalRgn, typeQDRgnHandle, &region);
+    return BoundsChanged(attributes, oldBounds, newBounds, region);
+}
+
+OSStatus TView::OnHiliteChanged(TCarbonEvent& event) {
+    ControlPartCode oldPart = kControlNoPart;
+    ControlPartCode newPart = kControlNoPart;
+    RgnHandle region = nullptr;
+    event.GetParameter(kEventParamControlOldPart, typeControlPartCode, &oldPart);
+    event.GetParameter(kEventParamControlNewPart, typeControlPartCode, &newPart);
+    event.GetParameter(kEventParamControlInvalRgn, typeQDRgnHandle, &region);
+    return Redrawn(HiliteChanged(oldPart, newPart, region), kAutoInvalidateOnHilite);
+}
+
+OSStatus TView::OnGetOptimalBounds(TCarbonEvent& event) {
+    CGSize size{};
+    float baseline = 0;
+    const OSStatus result = GetOptimalSize(&size, &baseline);
+    if (result != noErr)
+        return result;
+    const CGRect frame = Frame();
+    Rect bounds;
+    bounds.top = short(frame.origin.y);
+    bounds.left = short(frame.origin.x);
+    bounds.bottom = short(bounds.top + short(size.height));
+    bounds.right = short(bounds.left + short(size.width));
+    event.SetParameter(kEventParamControlOptimalBounds, bounds);
+    const SInt16 offset = SInt16(baseline);
+    event.SetParameter(kEventParamControlOptimalBaselineOffset, typeSInt16, offset);
+    return noErr;
 }
 
 UInt32 TView::GetBehaviors() {

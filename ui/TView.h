@@ -81,6 +81,19 @@ protected:
 
 private:
     OSStatus HandleControlEvent(EventHandlerCallRef callRef, TCarbonEvent& event);
+    // One control event each: read its parameters, call the virtual, write the answer.
+    OSStatus OnControlHit(TCarbonEvent& event);
+    OSStatus OnHitTest(TCarbonEvent& event);
+    OSStatus OnDraw(TCarbonEvent& event);
+    OSStatus OnSetFocusPart(TCarbonEvent& event);
+    OSStatus OnDrag(TCarbonEvent& event);
+    OSStatus OnTrack(TCarbonEvent& event);
+    OSStatus OnGetPartRegion(TCarbonEvent& event);
+    OSStatus OnData(TCarbonEvent& event);
+    OSStatus OnGetSizeConstraints(TCarbonEvent& event);
+    OSStatus OnBoundsChanged(TCarbonEvent& event);
+    OSStatus OnHiliteChanged(TCarbonEvent& event);
+    OSStatus OnGetOptimalBounds(TCarbonEvent& event);
     OSStatus Redrawn(OSStatus result, UInt32 flag);
 
     ControlRef fControl;

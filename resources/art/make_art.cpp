@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -17,7 +18,10 @@
 #include <QTextStream>
 #include <array>
 #include <cmath>
+#include <csetjmp>
+#include <cstdio>
 #include <functional>
+#include <png.h>
 
 namespace {
 
@@ -33,8 +37,14 @@ struct Tool {
     std::function<void(QPainter&)> glyph; // white strokes around (0, 0), about 30 px wide
 };
 
+// Pixels per point of the pictures being painted: 1, or 2 for the "@2x" variants. Every
+// picture is painted in points, so both sizes come from the same drawing.
+qreal gScale = 1.0;
+
 QImage canvas(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(qRound(width * gScale), qRound(height * gScale),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(gScale);
     image.fill(Qt::transparent);
     return image;
 }
@@ -503,13 +513,70 @@ QImage aboutBanner() {
     return image;
 }
 
+// The button as it stands on the window: composed over the background where the window
+// shows it (slot k of the column at x 32, y 112 + 68k), so that the picture needs no alpha.
+QImage onBackground(const QImage& button, const QImage& backdrop, int slot) {
+    QImage image = canvas(380, 60);
+    QPainter p(&image);
+    p.drawImage(QRectF(0, 0, 380, 60), backdrop,
+                QRectF(32 * gScale, (112 + 68 * slot) * gScale, 380 * gScale, 60 * gScale));
+    p.drawImage(0, 0, button);
+    return image;
+}
+
+bool isOpaque(const QImage& picture) {
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x) {
+            if (qAlpha(line[x]) != 255)
+                return false;
+        }
+    }
+    return true;
+}
+
+// PNG that decodes cheaply: 8-bit RGB without alpha for opaque pictures, and no row filter
+// (undoing Sub, Up, Average or Paeth costs the reader; on these pictures the unfiltered
+// rows even compress a little better).
+bool writePNG(const QImage& picture, const QString& path) {
+    const bool alpha = !isOpaque(picture);
+    const QImage rows =
+        picture.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    bool ok = png && info;
+    if (ok && setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, file);
+        png_set_IHDR(png, info, png_uint_32(rows.width()), png_uint_32(rows.height()), 8,
+                     alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+        png_set_compression_level(png, 9);
+        png_write_info(png, info);
+        for (int y = 0; y < rows.height(); ++y)
+            png_write_row(png, rows.constScanLine(y));
+        png_write_end(png, info);
+    } else {
+        ok = false;
+    }
+    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+    return std::fclose(file) == 0 && ok;
+}
+
 bool save(const QImage& image, const QString& folder, const QString& name) {
-    const QString path = folder + QLatin1Char('/') + name;
-    if (!image.save(path, "PNG")) {
+    QString file = name;
+    if (gScale != 1.0)
+        file.insert(file.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+    const QString path = folder + QLatin1Char('/') + file;
+    if (!writePNG(image, path)) {
         QTextStream(stderr) << "cannot write " << path << "\n";
         return false;
     }
-    QTextStream(stdout) << name << " " << image.width() << "x" << image.height() << "\n";
+    QTextStream(stdout) << file << " " << image.width() << "x" << image.height() << "\n";
     return true;
 }
 
@@ -536,16 +603,26 @@ int main(int argc, char** argv) {
         {"img_app07", QColor(0xa4, 0x5d, 0x4a), glyphVaultSetup},
     }};
 
-    bool ok = save(background(), folder, QStringLiteral("img_background.png"));
-    ok = save(aboutBanner(), folder, QStringLiteral("img_about.png")) && ok;
-    ok = save(appIcon(256), folder, QStringLiteral("trellis.png")) && ok;
-    const std::array<std::pair<State, const char*>, 3> states{
-        {{State::Normal, "normal"}, {State::Over, "over"}, {State::Pressed, "pressed"}}};
-    for (const Tool& tool : tools) {
-        for (const auto& [state, suffix] : states) {
-            const QString name =
-                QStringLiteral("%1_%2.png").arg(QLatin1String(tool.file), QLatin1String(suffix));
-            ok = save(toolButton(tool, state), folder, name) && ok;
+    bool ok = true;
+    for (const qreal scale : {1.0, 2.0}) {
+        gScale = scale;
+        const QImage backdrop = background();
+        ok = save(backdrop, folder, QStringLiteral("img_background.png")) && ok;
+        ok = save(aboutBanner(), folder, QStringLiteral("img_about.png")) && ok;
+        // The desktop's icon keeps its transparent corners; it is never drawn in a window.
+        if (scale == 1.0)
+            ok = save(appIcon(256), folder, QStringLiteral("trellis.png")) && ok;
+        const std::array<std::pair<State, const char*>, 3> states{
+            {{State::Normal, "normal"}, {State::Over, "over"}, {State::Pressed, "pressed"}}};
+        for (std::size_t slot = 0; slot < tools.size(); ++slot) {
+            for (const auto& [state, suffix] : states) {
+                const QString name =
+                    QStringLiteral("%1_%2.png")
+                        .arg(QLatin1String(tools[slot].file), QLatin1String(suffix));
+                ok = save(onBackground(toolButton(tools[slot], state), backdrop, int(slot)), folder,
+                          name) &&
+                     ok;
+            }
         }
     }
     return ok ? 0 : 1;

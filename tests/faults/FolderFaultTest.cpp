@@ -1,61 +1,19 @@
 // The machine catalogue over hostile folders: link loops, unreadable folders, bundles that
-// vanish during the scan, ten thousand bundles, and names with spaces, quotes and
+// vanish during the scan, and names with spaces, quotes and
 // non-ASCII characters everywhere.
-#include "CatalogueFixture.h"
-#include "catalogue/SupportMachine.h"
+#include "HostileFolders.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <atomic>
 #include <thread>
 #include <unistd.h>
 
+using faultstest::HostileFolders;
+using faultstest::kHostile;
+
 namespace {
-
-const QString kHostile = QStringLiteral("Q \"x\" 'y' \u00e9 \u65e5\u672c");
-
-// Scratch folders of the test are made below a folder with a hostile name.
-class HostileTemp {
-public:
-    HostileTemp() : m_saved(qgetenv("TMPDIR")) {
-        base = m_base.mkdir(QStringLiteral("Orvel \"Printer\" 'Utility' \u00e9 \u65e5\u672c"));
-        qputenv("TMPDIR", base.toUtf8());
-    }
-    ~HostileTemp() { qputenv("TMPDIR", m_saved); }
-    QString base;
-
-private:
-    testsupport::TempTree m_base;
-    QByteArray m_saved;
-};
-
-class HostileFolders : public cataloguetest::CatalogueTest {
-protected:
-    void SetUp() override {
-        m_hostile = std::make_unique<HostileTemp>();
-        CatalogueTest::SetUp(); // the package lands below the hostile folder
-        ASSERT_TRUE(base().contains(kHostile.right(2)));
-    }
-    void TearDown() override {
-        CatalogueTest::TearDown();
-        m_hostile.reset();
-    }
-
-    QStringList scan(OSStatus* status = nullptr) const {
-        CSupportMachine machines;
-        const OSStatus result = machines.OnInitialize(machineFolder());
-        if (status)
-            *status = result;
-        QStringList models;
-        for (long i = 0; i < machines.GetSupportPrinterCount(); ++i)
-            models.append(machines.GetPrinterNameWithIndex(i));
-        return models;
-    }
-
-    std::unique_ptr<HostileTemp> m_hostile;
-};
 
 TEST_F(HostileFolders, LinkLoopsAndDanglingLinksAreSkipped) {
     writeBundle("Good.bundle", cataloguetest::setting({"Good 1"}));
@@ -134,33 +92,6 @@ TEST_F(HostileFolders, BundlesVanishingDuringTheScanDoNotHurt) {
     }
     stop = true;
     churn.join();
-}
-
-TEST_F(HostileFolders, TenThousandBundles) {
-    const QByteArray info = testsupport::xmlPropertyList(QVariantMap{{"CFBundleVersion", "1.0"}});
-    for (int i = 0; i < 10000; ++i) {
-        const QString root = QStringLiteral("MachineBundle/M %1 'q'.bundle/Contents/").arg(i);
-        app->tree().write(root + "Info.plist", info);
-        app->tree().write(root + "Resources/Setting.xml",
-                          testsupport::xmlPropertyList(cataloguetest::setting(
-                              {QStringLiteral("Model %1").arg(i)},
-                              {{QStringLiteral("Model %1").arg(i), QStringLiteral("I%1").arg(i)}},
-                              {{QStringLiteral("Model %1").arg(i), 4}})));
-    }
-    QElapsedTimer timer;
-    timer.start();
-    CSupportMachine machines;
-    ASSERT_EQ(machines.OnInitialize(machineFolder()), noErr);
-    std::printf("scan of 10000 bundles: %lld ms\n", static_cast<long long>(timer.elapsed()));
-    ASSERT_EQ(machines.GetSupportPrinterCount(), 10000);
-    for (int i : {0, 4999, 9999}) {
-        const QString model = QStringLiteral("Model %1").arg(i);
-        long index = -1;
-        EXPECT_EQ(machines.GetPrinterDevID("Orvel " + model, &index), model);
-        EXPECT_EQ(machines.GetPrinterInitial(model), QStringLiteral("I%1").arg(i));
-        EXPECT_EQ(machines.GetFunctionAttribute(model), 4);
-        EXPECT_EQ(machines.GetPrinterNameWithIndex(index), model);
-    }
 }
 
 TEST_F(HostileFolders, HostileNamesResolveToTheRightPaths) {

@@ -1,11 +1,11 @@
 #include "platform/FileSystem.h"
 
-#include "platform/SystemInfo.h"
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
 #include <QFile>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 
 TEST(FileSystem, ListsFolderCaseInsensitivelyWithByteWiseTies) {
     testsupport::TempTree tree;
@@ -20,16 +20,18 @@ TEST(FileSystem, ListsFolderCaseInsensitivelyWithByteWiseTies) {
     EXPECT_FALSE(platform::listFolder(tree.path("C")).has_value());
 }
 
-TEST(FileSystem, ExecutablePathIsThisProgram) {
-    EXPECT_EQ(platform::executablePath(), QCoreApplication::applicationFilePath());
-}
-
-TEST(SystemInfo, ReportsACurrentSystemUnlessATestSaysOtherwise) {
-    EXPECT_GE(platform::systemVersion(), 0x1060);
-    platform::setSystemVersionForTesting(0x1058);
-    EXPECT_EQ(platform::systemVersion(), 0x1058);
-    platform::setSystemVersionForTesting(0);
-    EXPECT_EQ(platform::systemVersion(), 0);
-    platform::setSystemVersionForTesting(std::nullopt);
-    EXPECT_GE(platform::systemVersion(), 0x1060);
+// The order must not depend on the order the file system hands names out in.
+TEST(FileSystem, FolderOrderIsTheSameWhateverOrderTheEntriesArriveIn) {
+    const std::vector<QByteArray> sorted{"A.bundle",  "a.bundle",         "Ab.bundle", "aB.bundle",
+                                         "ab.bundle", "b.bundle",         "B2.bundle", "b2.bundle",
+                                         "Z",         "\xC3\xA9t\xC3\xA9"};
+    QStringList expected;
+    for (const QByteArray& name : sorted)
+        expected.append(QFile::decodeName(name));
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 50; ++round) {
+        std::vector<QByteArray> shuffled = sorted;
+        std::shuffle(shuffled.begin(), shuffled.end(), random);
+        ASSERT_EQ(platform::sortFolderEntries(shuffled), expected) << "round " << round;
+    }
 }

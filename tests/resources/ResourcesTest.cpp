@@ -56,7 +56,7 @@ QByteArray source(const QString& relative) {
 QStringList requiredStrings() {
     QStringList ids{"00000000", "00000002", "00000003", "00000012", "00000013",
                     "00010000", "00010001", "00010002", "00010003", "00010004",
-                    "00020000", "00020001", "00030000", "00030002"};
+                    "00010005", "00020000", "00020001", "00030000", "00030002"};
     for (int slot = 0; slot < 7; ++slot)
         ids << QStringLiteral("000001%1").arg(slot, 2, 10, QLatin1Char('0'))
             << QStringLiteral("000002%1").arg(slot, 2, 10, QLatin1Char('0'));
@@ -119,10 +119,9 @@ TEST_F(StringTables, EveryIdentifierHasTextAndFontInBothLanguages) {
     EXPECT_EQ(english.value("00000106"), kToolNames.at(6));
 }
 
-TEST(Pictures, EveryPictureIsAPngOfItsSize) {
+TEST(Pictures, EveryPictureIsAPngOfItsSizeWithItsDoubleSizeVariant) {
     QMap<QString, QSize> expected{{"img_background.png", {560, 640}},
-                                  {"img_about.png", {420, 120}},
-                                  {"trellis.png", {256, 256}}};
+                                  {"img_about.png", {420, 120}}};
     for (int tool = 1; tool <= 7; ++tool)
         for (const char* state : {"normal", "over", "pressed"})
             expected.insert(QStringLiteral("img_app%1_%2.png")
@@ -140,16 +139,32 @@ TEST(Pictures, EveryPictureIsAPngOfItsSize) {
             EXPECT_TRUE(expected.contains(match.captured()))
                 << ui.fileName().toStdString() << " names " << match.captured().toStdString();
     }
+    const QString folder = kResources + QStringLiteral("/pictures/");
+    const QImage background = QImage(folder + "img_background.png");
     for (auto it = expected.constBegin(); it != expected.constEnd(); ++it) {
-        QImageReader reader(kResources + QStringLiteral("/pictures/") + it.key());
-        EXPECT_EQ(reader.format(), QByteArray("png")) << it.key().toStdString();
-        const QImage image = reader.read();
-        EXPECT_EQ(image.size(), it.value()) << it.key().toStdString();
-        // Buttons have rounded corners through which the background shows.
+        SCOPED_TRACE(it.key().toStdString());
+        QString doubled = it.key();
+        doubled.insert(doubled.lastIndexOf('.'), QStringLiteral("@2x"));
+        for (const auto& [name, size] :
+             {std::pair{it.key(), it.value()}, std::pair{doubled, it.value() * 2}}) {
+            QImageReader reader(folder + name);
+            EXPECT_EQ(reader.format(), QByteArray("png")) << name.toStdString();
+            const QImage image = reader.read();
+            EXPECT_EQ(image.size(), size) << name.toStdString();
+            // Window pictures are opaque: nothing to blend when they are painted.
+            EXPECT_FALSE(image.hasAlphaChannel()) << name.toStdString();
+        }
+        // A button's rounded corners show the background of its place in the column.
         if (it.key().startsWith(QLatin1String("img_app"))) {
-            EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << it.key().toStdString();
+            const int slot = it.key().mid(7, 2).toInt() - 1;
+            const QImage button(folder + it.key());
+            EXPECT_EQ(button.pixel(0, 0), background.pixel(32, 112 + 68 * slot));
         }
     }
+    // The desktop's icon keeps its transparent corners.
+    const QImage icon(folder + "trellis.png");
+    EXPECT_EQ(icon.size(), QSize(256, 256));
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
 }
 
 TEST(MachineBundles, CoverTheDemoPrintersWithInitialsAndMasks) {

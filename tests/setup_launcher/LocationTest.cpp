@@ -71,11 +71,12 @@ TEST_F(PluginLocation, FirstListingBundleInFolderOrderGivesTheInitial) {
                                 machineSetting({kPrinter}, {{kPrinter, QStringLiteral("R74")}}));
     install->writeMachineBundle(QStringLiteral("C Second.bundle"),
                                 machineSetting({kPrinter}, {{kPrinter, QStringLiteral("Z9")}}));
+    // A usable bundle initial wins over a settings-file entry for the same printer.
+    install->writeSetting(QStringLiteral("Setting.ini"),
+                          "[MX-R74400 Series]\nPLUGIN_PATH=Plugin\\Legacy\\SGTOld.plugin\n"
+                          "[WJ-2400]\nPLUGIN_PATH=Plugin\\Legacy\\SGTOldW.plugin\n");
 
     EXPECT_EQ(resolve(kPrinter), QStringLiteral("Plugin/PrinterPlugin/SGTR74.plugin"));
-    ASSERT_NE(CSettingDictionary::GetInstance(kPrinter)->GetMachineBundle(), nullptr);
-    // Route 1 succeeded, so the settings file was never consulted.
-    EXPECT_EQ(CSettingFile::GetInstance(), nullptr);
     EXPECT_EQ(resolve(QStringLiteral("WJ-2400")),
               QStringLiteral("Plugin/PrinterPlugin/SGTW.plugin"));
 }

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -64,9 +65,9 @@ class FrameworkTest : public UiFixture {};
 
 TEST_F(FrameworkTest, WindowFromFormIsTiedToItsObjectAndFindsItsControls) {
     std::vector<QString> log;
-    auto* window = new RecordingWindow(&log);
+    const auto window = std::make_unique<RecordingWindow>(&log);
     ASSERT_NE(window->GetWindowRef(), nullptr);
-    EXPECT_EQ(TWindow::GetTWindowFromWindowRef(window->GetWindowRef()), window);
+    EXPECT_EQ(TWindow::GetTWindowFromWindowRef(window->GetWindowRef()), window.get());
     EXPECT_NE(window->GetView("MAIN"_4cc, 1100), nullptr);
     EXPECT_EQ(window->GetView("MAIN"_4cc, 9999), nullptr);
     EXPECT_EQ(window->GetView("ABOU"_4cc, 1100), nullptr);
@@ -81,7 +82,6 @@ TEST_F(FrameworkTest, WindowFromFormIsTiedToItsObjectAndFindsItsControls) {
     platform::DisposeWindow(bare);
     EXPECT_FALSE(platform::IsValidWindowPtr(bare));
     EXPECT_EQ(TWindow::GetTWindowFromWindowRef(bare), nullptr);
-    delete window;
 }
 
 TEST_F(FrameworkTest, MissingFormOrNibLeavesANullWindow) {

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QTest>
 #include <QWidget>
+#include <memory>
 
 namespace {
 
@@ -47,13 +48,6 @@ protected:
 
     std::unique_ptr<TWindow> window;
 };
-
-TEST_F(ImagePushButtonTest, RegisteredClassMakesTheViewFromTheForm) {
-    ControlKind kind{};
-    ASSERT_EQ(platform::GetControlKind(button(1900), &kind), 0);
-    EXPECT_EQ(kind.signature, "CIPB"_4cc);
-    EXPECT_EQ(kind.kind, "CIPB"_4cc);
-}
 
 TEST_F(ImagePushButtonTest, PictureFollowsTheHighlight) {
     EXPECT_EQ(pictureColour(1900), kNormal);
@@ -144,7 +138,7 @@ TEST_F(ImagePushButtonTest, PicturesLoadLazilyAndRetryAfterAFailure) {
 }
 
 TEST_F(ImagePushButtonTest, HitTestExcludesTheRightAndBottomEdges) {
-    auto* view = new CImagePushButton(button(1903));
+    const auto view = std::make_unique<CImagePushButton>(button(1903));
     const CGRect bounds = view->Bounds();
     ASSERT_EQ(bounds.size.width, 380);
     EXPECT_EQ(view->HitTest({0, 0}), 1);
@@ -152,7 +146,6 @@ TEST_F(ImagePushButtonTest, HitTestExcludesTheRightAndBottomEdges) {
     EXPECT_EQ(view->HitTest({380, 10}), 0);
     EXPECT_EQ(view->HitTest({10, 64}), 0);
     EXPECT_EQ(view->HitTest({-1, 10}), 0);
-    delete view;
 }
 
 TEST_F(ImagePushButtonTest, RealPointerEnterAndLeaveHighlightThroughTheTrackingRegion) {
@@ -167,7 +160,7 @@ TEST_F(ImagePushButtonTest, RealPointerEnterAndLeaveHighlightThroughTheTrackingR
 
 TEST_F(ImagePushButtonTest, HiddenButtonHasNoTrackingRegionUntilShown) {
     // Views are reached through a directly attached instance, as the main window does.
-    auto* view = new CImagePushButton(button(1903));
+    const auto view = std::make_unique<CImagePushButton>(button(1903));
     EXPECT_EQ(view->GetMouseTrackingRef(), nullptr); // nothing asked for one yet
     window->Show();                                  // the focus walk asks every control
     EXPECT_NE(view->GetMouseTrackingRef(), nullptr);
@@ -190,7 +183,6 @@ TEST_F(ImagePushButtonTest, HiddenButtonHasNoTrackingRegionUntilShown) {
     platform::HIViewGetFrame(button(1903), &frame);
     EXPECT_EQ(frame.origin.y, 112);
     EXPECT_NE(view->GetMouseTrackingRef(), nullptr);
-    delete view;
 }
 
 TEST_F(ImagePushButtonTest, PressInsideSendsTheButtonsCommand) {

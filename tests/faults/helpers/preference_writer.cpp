@@ -1,5 +1,4 @@
-// Saves the launcher's printer list and selection the way the launcher does on quit: the
-// list, then the name, inside one save transaction.
+// Saves printer lists and selections through the launcher's own quit-time save.
 //   preference_writer <package> loop <tag>   saves pairs <tag>-0, <tag>-1, ... until killed
 //   preference_writer <package> once <tag>   saves pair <tag>-0 and ends
 // Either prints "ready" and waits for a line on stdin before it starts.
@@ -17,11 +16,7 @@ bool savePair(const QString& tag, int serial) {
     QStringList list{name};
     for (int i = 0; i <= serial % 6; ++i)
         list.append(QStringLiteral("Orvel other %1 of %2").arg(i).arg(tag));
-    CUPreference preference;
-    CUPreference::SaveTransaction transaction;
-    const bool listSaved = preference.SavePrinterList(list);
-    const bool nameSaved = preference.SavePrinterName(name);
-    return transaction.IsHeld() && listSaved && nameSaved;
+    return CUPreference().SavePrinterSelection(list, name);
 }
 
 } // namespace

@@ -1,16 +1,6 @@
 // The two look-ups that only the set-up launchers ask of a machine bundle.
 #include "catalogue/MachineBundle.h"
-
-namespace {
-
-// The initial becomes part of a file name inside Plugin/PrinterPlugin; text that would
-// lead the path anywhere else is no initial.
-bool isSafeInitial(const QString& initial) {
-    return !initial.contains(QLatin1Char('/')) && !initial.contains(QChar(u'\0')) &&
-           initial != QLatin1String(".") && initial != QLatin1String("..");
-}
-
-} // namespace
+#include "platform/FileSystem.h"
 
 OSStatus CMachineBundle::GetInitialString(const QString& deviceID, QString* initial) const {
     if (deviceID.isNull() || !initial)
@@ -24,7 +14,9 @@ OSStatus CMachineBundle::GetInitialString(const QString& deviceID, QString* init
     if (it == initials.constEnd() || it->typeId() != QMetaType::QString)
         return paramErr;
     const QString text = it->toString();
-    if (!isSafeInitial(text))
+    // The initial becomes part of a file name inside Plugin/PrinterPlugin; text that would
+    // lead the path anywhere else is no initial.
+    if (!text.isEmpty() && !platform::isPathComponent(text))
         return paramErr;
     *initial = text;
     return noErr;

@@ -1,0 +1,77 @@
+#include "platform/Translations.h"
+
+#include "platform/Bundle.h"
+#include "platform/Languages.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace platform {
+
+namespace {
+
+QString& translationsPathOverride() {
+    static QString path;
+    return path;
+}
+
+// "ja", "ja-JP", "ja_JP.UTF-8" and the legacy folder name "Japanese" all give Japanese.
+QLocale localeOf(const QString& name) {
+    QString code = name.trimmed().section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    code.replace(QLatin1Char('-'), QLatin1Char('_'));
+    const QLocale locale(code);
+    if (locale.language() != QLocale::C || code.compare(QLatin1String("C")) == 0)
+        return locale;
+    for (int language = QLocale::AnyLanguage + 1; language <= QLocale::LastLanguage; ++language) {
+        const auto value = QLocale::Language(language);
+        if (QLocale::languageToString(value).compare(code, Qt::CaseInsensitive) == 0)
+            return QLocale(value);
+    }
+    return QLocale::c();
+}
+
+} // namespace
+
+QString installToolkitTranslations() {
+    QStringList wanted = preferredLanguages();
+    if (const auto bundle = Bundle::mainBundle()) {
+        const QStringList shown = bundle->searchLocalizations();
+        if (!shown.isEmpty())
+            wanted = QStringList{shown.first()};
+    }
+    const QString folder = translationsPathOverride().isEmpty()
+                               ? QLibraryInfo::path(QLibraryInfo::TranslationsPath)
+                               : translationsPathOverride();
+    static QTranslator* installed = nullptr;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
+    }
+    if (!QCoreApplication::instance())
+        return QString();
+    for (const QString& name : wanted) {
+        const QLocale locale = localeOf(name);
+        if (locale.language() == QLocale::C)
+            continue;
+        if (locale.language() == QLocale::English)
+            return QString(); // the toolkit's own texts are English
+        auto* translator = new QTranslator(QCoreApplication::instance());
+        if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            delete translator;
+            continue;
+        }
+        QCoreApplication::installTranslator(translator);
+        installed = translator;
+        return QLocale::languageToCode(locale.language());
+    }
+    return QString();
+}
+
+void setToolkitTranslationsPathForTesting(const QString& path) {
+    translationsPathOverride() = path;
+}
+
+} // namespace platform

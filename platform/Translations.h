@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// Loads the toolkit's own translations (standard buttons, dialogs and menu items) for the
+// language the program's texts are shown in: the main bundle's chosen localization, or
+// without one the user's first preferred language that has them. English needs none.
+// Returns the language code installed, or an empty string when none was.
+QString installToolkitTranslations();
+
+// Folder holding the toolkit's translation files; tests point it elsewhere (empty: the
+// toolkit's own).
+void setToolkitTranslationsPathForTesting(const QString& path);
+
+} // namespace platform

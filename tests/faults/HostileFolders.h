@@ -1,0 +1,55 @@
+// Hostile scratch folders for the catalogue fault tests: every path of the installation
+// lies below a folder whose name holds spaces, quotes and non-ASCII characters.
+#pragma once
+
+#include "CatalogueFixture.h"
+#include "catalogue/SupportMachine.h"
+
+#include <memory>
+
+namespace faultstest {
+
+inline const QString kHostile = QStringLiteral("Q \"x\" 'y' \u00e9 \u65e5\u672c");
+
+// Scratch folders of the test are made below a folder with a hostile name.
+class HostileTemp {
+public:
+    HostileTemp() : m_saved(qgetenv("TMPDIR")) {
+        base = m_base.mkdir(QStringLiteral("Orvel \"Printer\" 'Utility' \u00e9 \u65e5\u672c"));
+        qputenv("TMPDIR", base.toUtf8());
+    }
+    ~HostileTemp() { qputenv("TMPDIR", m_saved); }
+    QString base;
+
+private:
+    testsupport::TempTree m_base;
+    QByteArray m_saved;
+};
+
+class HostileFolders : public cataloguetest::CatalogueTest {
+protected:
+    void SetUp() override {
+        m_hostile = std::make_unique<HostileTemp>();
+        CatalogueTest::SetUp(); // the package lands below the hostile folder
+        ASSERT_TRUE(base().contains(kHostile.right(2)));
+    }
+    void TearDown() override {
+        CatalogueTest::TearDown();
+        m_hostile.reset();
+    }
+
+    QStringList scan(OSStatus* status = nullptr) const {
+        CSupportMachine machines;
+        const OSStatus result = machines.OnInitialize(machineFolder());
+        if (status)
+            *status = result;
+        QStringList models;
+        for (long i = 0; i < machines.GetSupportPrinterCount(); ++i)
+            models.append(machines.GetPrinterNameWithIndex(i));
+        return models;
+    }
+
+    std::unique_ptr<HostileTemp> m_hostile;
+};
+
+} // namespace faultstest
