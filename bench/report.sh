@@ -176,7 +176,7 @@ def measure(argv):
 os.makedirs(os.path.join(scratch, "tmp"), exist_ok=True)
 installs = {}
 if stage:
-    roots = [d for d in os.listdir(stage) if os.path.isdir(os.path.join(stage, d, "Trellis.app"))]
+    roots = [os.path.relpath(d, stage) for d, subdirs, _ in os.walk(stage) if "Trellis.app" in subdirs]
     if roots:
         demo = os.path.join(stage, roots[0])
         installs["demo installation"] = demo

@@ -1,7 +1,18 @@
-# Where the installation tree goes below the install prefix (the demo stages to build/stage).
 set(TRELLIS_VENDOR "Orvel")
-set(TRELLIS_INSTALL_ROOT "${TRELLIS_VENDOR} Printer Utility" CACHE STRING
-    "Installation root folder, relative to the install prefix")
+
+# The installation folder (Trellis.app, MachineBundle, Manual and the tool folders), relative
+# to the install prefix: a package's private files belong under the library folder, or in
+# /opt/trellis for the prefix /opt. bin/trellis and the desktop entry find it wherever it is.
+if(CMAKE_INSTALL_PREFIX MATCHES "^/opt/?$")
+    set(trellis_default_root "trellis")
+else()
+    set(trellis_default_root "${CMAKE_INSTALL_LIBDIR}/trellis")
+endif()
+set(TRELLIS_INSTALL_ROOT "${trellis_default_root}" CACHE STRING
+    "Installation folder, relative to the install prefix")
+if(IS_ABSOLUTE "${TRELLIS_INSTALL_ROOT}")
+    message(FATAL_ERROR "TRELLIS_INSTALL_ROOT must be relative to the install prefix")
+endif()
 
 # The settings files are kept with LF line ends in the tree; the reader wants CR LF.
 # trellis_crlf_copy(<target> <destination folder in the build tree> <files...>)
@@ -43,4 +54,28 @@ function(trellis_needs_staged_tree target)
             add_dependencies(${target} ${staged})
         endif()
     endforeach()
+endfunction()
+
+# The Setting.ini files of the tree hold the demo's printers. The product installs a copy
+# without them (component runtime); the demo installs the full file at the same place
+# (component demo, after the product's copy, so a full installation ends with the demo's).
+# trellis_install_setting_ini(<target> <built CR LF file> <destination>
+#                             [KEEP <sections...>] [EMPTY <section=line>...])
+# KEEP names the sections the product keeps; EMPTY replaces a section by one line.
+function(trellis_install_setting_ini target demo_file destination)
+    cmake_parse_arguments(ARG "" "" "KEEP;EMPTY" ${ARGN})
+    set(product "${CMAKE_CURRENT_BINARY_DIR}/product/${target}/Setting.ini")
+    add_custom_command(
+        OUTPUT "${product}"
+        COMMAND ${CMAKE_COMMAND} "-DIN=${demo_file}" "-DOUT=${product}" "-DKEEP=${ARG_KEEP}"
+                "-DEMPTY=${ARG_EMPTY}" -P ${PROJECT_SOURCE_DIR}/cmake/ProductSetting.cmake
+        DEPENDS "${demo_file}" ${PROJECT_SOURCE_DIR}/cmake/ProductSetting.cmake
+        VERBATIM)
+    add_custom_target(${target} ALL DEPENDS "${product}")
+    install(FILES "${product}" DESTINATION "${destination}" COMPONENT runtime)
+    if(TRELLIS_BUILD_DEMO)
+        install(FILES "${demo_file}" DESTINATION "${destination}" COMPONENT demo)
+        set_property(GLOBAL APPEND PROPERTY TRELLIS_DEMO_REPLACED_FILES
+                     "${destination}/Setting.ini")
+    endif()
 endfunction()

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 stage="$PWD/build/stage"
-root="$(find "$stage" -maxdepth 1 -mindepth 1 -type d -name '* Printer Utility' | head -1)"
+root="$(dirname "$(find "$stage" -maxdepth 4 -type d -name Trellis.app -print -quit)")"
 trellis="$root/Trellis.app/Contents/MacOS/Trellis"
 [ -x "$trellis" ] || { echo "Run scripts/demo.sh first"; exit 1; }
 shots="$PWD/build/screenshots"

@@ -1,4 +1,26 @@
 /*
+ * SPDX-License-Identifier: MIT
+ *
+ * Copyright (c) 2026 The Trellis authors
+ *
+ * Permission is hereby granted, free of charge, to any person obtaining a copy of this
+ * software and associated documentation files (the "Software"), to deal in the Software
+ * without restriction, including without limitation the rights to use, copy, modify, merge,
+ * publish, distribute, sublicense, and/or sell copies of the Software, and to permit persons
+ * to whom the Software is furnished to do so, subject to the following conditions:
+ *
+ * The above copyright notice and this permission notice shall be included in all copies or
+ * substantial portions of the Software.
+ *
+ * THE SOFTWARE IS PROVIDED "AS IS", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR IMPLIED,
+ * INCLUDING BUT NOT LIMITED TO THE WARRANTIES OF MERCHANTABILITY, FITNESS FOR A PARTICULAR
+ * PURPOSE AND NONINFRINGEMENT. IN NO EVENT SHALL THE AUTHORS OR COPYRIGHT HOLDERS BE LIABLE
+ * FOR ANY CLAIM, DAMAGES OR OTHER LIABILITY, WHETHER IN AN ACTION OF CONTRACT, TORT OR
+ * OTHERWISE, ARISING FROM, OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE USE OR OTHER
+ * DEALINGS IN THE SOFTWARE.
+ */
+
+/*
  * Printer plug-ins of the set-up launchers (SheetGlideTuner2, StockProfileEditor2).
  *
  * A printer plug-in is a bundle folder:
@@ -14,7 +36,9 @@
  *
  * The shared object exports one function with C linkage, SGT_OpenSetUpDialog or
  * SPE_OpenSetUpDialog, and should hide every other symbol (-fvisibility=hidden; the
- * declarations below carry the export attribute). The set-up launcher loads the shared
+ * declarations below carry the export attribute). The CMake package TrellisPrinterPlugin
+ * (target Trellis::PrinterPlugin) sets that up; it and the pkg-config file
+ * trellis-printer-plugin link with a version script that exports only the entry points. The set-up launcher loads the shared
  * object, calls the function once on its main thread, and unloads the shared object when
  * the call returns. The function shows the plug-in's set-up dialog modally and returns
  * when the user is done with it; the launcher has a Qt application object, so a plug-in may
