@@ -74,6 +74,14 @@ function(trellis_install_setting_ini target demo_file destination)
     add_custom_target(${target} ALL DEPENDS "${product}")
     install(FILES "${product}" DESTINATION "${destination}" COMPONENT runtime)
     if(TRELLIS_BUILD_DEMO)
+        # The demo's file replaces the product's whatever their times: file(INSTALL) keeps a
+        # destination that is as new as its source.
+        if(IS_ABSOLUTE "${destination}")
+            set(installed "${destination}/Setting.ini")
+        else()
+            set(installed "\${CMAKE_INSTALL_PREFIX}/${destination}/Setting.ini")
+        endif()
+        install(CODE "file(REMOVE \"\$ENV{DESTDIR}${installed}\")" COMPONENT demo)
         install(FILES "${demo_file}" DESTINATION "${destination}" COMPONENT demo)
         set_property(GLOBAL APPEND PROPERTY TRELLIS_DEMO_REPLACED_FILES
                      "${destination}/Setting.ini")
