@@ -1,5 +1,7 @@
 #include "PropertyListBounds.h"
 
+#include "PropertyList.h"
+
 #include <cstring>
 #include <limits>
 #include <string>
@@ -126,13 +128,15 @@ bool binaryPropertyListWithinBounds(const QByteArray& data, QByteArray* bounded)
 
     std::vector<bool> expanded(objectCount, false);
     std::vector<uint64_t> wideIntegers; // offsets of 16-byte integers beyond 64 bits
-    std::vector<uint64_t> pending{top};
+    // Object and depth: libplist recurses once per level and has no limit of its own.
+    std::vector<std::pair<uint64_t, int>> pending{{top, 1}};
     uint64_t nodes = 0;
     uint64_t textBytes = 0;
     while (!pending.empty()) {
-        const uint64_t index = pending.back();
+        const auto [index, depth] = pending.back();
         pending.pop_back();
-        if (index >= objectCount || ++nodes > kMaxPropertyListNodes)
+        if (index >= objectCount || ++nodes > kMaxPropertyListNodes ||
+            depth > kMaxPropertyListDepth)
             return false;
         const uint64_t offset = readBigEndian(
             bytes + tableOffset + index * static_cast<uint64_t>(offsetSize), offsetSize);
@@ -164,9 +168,16 @@ bool binaryPropertyListWithinBounds(const QByteArray& data, QByteArray* bounded)
         if (count > size)
             return false;
         if (text) {
-            textBytes += count * (kind == 0x6 ? 2 : 1);
-            if (textBytes > kMaxPropertyListTextBytes)
+            const uint64_t width = kind == 0x6 ? 2 : 1;
+            textBytes += count * width;
+            if (textBytes > kMaxPropertyListTextBytes || start + count * width > tableOffset)
                 return false;
+            // libplist aborts on a string that holds a NUL character.
+            for (uint64_t i = 0; kind != 0x4 && i < count; ++i) {
+                const uint8_t* unit = bytes + start + i * width;
+                if (unit[0] == 0 && (width == 1 || unit[1] == 0))
+                    return false;
+            }
             continue;
         }
         // A container reached twice is shared or part of a cycle.
@@ -178,8 +189,9 @@ bool binaryPropertyListWithinBounds(const QByteArray& data, QByteArray* bounded)
             nodes + pending.size() + refCount > kMaxPropertyListNodes)
             return false;
         for (uint64_t i = 0; i < refCount; ++i)
-            pending.push_back(
-                readBigEndian(bytes + start + i * static_cast<uint64_t>(refSize), refSize));
+            pending.emplace_back(
+                readBigEndian(bytes + start + i * static_cast<uint64_t>(refSize), refSize),
+                depth + 1);
     }
     if (!wideIntegers.empty()) {
         *bounded = data;
@@ -195,6 +207,7 @@ bool xmlPropertyListWithinBounds(const QByteArray& data, QByteArray* bounded) {
     const char* at = begin;
     const char* const end = begin + data.size();
     uint64_t elements = 0;
+    int depth = 0;
     struct Replacement {
         qsizetype from;
         qsizetype to;
@@ -210,13 +223,21 @@ bool xmlPropertyListWithinBounds(const QByteArray& data, QByteArray* bounded) {
             at = skipPast(at + 4, end, "-->");
         } else if (startsWith(at, end, "<![CDATA[")) {
             at = skipPast(at + 9, end, "]]>");
-        } else if (startsWith(at, end, "<!") || startsWith(at, end, "<?") ||
-                   startsWith(at, end, "</")) {
+        } else if (startsWith(at, end, "<!") || startsWith(at, end, "<?")) {
+            at = skipPast(at + 2, end, ">");
+        } else if (startsWith(at, end, "</")) {
+            if ((startsWith(at, end, "</array") || startsWith(at, end, "</dict")) && depth > 0)
+                --depth;
             at = skipPast(at + 2, end, ">");
         } else {
             if (++elements > kMaxPropertyListNodes)
                 return false;
             const char* close = skipPast(at + 1, end, ">");
+            // Over-counting nesting is harmless: it only rejects.
+            const bool selfClosing = close - at >= 2 && close[-2] == '/';
+            if ((startsWith(at, end, "<array") || startsWith(at, end, "<dict")) && !selfClosing &&
+                ++depth > kMaxPropertyListDepth)
+                return false;
             const bool isInteger = startsWith(at, end, "<integer") &&
                                    (at + 8 < end && (at[8] == '>' || isXmlSpace(at[8])));
             if (isInteger && close[-1] == '>' && close[-2] != '/') {

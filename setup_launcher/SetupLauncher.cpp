@@ -3,10 +3,14 @@
 #include "config/UFile.h"
 #include "localize/Alert.h"
 #include "localize/Localize.h"
+#include "platform/Alert.h"
 #include "platform/AppleEvents.h"
+#include "platform/SingleInstance.h"
+#include "platform/Translations.h"
 #include "setup_launcher/PluginHolder.h"
 #include "setup_launcher/SettingDictionary.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QStringDecoder>
 #include <algorithm>
@@ -158,6 +162,16 @@ int StockProfileEditorMain() {
     }
     Finish();
     return 0;
+}
+
+int RunProgram(int argc, char** argv, const char* settingFolderName, int (*programMain)()) {
+    platform::initializeProcess();
+    QApplication application(argc, argv);
+    if (!platform::SingleInstance::claimForProgram([] { platform::bringApplicationToFront(); }))
+        return 0;
+    platform::installToolkitTranslations();
+    UFile::SetSettingFolderName(QLatin1String(settingFolderName));
+    return programMain();
 }
 
 } // namespace setup_launcher

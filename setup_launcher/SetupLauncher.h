@@ -39,4 +39,9 @@ int AppleEventHandler(const platform::AppleEvent& event);
 int SheetGlideTunerMain();
 int StockProfileEditorMain();
 
+// A set-up launcher process from its start: the widget application that alerts and the
+// plug-in's dialog need, one instance per user (a second start brings the running one
+// forward), the toolkit's translations and the program's settings folder; then programMain.
+int RunProgram(int argc, char** argv, const char* settingFolderName, int (*programMain)());
+
 } // namespace setup_launcher

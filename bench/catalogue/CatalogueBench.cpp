@@ -148,14 +148,3 @@ BENCHMARK(BM_IsSupportApplicationForEveryPrinterAndTool)
     ->Complexity(benchmark::oN);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    platform::Bundle::setMainBundlePathForTesting(QString());
-    return 0;
-}

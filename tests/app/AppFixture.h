@@ -10,8 +10,11 @@
 #include "platform/Preferences.h"
 #include "platform/SystemInfo.h"
 #include "platform/Windowing.h"
+#include "platform/WindowingTesting.h"
 #include "support/TestSupport.h"
+#include "ui/CControl.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -40,9 +43,8 @@ struct Printer {
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_savedConfigHome = qgetenv("XDG_CONFIG_HOME");
-        m_hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+        m_configHome = std::make_unique<testsupport::ScopedEnvironment>(
+            "XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
         platform::setPreferredLanguagesForTesting(QStringList{QStringLiteral("en")});
         platform::setSystemVersionForTesting(0x1060);
         platform::setAlertPresenter([this](const platform::AlertRequest& request) {
@@ -69,10 +71,7 @@ protected:
         platform::setAlertPresenter({});
         platform::setSystemVersionForTesting(std::nullopt);
         platform::setPreferredLanguagesForTesting(std::nullopt);
-        if (m_hadConfigHome)
-            qputenv("XDG_CONFIG_HOME", m_savedConfigHome);
-        else
-            qunsetenv("XDG_CONFIG_HOME");
+        m_configHome.reset();
     }
 
     static void resetSingletons() {
@@ -157,8 +156,39 @@ protected:
 
 private:
     QTemporaryDir m_config;
-    QByteArray m_savedConfigHome;
-    bool m_hadConfigHome = false;
+    std::unique_ptr<testsupport::ScopedEnvironment> m_configHome;
+};
+
+// The main dialog made as start-up makes it, and its printer popup as the user sees it.
+class MainDialogFixture : public AppTest {
+protected:
+    // Null when creation failed.
+    static CMainDialog* create() {
+        if (CMainDialog::Create() != 0)
+            return nullptr;
+        return CMainDialog::GetMainDialog();
+    }
+    static QStringList popupItems(CMainDialog* dialog) {
+        CPopupButton popup(dialog->GetWindowRef(), {"MAIN"_4cc, 1400});
+        QStringList items;
+        for (long i = 1; i <= popup.CountMenuItems(); ++i) {
+            QString text;
+            popup.GetMenuItemText(MenuItemIndex(i), &text);
+            items.append(text);
+        }
+        return items;
+    }
+    static long popupValue(CMainDialog* dialog) {
+        return CPopupButton(dialog->GetWindowRef(), {"MAIN"_4cc, 1400}).GetValue();
+    }
+    // Picks the item as the user does, through the popup's widget.
+    static void choose(CMainDialog* dialog, int item) {
+        auto* combo =
+            qobject_cast<QComboBox*>(platform::widgetForTesting(dialog->GetView("MAIN"_4cc, 1400)));
+        ASSERT_NE(combo, nullptr);
+        combo->setCurrentIndex(item - 1);
+        emit combo->activated(item - 1);
+    }
 };
 
 } // namespace apptest

@@ -19,36 +19,8 @@ namespace {
 constexpr int kTools135 = 1 | 4 | 16;
 constexpr int kAllTools = 127;
 
-class MainDialogTest : public AppTest {
+class MainDialogTest : public apptest::MainDialogFixture {
 protected:
-    // Creates the dialog as start-up does; null when creation failed.
-    CMainDialog* create() {
-        if (CMainDialog::Create() != 0)
-            return nullptr;
-        return CMainDialog::GetMainDialog();
-    }
-
-    static QStringList popupItems(CMainDialog* dialog) {
-        CPopupButton popup(dialog->GetWindowRef(), {"MAIN"_4cc, 1400});
-        QStringList items;
-        for (long i = 1; i <= popup.CountMenuItems(); ++i) {
-            QString text;
-            popup.GetMenuItemText(MenuItemIndex(i), &text);
-            items.append(text);
-        }
-        return items;
-    }
-    static long popupValue(CMainDialog* dialog) {
-        return CPopupButton(dialog->GetWindowRef(), {"MAIN"_4cc, 1400}).GetValue();
-    }
-    // Picks the item as the user does, through the popup's widget.
-    static void choose(CMainDialog* dialog, int item) {
-        auto* combo =
-            qobject_cast<QComboBox*>(platform::widgetForTesting(dialog->GetView("MAIN"_4cc, 1400)));
-        ASSERT_NE(combo, nullptr);
-        combo->setCurrentIndex(item - 1);
-        emit combo->activated(item - 1);
-    }
     static void click(CMainDialog* dialog, long number) {
         QWidget* widget = platform::widgetForTesting(dialog->GetView("MAIN"_4cc, number));
         ASSERT_NE(widget, nullptr);

@@ -13,33 +13,8 @@ using apptest::Printer;
 
 namespace {
 
-class PrinterPopupTest : public AppTest {
+class PrinterPopupTest : public apptest::MainDialogFixture {
 protected:
-    CMainDialog* create() {
-        if (CMainDialog::Create() != 0)
-            return nullptr;
-        return CMainDialog::GetMainDialog();
-    }
-    static QStringList popupItems(CMainDialog* dialog) {
-        CPopupButton popup(dialog->GetWindowRef(), {"MAIN"_4cc, 1400});
-        QStringList items;
-        for (long i = 1; i <= popup.CountMenuItems(); ++i) {
-            QString text;
-            popup.GetMenuItemText(MenuItemIndex(i), &text);
-            items.append(text);
-        }
-        return items;
-    }
-    static long popupValue(CMainDialog* dialog) {
-        return CPopupButton(dialog->GetWindowRef(), {"MAIN"_4cc, 1400}).GetValue();
-    }
-    static void choose(CMainDialog* dialog, int item) {
-        auto* combo =
-            qobject_cast<QComboBox*>(platform::widgetForTesting(dialog->GetView("MAIN"_4cc, 1400)));
-        ASSERT_NE(combo, nullptr);
-        combo->setCurrentIndex(item - 1);
-        emit combo->activated(item - 1);
-    }
     // Printers of Setting.ini count only with a plug-in path.
     void writeSettingIniPrinters(const QStringList& printers) const {
         QByteArray text = "[FUNCTION]\nFUNCTION_NUM=1\n[PRINTER]\nPRINTER_NUM=" +

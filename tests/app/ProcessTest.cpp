@@ -3,6 +3,7 @@
 // scratch folders of each test.
 
 #include "platform/Preferences.h"
+#include "support/Staging.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,13 +25,8 @@ class ProcessTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         sStage = std::make_unique<QTemporaryDir>();
-        QProcess install;
-        install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(QStringLiteral(TRELLIS_CMAKE),
-                      {"--install", QStringLiteral(TRELLIS_BUILD_DIR), "--prefix", sStage->path()});
-        sInstalled = install.waitForFinished(180000) && install.exitCode() == 0;
-        if (!sInstalled)
-            sInstallOutput = QString::fromLocal8Bit(install.readAll());
+        sInstallOutput = testsupport::stageInstallation(sStage->path());
+        sInstalled = sInstallOutput.isEmpty();
     }
     static void TearDownTestSuite() { sStage.reset(); }
 

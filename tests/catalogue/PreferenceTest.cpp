@@ -20,17 +20,13 @@ namespace {
 class PreferenceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_savedConfigHome = qgetenv("XDG_CONFIG_HOME");
-        m_hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+        m_configHome = std::make_unique<testsupport::ScopedEnvironment>(
+            "XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
         app = std::make_unique<testsupport::FakeApplication>();
     }
     void TearDown() override {
         app.reset();
-        if (m_hadConfigHome)
-            qputenv("XDG_CONFIG_HOME", m_savedConfigHome);
-        else
-            qunsetenv("XDG_CONFIG_HOME");
+        m_configHome.reset();
     }
 
     QString storePath() const {
@@ -55,8 +51,7 @@ protected:
 
 private:
     testsupport::TempTree m_config;
-    QByteArray m_savedConfigHome;
-    bool m_hadConfigHome = false;
+    std::unique_ptr<testsupport::ScopedEnvironment> m_configHome;
 };
 
 TEST_F(PreferenceTest, NothingStoredOnFirstStart) {

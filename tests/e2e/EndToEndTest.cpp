@@ -12,6 +12,7 @@
 #include "platform/Languages.h"
 #include "platform/Windowing.h"
 #include "platform/WindowingTesting.h"
+#include "support/Staging.h"
 #include "support/TestSupport.h"
 #include "ui/CControl.h"
 #include "ui/CImagePushButton.h"
@@ -31,15 +32,10 @@ class EndToEndTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         sStage = std::make_unique<QTemporaryDir>();
-        QProcess install;
-        install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(QStringLiteral(TRELLIS_CMAKE),
-                      {"--install", QStringLiteral(TRELLIS_BUILD_DIR), "--prefix", sStage->path()});
-        sInstalled = install.waitForFinished(180000) && install.exitCode() == 0;
-        if (!sInstalled) {
-            sProblem = QString::fromLocal8Bit(install.readAll());
+        sProblem = testsupport::stageInstallation(sStage->path());
+        sInstalled = sProblem.isEmpty();
+        if (!sInstalled)
             return;
-        }
         // The demo's dialogs wait for a person; these plug-ins record their call or crash.
         sInstalled = replacePlugin("Sheet Glide Tuner", "SGTR74", RECORDING_PLUGIN) &&
                      replacePlugin("Stock Profile Editor", "SPER54", RECORDING_PLUGIN) &&

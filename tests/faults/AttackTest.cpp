@@ -9,6 +9,7 @@
 #include "platform/Bundle.h"
 #include "platform/LaunchServices.h"
 #include "platform/SingleInstance.h"
+#include "support/Staging.h"
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>
@@ -47,12 +48,8 @@ class Attack : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_scratch.isValid());
-        QProcess install;
-        install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(QStringLiteral(TRELLIS_CMAKE),
-                      {"--install", QStringLiteral(TRELLIS_BUILD_DIR), "--prefix", path("stage")});
-        ASSERT_TRUE(install.waitForFinished(180000) && install.exitCode() == 0)
-            << install.readAll().toStdString();
+        const QString problem = testsupport::stageInstallation(path("stage"));
+        ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
         QDir().mkpath(path("run"));
         QFile::setPermissions(path("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                QFileDevice::ExeOwner);

@@ -5,6 +5,7 @@
 #include "platform/AppleEvents.h"
 #include "platform/Preferences.h"
 #include "platform/PropertyList.h"
+#include "support/Staging.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,13 +87,8 @@ class HostileFiles : public ::testing::TestWithParam<Case> {
 protected:
     static void SetUpTestSuite() {
         sStage = std::make_unique<QTemporaryDir>();
-        QProcess install;
-        install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(QStringLiteral(TRELLIS_CMAKE),
-                      {"--install", QStringLiteral(TRELLIS_BUILD_DIR), "--prefix", sStage->path()});
-        sInstalled = install.waitForFinished(180000) && install.exitCode() == 0;
-        if (!sInstalled)
-            sInstallOutput = QString::fromLocal8Bit(install.readAll());
+        sInstallOutput = testsupport::stageInstallation(sStage->path());
+        sInstalled = sInstallOutput.isEmpty();
     }
     static void TearDownTestSuite() { sStage.reset(); }
 

@@ -11,26 +11,13 @@ namespace faultstest {
 
 inline const QString kHostile = QStringLiteral("Q \"x\" 'y' \u00e9 \u65e5\u672c");
 
-// Scratch folders of the test are made below a folder with a hostile name.
-class HostileTemp {
-public:
-    HostileTemp() : m_saved(qgetenv("TMPDIR")) {
-        base = m_base.mkdir(QStringLiteral("Orvel \"Printer\" 'Utility' \u00e9 \u65e5\u672c"));
-        qputenv("TMPDIR", base.toUtf8());
-    }
-    ~HostileTemp() { qputenv("TMPDIR", m_saved); }
-    QString base;
-
-private:
-    testsupport::TempTree m_base;
-    QByteArray m_saved;
-};
-
 class HostileFolders : public cataloguetest::CatalogueTest {
 protected:
     void SetUp() override {
-        m_hostile = std::make_unique<HostileTemp>();
-        CatalogueTest::SetUp(); // the package lands below the hostile folder
+        // The package lands below a folder with a hostile name.
+        m_hostile = std::make_unique<testsupport::TemporaryFolderNamed>(
+            QStringLiteral("Orvel \"Printer\" 'Utility' \u00e9 \u65e5\u672c"));
+        CatalogueTest::SetUp();
         ASSERT_TRUE(base().contains(kHostile.right(2)));
     }
     void TearDown() override {
@@ -49,7 +36,7 @@ protected:
         return models;
     }
 
-    std::unique_ptr<HostileTemp> m_hostile;
+    std::unique_ptr<testsupport::TemporaryFolderNamed> m_hostile;
 };
 
 } // namespace faultstest

@@ -20,22 +20,12 @@ namespace {
 const QString kHostileName = QStringLiteral("Orvel \"Q\" 'x' \u00dctility \u65e5\u672c #1");
 const QByteArray kHostileID = QStringLiteral("MX \"R\" 'q' \u00c9 \u65e5\u672c 1").toUtf8();
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using setuptest::LauncherRun;
+using testsupport::readFile;
 
 // Scratch folders of the test are made below a folder with a hostile name.
-class HostileTemp {
-public:
-    HostileTemp() : m_saved(qgetenv("TMPDIR")) {
-        qputenv("TMPDIR", m_base.mkdir(kHostileName).toUtf8());
-    }
-    ~HostileTemp() { qputenv("TMPDIR", m_saved); }
-
-private:
-    testsupport::TempTree m_base;
-    QByteArray m_saved;
+struct HostileTemp : testsupport::TemporaryFolderNamed {
+    HostileTemp() : TemporaryFolderNamed(kHostileName) {}
 };
 
 struct Program {
@@ -49,15 +39,6 @@ void PrintTo(const Program& program, std::ostream* out) {
     *out << program.executableName;
 }
 
-struct ProgramRun {
-    bool ended = false;
-    bool crashed = false;
-    int exitCode = -1;
-    QList<QJsonObject> alerts;
-    QByteArray record;
-    QByteArray errors;
-};
-
 class MisbehavingPlugin : public ::testing::TestWithParam<Program> {
 protected:
     void SetUp() override {
@@ -65,11 +46,9 @@ protected:
         install = std::make_unique<setuptest::Installation>(QLatin1String(p.tool),
                                                             QLatin1String(p.settingsFolder),
                                                             QLatin1String(p.executableName));
-        executable = install->installExecutable(QLatin1String(p.builtExecutable),
-                                                QLatin1String(p.executableName));
-        for (const char* name : {"Manual.ini", "Media.ini", "L_Const.ini", "Setting.ini"})
-            install->writeSetting(QLatin1String(name), "[x]\n");
-        install->writeSetting(QStringLiteral("L_Font.ini"), "00999999=12,0,0,0\n");
+        executable = install->installLauncher(QLatin1String(p.builtExecutable),
+                                              QLatin1String(p.executableName));
+        install->writeSetting(QStringLiteral("Setting.ini"), "[x]\n");
         install->writeSetting(QStringLiteral("Localize.ini"),
                               "[Localize]\n00020000=not found\n00040000=not found\n");
         const QVariantMap initials{{QStringLiteral("Segv"), QStringLiteral("SEGV")},
@@ -96,40 +75,12 @@ protected:
 
     // Started as the launcher starts it, for one printer.
     std::unique_ptr<QProcess> launch(const QByteArray& identifier) const {
-        QFile::remove(alertLog());
-        QFile::remove(recordPath());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TRELLIS_ALERT_LOG"), alertLog());
-        env.insert(QStringLiteral("TRELLIS_TEST_PLUGIN_RECORD"), recordPath());
-        env.insert(QLatin1String(platform::kLaunchDescriptorVariable),
-                   QString::fromLatin1(platform::encodeLaunchDescriptor({"utf8"_4cc, identifier})));
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(env);
-        process->start(executable, {});
-        return process;
+        return setuptest::startLauncher(*install, executable,
+                                        platform::AEDescriptor{"utf8"_4cc, identifier});
     }
-
-    ProgramRun finish(QProcess& process, int timeoutMs = 60000) const {
-        ProgramRun run;
-        run.ended = process.waitForFinished(timeoutMs);
-        if (!run.ended) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.crashed = process.exitStatus() != QProcess::NormalExit;
-        run.exitCode = process.exitCode();
-        run.errors = process.readAllStandardError();
-        for (const QByteArray& line : readFile(alertLog()).split('\n')) {
-            if (!line.isEmpty())
-                run.alerts.append(QJsonDocument::fromJson(line).object());
-        }
-        run.record = readFile(recordPath());
-        return run;
+    LauncherRun finish(QProcess& process, int timeoutMs = 60000) const {
+        return setuptest::finishLauncher(*install, process, timeoutMs);
     }
-
-    QString alertLog() const { return install->tree().path(QStringLiteral("alerts.jsonl")); }
-    QString recordPath() const { return install->tree().path(QStringLiteral("record.txt")); }
 
     HostileTemp hostileTemp; // before the installation, which it places
     std::unique_ptr<setuptest::Installation> install;
@@ -141,14 +92,14 @@ TEST_P(MisbehavingPlugin, CrashAbortAndExitEndTheProgramWithoutAnAlert) {
     for (const char* model : {"Segv", "Abort"}) {
         SCOPED_TRACE(model);
         auto process = launch(model);
-        const ProgramRun run = finish(*process);
+        const LauncherRun run = finish(*process);
         ASSERT_TRUE(run.ended) << "the program hung";
         // The sanitizer turns a segmentation fault into exit status 1.
         EXPECT_TRUE(run.crashed || run.exitCode != 0);
         EXPECT_TRUE(run.alerts.isEmpty());
     }
     auto process = launch("Exit");
-    const ProgramRun run = finish(*process);
+    const LauncherRun run = finish(*process);
     ASSERT_TRUE(run.ended);
     EXPECT_FALSE(run.crashed);
     EXPECT_EQ(run.exitCode, 7); // the plug-in's own exit
@@ -157,7 +108,7 @@ TEST_P(MisbehavingPlugin, CrashAbortAndExitEndTheProgramWithoutAnAlert) {
 
 TEST_P(MisbehavingPlugin, UnresolvedSymbolsShowTheNotFoundAlert) {
     auto process = launch("Unresolved");
-    const ProgramRun run = finish(*process);
+    const LauncherRun run = finish(*process);
     ASSERT_TRUE(run.ended);
     EXPECT_FALSE(run.crashed) << run.errors.constData();
     EXPECT_EQ(run.exitCode, 0);
@@ -169,7 +120,7 @@ TEST_P(MisbehavingPlugin, NeverReturningDialogEndsOnSigterm) {
     auto process = launch("Hang");
     ASSERT_FALSE(process->waitForFinished(1500)) << "the hanging plug-in returned";
     ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
-    const ProgramRun run = finish(*process, 5000);
+    const LauncherRun run = finish(*process, 5000);
     ASSERT_TRUE(run.ended) << "SIGTERM did not end it";
     EXPECT_TRUE(run.crashed);
 }
@@ -177,7 +128,7 @@ TEST_P(MisbehavingPlugin, NeverReturningDialogEndsOnSigterm) {
 TEST_P(MisbehavingPlugin, HostileIdentifierAndPathsArriveWhole) {
     ASSERT_TRUE(install->root().contains(kHostileName));
     auto process = launch(kHostileID);
-    const ProgramRun run = finish(*process);
+    const LauncherRun run = finish(*process);
     ASSERT_TRUE(run.ended);
     EXPECT_EQ(run.exitCode, 0) << run.errors.constData();
     EXPECT_TRUE(run.alerts.isEmpty()) << run.errors.constData();

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QUuid>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,13 +21,14 @@ namespace {
 class ClaimFolders : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-        m_savedTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", QFile::encodeName(m_tree.mkdir("tmp")));
+        m_runtimeDir = std::make_unique<testsupport::ScopedEnvironment>("XDG_RUNTIME_DIR",
+                                                                        qgetenv("XDG_RUNTIME_DIR"));
+        m_tmpDir = std::make_unique<testsupport::ScopedEnvironment>(
+            "TMPDIR", QFile::encodeName(m_tree.mkdir("tmp")));
     }
     void TearDown() override {
-        qputenv("XDG_RUNTIME_DIR", m_savedRuntime);
-        qputenv("TMPDIR", m_savedTmp);
+        m_tmpDir.reset();
+        m_runtimeDir.reset();
     }
     QString runtime(mode_t mode) {
         const QString path = m_tree.mkdir("run");
@@ -43,8 +45,8 @@ protected:
     static QString identity() { return "test.claim." + QUuid::createUuid().toString(QUuid::Id128); }
 
     testsupport::TempTree m_tree;
-    QByteArray m_savedRuntime;
-    QByteArray m_savedTmp;
+    std::unique_ptr<testsupport::ScopedEnvironment> m_runtimeDir;
+    std::unique_ptr<testsupport::ScopedEnvironment> m_tmpDir;
 };
 
 } // namespace

@@ -24,10 +24,8 @@ const QByteArray kLocalize = "[Localize]\n"
                              "00040000=SPE: plug-in not found\n"
                              "00040001=SPE: no printer\n";
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using setuptest::LauncherRun;
+using testsupport::readFile;
 
 struct Program {
     const char* tool;
@@ -61,14 +59,6 @@ void PrintTo(const Program& program, std::ostream* out) {
     *out << program.executableName;
 }
 
-struct ProgramRun {
-    int exitCode = -1;
-    bool crashed = true;
-    QList<QJsonObject> alerts;
-    QByteArray record;
-    QByteArray errors;
-};
-
 class SetupLauncherProcess : public ::testing::TestWithParam<Program> {
 protected:
     void SetUp() override {
@@ -76,11 +66,8 @@ protected:
         install = std::make_unique<setuptest::Installation>(QLatin1String(p.tool),
                                                             QLatin1String(p.settingsFolder),
                                                             QLatin1String(p.executableName));
-        executable = install->installExecutable(QLatin1String(p.builtExecutable),
-                                                QLatin1String(p.executableName));
-        for (const char* name : {"Manual.ini", "Media.ini", "L_Const.ini"})
-            install->writeSetting(QLatin1String(name), "[x]\n");
-        install->writeSetting(QStringLiteral("L_Font.ini"), "00999999=12,0,0,0\n");
+        executable = install->installLauncher(QLatin1String(p.builtExecutable),
+                                              QLatin1String(p.executableName));
         install->writeSetting(QStringLiteral("Localize.ini"), kLocalize);
         install->writeSetting(QStringLiteral("Setting.ini"),
                               "[LX-1000]\nPLUGIN_PATH=Plugin\\Legacy\\Recorder.plugin\n"
@@ -119,49 +106,20 @@ protected:
 
     // Starts the program as the launcher would: the hand-off variable carries the
     // descriptor, or is absent when the program is started by hand.
-    ProgramRun start(const std::optional<platform::AEDescriptor>& descriptor) const {
-        const QString alertLog = install->tree().path(QStringLiteral("alerts.jsonl"));
-        const QString recordPath = install->tree().path(QStringLiteral("record.txt"));
-        QFile::remove(alertLog);
-        QFile::remove(recordPath);
-
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("TRELLIS_ALERT_LOG"), alertLog);
-        environment.insert(QStringLiteral("TRELLIS_TEST_PLUGIN_RECORD"), recordPath);
-        environment.remove(QLatin1String(platform::kLaunchDescriptorVariable));
-        if (descriptor)
-            environment.insert(QLatin1String(platform::kLaunchDescriptorVariable),
-                               QString::fromLatin1(platform::encodeLaunchDescriptor(*descriptor)));
-
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(QDir::tempPath());
-        process.start(executable, {});
-        ProgramRun run;
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
+    LauncherRun start(const std::optional<platform::AEDescriptor>& descriptor) const {
+        const auto process = setuptest::startLauncher(*install, executable, descriptor);
+        const LauncherRun run = setuptest::finishLauncher(*install, *process);
+        if (!run.ended)
             ADD_FAILURE() << "the program did not end";
-            return run;
-        }
-        run.exitCode = process.exitCode();
-        run.crashed = process.exitStatus() != QProcess::NormalExit;
-        run.errors = process.readAllStandardError();
-        for (const QByteArray& line : readFile(alertLog).split('\n')) {
-            if (!line.isEmpty())
-                run.alerts.append(QJsonDocument::fromJson(line).object());
-        }
-        run.record = readFile(recordPath);
         return run;
     }
 
-    ProgramRun startFor(const QByteArray& identifier) const {
+    LauncherRun startFor(const QByteArray& identifier) const {
         return start(platform::AEDescriptor{"utf8"_4cc, identifier});
     }
 
     // Ended normally with status 0 and showed exactly this one alert.
-    void expectOneAlert(const ProgramRun& run, const QString& message) const {
+    void expectOneAlert(const LauncherRun& run, const QString& message) const {
         EXPECT_FALSE(run.crashed) << run.errors.constData();
         EXPECT_EQ(run.exitCode, 0) << run.errors.constData();
         ASSERT_EQ(run.alerts.size(), 1) << run.errors.constData();
@@ -171,7 +129,7 @@ protected:
         EXPECT_EQ(run.alerts[0].value(QStringLiteral("buttons")).toInt(), 1);
     }
 
-    void expectNoAlert(const ProgramRun& run) const {
+    void expectNoAlert(const LauncherRun& run) const {
         EXPECT_FALSE(run.crashed) << run.errors.constData();
         EXPECT_EQ(run.exitCode, 0) << run.errors.constData();
         EXPECT_TRUE(run.alerts.isEmpty()) << run.errors.constData();
@@ -205,14 +163,14 @@ TEST_P(SetupLauncherProcess, WithoutIdentifierShowsTheParameterAlert) {
     };
     for (const auto& descriptor : withoutIdentifier) {
         SCOPED_TRACE(descriptor ? descriptor->data.toHex().constData() : "none");
-        const ProgramRun run = start(descriptor);
+        const LauncherRun run = start(descriptor);
         expectOneAlert(run, p.paramText);
         EXPECT_TRUE(run.record.isEmpty());
     }
 }
 
 TEST_P(SetupLauncherProcess, PrinterThatNothingListsShowsTheNotFoundAlert) {
-    const ProgramRun run = startFor("MX-R99999 Series");
+    const LauncherRun run = startFor("MX-R99999 Series");
     expectOneAlert(run, GetParam().notFoundText);
     EXPECT_TRUE(run.record.isEmpty());
 }
@@ -225,7 +183,7 @@ TEST_P(SetupLauncherProcess, MissingStartUpFileShowsTheFixedAlertOnly) {
         QFile::remove(path);
         // A valid identifier changes nothing; neither does its absence.
         for (const bool withIdentifier : {true, false}) {
-            const ProgramRun run =
+            const LauncherRun run =
                 withIdentifier ? startFor("MX-R74400 Series") : start(std::nullopt);
             expectOneAlert(run, kFixedMessage);
             EXPECT_TRUE(run.record.isEmpty());
@@ -237,14 +195,14 @@ TEST_P(SetupLauncherProcess, MissingStartUpFileShowsTheFixedAlertOnly) {
 TEST_P(SetupLauncherProcess, PluginGetsTheExactIdentifierAndItsOwnBundle) {
     for (const QByteArray& identifier :
          {QByteArray("MX-R74400 Series"), kUnicodePrinter.toUtf8()}) {
-        const ProgramRun run = startFor(identifier);
+        const LauncherRun run = startFor(identifier);
         expectNoAlert(run);
         EXPECT_EQ(run.record, expectedRecord(identifier, recorder));
     }
 }
 
 TEST_P(SetupLauncherProcess, SettingIniRouteWithBackslashes) {
-    const ProgramRun run = startFor("LX-1000");
+    const LauncherRun run = startFor("LX-1000");
     expectNoAlert(run);
     EXPECT_EQ(run.record,
               expectedRecord("LX-1000", install->toolFolder() +
@@ -252,7 +210,7 @@ TEST_P(SetupLauncherProcess, SettingIniRouteWithBackslashes) {
 }
 
 TEST_P(SetupLauncherProcess, ErrorFromTheEntryPointIsNoFailure) {
-    const ProgramRun run = startFor("Error Printer");
+    const LauncherRun run = startFor("Error Printer");
     expectNoAlert(run);
     EXPECT_TRUE(run.record.endsWith("result=-4\n"));
 }
@@ -260,7 +218,7 @@ TEST_P(SetupLauncherProcess, ErrorFromTheEntryPointIsNoFailure) {
 TEST_P(SetupLauncherProcess, PluginThatCannotBeEnteredShowsTheNotFoundAlert) {
     for (const char* printer : {"No Entry", "No Executable", "Not ELF", "No Plug-in"}) {
         SCOPED_TRACE(printer);
-        const ProgramRun run = startFor(printer);
+        const LauncherRun run = startFor(printer);
         expectOneAlert(run, GetParam().notFoundText);
         EXPECT_TRUE(run.record.isEmpty());
     }
@@ -269,7 +227,7 @@ TEST_P(SetupLauncherProcess, PluginThatCannotBeEnteredShowsTheNotFoundAlert) {
 TEST_P(SetupLauncherProcess, IdentifierIsCutTo255Bytes) {
     const QByteArray name(255, 'L');
     const QString legacy = install->toolFolder() + QStringLiteral("/Plugin/Legacy/Recorder.plugin");
-    ProgramRun run = startFor(name);
+    LauncherRun run = startFor(name);
     expectNoAlert(run);
     EXPECT_EQ(run.record, expectedRecord(name, legacy));
 
@@ -289,14 +247,14 @@ TEST_P(SetupLauncherProcess, InstalledSettingFilesGiveEnglishAlerts) {
         ASSERT_TRUE(QFile::copy(installed + QLatin1Char('/') + name, install->settingsPath(name)));
         EXPECT_TRUE(readFile(install->settingsPath(name)).contains("\r\n")) << qPrintable(name);
     }
-    const ProgramRun run = start(std::nullopt);
+    const LauncherRun run = start(std::nullopt);
     ASSERT_EQ(run.alerts.size(), 1);
     const QString message = run.alerts[0].value(QStringLiteral("message")).toString();
     EXPECT_TRUE(message.startsWith(QStringLiteral("No printer was given to ") +
                                    QLatin1String(p.tool) + QStringLiteral(".\r")))
         << qPrintable(message);
 
-    const ProgramRun unknown = startFor("MX-R99999 Series");
+    const LauncherRun unknown = startFor("MX-R99999 Series");
     ASSERT_EQ(unknown.alerts.size(), 1);
     EXPECT_TRUE(
         unknown.alerts[0]

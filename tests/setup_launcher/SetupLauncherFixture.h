@@ -1,12 +1,18 @@
 #pragma once
 
+#include "platform/AppleEvents.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QString>
 #include <QVariantMap>
+#include <memory>
+#include <optional>
 #include <ostream>
 
 // Readable failure messages.
@@ -93,6 +99,18 @@ public:
         return target;
     }
 
+    // A built set-up launcher with the settings every run reads; its path.
+    QString installLauncher(const QString& source, const QString& name) const {
+        for (const char* setting : {"Manual.ini", "Media.ini", "L_Const.ini"})
+            writeSetting(QLatin1String(setting), "[x]\n");
+        writeSetting(QStringLiteral("L_Font.ini"), "00999999=12,0,0,0\n");
+        return installExecutable(source, name);
+    }
+
+    // Where launcher runs record their alerts and the recording plug-in its call.
+    QString alertLog() const { return m_tree.path(QStringLiteral("alerts.jsonl")); }
+    QString recordPath() const { return m_tree.path(QStringLiteral("record.txt")); }
+
 private:
     QString package() const { return m_tool + QLatin1Char('/') + m_tool + QStringLiteral(".app"); }
     QString settingsRelative(const QString& name) const {
@@ -104,5 +122,58 @@ private:
     QString m_tool;
     QString m_settingsFolder;
 };
+
+// What a set-up launcher process did.
+struct LauncherRun {
+    bool ended = false;
+    bool crashed = true;
+    int exitCode = -1;
+    QList<QJsonObject> alerts;
+    QByteArray record;
+    QByteArray errors;
+};
+
+// Starts a set-up launcher of the installation as Trellis would: the hand-off variable
+// carries the descriptor, or is absent as when started by hand.
+inline std::unique_ptr<QProcess>
+startLauncher(const Installation& install, const QString& executable,
+              const std::optional<platform::AEDescriptor>& descriptor) {
+    QFile::remove(install.alertLog());
+    QFile::remove(install.recordPath());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("TRELLIS_ALERT_LOG"), install.alertLog());
+    environment.insert(QStringLiteral("TRELLIS_TEST_PLUGIN_RECORD"), install.recordPath());
+    environment.remove(QLatin1String(platform::kLaunchDescriptorVariable));
+    if (descriptor)
+        environment.insert(QLatin1String(platform::kLaunchDescriptorVariable),
+                           QString::fromLatin1(platform::encodeLaunchDescriptor(*descriptor)));
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(environment);
+    process->setWorkingDirectory(QDir::tempPath());
+    process->start(executable, {});
+    return process;
+}
+
+// Waits for the launcher's end (killing it after the timeout) and collects what it did.
+inline LauncherRun finishLauncher(const Installation& install, QProcess& process,
+                                  int timeoutMs = 60000) {
+    LauncherRun run;
+    run.ended = process.waitForFinished(timeoutMs);
+    if (!run.ended) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.crashed = process.exitStatus() != QProcess::NormalExit;
+    run.exitCode = process.exitCode();
+    run.errors = process.readAllStandardError();
+    for (const QByteArray& line : testsupport::readFile(install.alertLog()).split('\n')) {
+        if (!line.isEmpty())
+            run.alerts.append(QJsonDocument::fromJson(line).object());
+    }
+    run.record = testsupport::readFile(install.recordPath());
+    return run;
+}
 
 } // namespace setuptest

@@ -130,4 +130,26 @@ QString FakeApplication::writeSetting(const QString& name, const QByteArray& lfT
                         withLineEnds(lfText, eol));
 }
 
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+ScopedEnvironment::ScopedEnvironment(const char* name, const QByteArray& value)
+    : m_name(name), m_saved(qgetenv(name)), m_wasSet(qEnvironmentVariableIsSet(name)) {
+    qputenv(name, value);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (m_wasSet)
+        qputenv(m_name, m_saved);
+    else
+        qunsetenv(m_name);
+}
+
+TemporaryFolderNamed::TemporaryFolderNamed(const QString& name)
+    : m_path(m_base.mkdir(name)), m_tmpdir("TMPDIR", QFile::encodeName(m_path)) {}
+
+TemporaryFolderNamed::~TemporaryFolderNamed() = default;
+
 } // namespace testsupport

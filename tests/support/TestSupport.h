@@ -23,6 +23,39 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The file's bytes; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+
+// Sets an environment variable while it lives; the old value, or its absence, comes back.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QByteArray& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* m_name;
+    QByteArray m_saved;
+    bool m_wasSet;
+};
+
+// Points TMPDIR at a fresh folder of the given name while it lives, so that the scratch
+// folders made meanwhile lie below that name.
+class TemporaryFolderNamed {
+public:
+    explicit TemporaryFolderNamed(const QString& name);
+    ~TemporaryFolderNamed();
+    TemporaryFolderNamed(const TemporaryFolderNamed&) = delete;
+    TemporaryFolderNamed& operator=(const TemporaryFolderNamed&) = delete;
+    QString path() const { return m_path; }
+
+private:
+    TempTree m_base;
+    QString m_path;
+    ScopedEnvironment m_tmpdir;
+};
+
 // An XML property list of the value (maps, lists, strings, integers, Booleans).
 QByteArray xmlPropertyList(const QVariant& value);
 

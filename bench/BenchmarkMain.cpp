@@ -1,0 +1,14 @@
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
+// The Google Benchmark programs run inside a Qt application, as the code they measure
+// expects one.
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

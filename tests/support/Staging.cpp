@@ -1,0 +1,38 @@
+#include "Staging.h"
+
+#include <QFile>
+#include <QProcess>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+QString stageInstallation(const QString& prefix) {
+    const QByteArray lockPath =
+        QFile::encodeName(QStringLiteral(TRELLIS_BUILD_DIR "/.staging.lock"));
+    const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock < 0 || ::flock(lock, LOCK_EX) != 0) {
+        if (lock >= 0)
+            ::close(lock);
+        return QStringLiteral("cannot lock ") + QFile::decodeName(lockPath);
+    }
+    QProcess install;
+    install.setProcessChannelMode(QProcess::MergedChannels);
+    install.start(QStringLiteral(TRELLIS_CMAKE),
+                  {QStringLiteral("--install"), QStringLiteral(TRELLIS_BUILD_DIR),
+                   QStringLiteral("--prefix"), prefix});
+    const bool installed = install.waitForFinished(180000) &&
+                           install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0;
+    ::close(lock); // also releases the lock
+    if (installed)
+        return QString();
+    const QString output = QString::fromLocal8Bit(install.readAll());
+    return output.isEmpty() ? QStringLiteral("cmake --install did not finish") : output;
+}
+
+QString stagedRoot(const QString& prefix) {
+    return prefix + QStringLiteral("/" TRELLIS_INSTALL_ROOT_NAME);
+}
+
+} // namespace testsupport
