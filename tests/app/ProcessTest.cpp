@@ -23,27 +23,17 @@ const QString kIdentifier = "com.orvel.trellis";
 
 class ProcessTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        sStage = std::make_unique<QTemporaryDir>();
-        sInstallOutput = testsupport::stageInstallation(sStage->path());
-        sInstalled = sInstallOutput.isEmpty();
-    }
+    static void SetUpTestSuite() { sStage.make(); }
     static void TearDownTestSuite() { sStage.reset(); }
 
     void SetUp() override {
-        ASSERT_TRUE(sInstalled) << sInstallOutput.toStdString();
+        ASSERT_TRUE(sStage.ok()) << sStage.problem();
         m_savedConfigHome = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", m_scratch.filePath("config").toLocal8Bit());
         QDir().mkpath(m_scratch.filePath("tmp"));
     }
     void TearDown() override {
-        for (QProcess* process : m_processes) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(5000);
-            }
-            delete process;
-        }
+        m_processes.reset();
         for (const auto& [moved, original] : m_moved)
             QFile::rename(moved, original);
         for (const QString& path : m_written)
@@ -51,7 +41,7 @@ protected:
         qputenv("XDG_CONFIG_HOME", m_savedConfigHome);
     }
 
-    static QString root() { return sStage->path() + QStringLiteral("/" TRELLIS_INSTALL_ROOT_NAME); }
+    static QString root() { return sStage.root(); }
     static QString settings(const QString& name) {
         return root() + "/Trellis.app/Contents/Resources/Settings/" + name;
     }
@@ -67,8 +57,7 @@ protected:
     }
 
     QProcess* start() {
-        auto* process = new QProcess;
-        m_processes.append(process);
+        QProcess* process = m_processes->add();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_CONFIG_HOME", m_scratch.filePath("config"));
@@ -113,10 +102,9 @@ protected:
     QTemporaryDir m_scratch;
 
 private:
-    static inline std::unique_ptr<QTemporaryDir> sStage;
-    static inline bool sInstalled = false;
-    static inline QString sInstallOutput;
-    QList<QProcess*> m_processes;
+    static inline testsupport::SuiteStage sStage;
+    std::unique_ptr<testsupport::StartedProcesses> m_processes =
+        std::make_unique<testsupport::StartedProcesses>();
     QList<QPair<QString, QString>> m_moved;
     QStringList m_written;
     QByteArray m_savedConfigHome;

@@ -58,13 +58,7 @@ protected:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path("run")));
     }
     void TearDown() override {
-        for (QProcess* process : m_processes) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(10000);
-            }
-            delete process;
-        }
+        m_processes.reset();
         qputenv("XDG_RUNTIME_DIR", m_savedRuntime);
     }
 
@@ -93,8 +87,7 @@ protected:
     }
     QProcess* start(const QString& program, const QProcessEnvironment& env,
                     const QStringList& arguments = {}) {
-        auto* process = new QProcess;
-        m_processes.append(process);
+        QProcess* process = m_processes->add();
         process->setProcessEnvironment(env);
         process->start(program, arguments);
         EXPECT_TRUE(process->waitForStarted(10000));
@@ -128,8 +121,7 @@ protected:
             return false;
         }
         QFile::setPermissions(m_scratch.path(), QFileDevice::Permissions(0x7755));
-        auto* squatter = new QProcess;
-        m_processes.append(squatter);
+        QProcess* squatter = m_processes->add();
         m_squatter = squatter;
         squatter->start("setpriv",
                         QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups",
@@ -151,7 +143,8 @@ protected:
     }
 
     QTemporaryDir m_scratch;
-    QList<QProcess*> m_processes;
+    std::unique_ptr<testsupport::StartedProcesses> m_processes =
+        std::make_unique<testsupport::StartedProcesses>();
     QProcess* m_squatter = nullptr;
     QByteArray m_savedRuntime;
 };

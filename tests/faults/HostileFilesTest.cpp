@@ -85,15 +85,11 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 
 class HostileFiles : public ::testing::TestWithParam<Case> {
 protected:
-    static void SetUpTestSuite() {
-        sStage = std::make_unique<QTemporaryDir>();
-        sInstallOutput = testsupport::stageInstallation(sStage->path());
-        sInstalled = sInstallOutput.isEmpty();
-    }
+    static void SetUpTestSuite() { sStage.make(); }
     static void TearDownTestSuite() { sStage.reset(); }
 
     void SetUp() override {
-        ASSERT_TRUE(sInstalled) << sInstallOutput.toStdString();
+        ASSERT_TRUE(sStage.ok()) << sStage.problem();
         QDir().mkpath(m_scratch.filePath("tmp"));
         // Sorted first, so that its printer is the one selected on a first run and its
         // plug-ins are looked at while the window is made.
@@ -121,18 +117,12 @@ protected:
         ASSERT_TRUE(makeHostile(target, c.kind));
     }
     void TearDown() override {
-        for (QProcess* process : m_processes) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(5000);
-            }
-            delete process;
-        }
+        m_processes.reset();
         QDir(bundlePath()).removeRecursively();
         QDir(pluginPath()).removeRecursively();
     }
 
-    static QString root() { return sStage->path() + QStringLiteral("/" TRELLIS_INSTALL_ROOT_NAME); }
+    static QString root() { return sStage.root(); }
     static QString bundlePath() { return root() + "/MachineBundle/AAA Hostile.bundle"; }
     static QString pluginPath() {
         return root() + "/Sheet Glide Tuner/Plugin/PrinterPlugin/SGT" + kHostileInitial + ".plugin";
@@ -150,8 +140,7 @@ protected:
     }
     QProcess* start(const QString& program, const QProcessEnvironment& env) {
         QFile::remove(m_scratch.filePath("alerts.jsonl"));
-        auto* process = new QProcess;
-        m_processes.append(process);
+        QProcess* process = m_processes->add();
         process->setProcessEnvironment(env);
         process->start(program, {});
         EXPECT_TRUE(process->waitForStarted(10000));
@@ -188,10 +177,9 @@ protected:
     QTemporaryDir m_scratch;
 
 private:
-    static inline std::unique_ptr<QTemporaryDir> sStage;
-    static inline bool sInstalled = false;
-    static inline QString sInstallOutput;
-    QList<QProcess*> m_processes;
+    static inline testsupport::SuiteStage sStage;
+    std::unique_ptr<testsupport::StartedProcesses> m_processes =
+        std::make_unique<testsupport::StartedProcesses>();
 };
 
 TEST_P(HostileFiles, TrellisShowsItsWindowWithTheOtherPrinters) {

@@ -8,7 +8,7 @@ cmake=$1 build=$2 root=$3
 . "$(dirname "$0")/common.sh"
 
 python=/usr/bin/python3 # the interpreter Debian's python3-pyatspi is built for
-for tool in Xvfb dbus-run-session dbus-send "$python"; do
+for tool in Xvfb xdpyinfo dbus-run-session dbus-send "$python"; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/deps.sh)"; exit 1; }
 done
 "$python" -c 'import pyatspi' 2>/dev/null ||
@@ -29,10 +29,18 @@ for _ in $(seq 1 300); do
     sleep 0.1
 done
 [ -s "$scratch/display" ] || { echo "FAIL: Xvfb did not start: $(cat "$scratch/xvfb.log")"; exit 1; }
+display=":$(head -1 "$scratch/display")"
+# The server says its number once it listens; wait until it also answers a client.
+for _ in $(seq 1 100); do
+    xdpyinfo -display "$display" >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xdpyinfo -display "$display" >/dev/null 2>&1 ||
+    { echo "FAIL: Xvfb on $display does not answer: $(cat "$scratch/xvfb.log")"; exit 1; }
 
 # Private everything, so that no running Trellis or desktop session of the user interferes.
 env -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS -u AT_SPI_BUS_ADDRESS -u XAUTHORITY \
-    DISPLAY=":$(head -1 "$scratch/display")" \
+    DISPLAY="$display" \
     HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_RUNTIME_DIR="$scratch/run" \
     TMPDIR="$scratch/tmp" \
     dbus-run-session -- "$python" "$(dirname "$0")/atspi_test.py" "$stage/$root" "$scratch"

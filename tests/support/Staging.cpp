@@ -35,4 +35,28 @@ QString stagedRoot(const QString& prefix) {
     return prefix + QStringLiteral("/" TRELLIS_INSTALL_ROOT_NAME);
 }
 
+void SuiteStage::make() {
+    m_prefix = std::make_unique<QTemporaryDir>();
+    m_problem = stageInstallation(m_prefix->path());
+}
+
+QString SuiteStage::root() const {
+    return m_prefix ? stagedRoot(m_prefix->path()) : QString();
+}
+
+StartedProcesses::~StartedProcesses() {
+    for (QProcess* process : m_processes) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(10000);
+        }
+        delete process;
+    }
+}
+
+QProcess* StartedProcesses::add() {
+    m_processes.append(new QProcess);
+    return m_processes.last();
+}
+
 } // namespace testsupport

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QList>
+#include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
+#include <memory>
 
 namespace testsupport {
 
@@ -11,5 +15,35 @@ QString stageInstallation(const QString& prefix);
 
 // The installation folder below a prefix that stageInstallation filled.
 QString stagedRoot(const QString& prefix);
+
+// One staged installation for a whole test suite: made in SetUpTestSuite, gone in
+// TearDownTestSuite.
+class SuiteStage {
+public:
+    void make();
+    void reset() { m_prefix.reset(); }
+    bool ok() const { return m_prefix && m_problem.isEmpty(); }
+    // What went wrong, for the failure message.
+    std::string problem() const { return m_problem.toStdString(); }
+    QString root() const;
+
+private:
+    std::unique_ptr<QTemporaryDir> m_prefix;
+    QString m_problem;
+};
+
+// The processes a test started: any still running is killed when the list goes.
+class StartedProcesses {
+public:
+    StartedProcesses() = default;
+    ~StartedProcesses();
+    StartedProcesses(const StartedProcesses&) = delete;
+    StartedProcesses& operator=(const StartedProcesses&) = delete;
+    // A new process owned by the list.
+    QProcess* add();
+
+private:
+    QList<QProcess*> m_processes;
+};
 
 } // namespace testsupport
