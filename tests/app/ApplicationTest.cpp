@@ -50,6 +50,20 @@ protected:
         EXPECT_FALSE(platform::IsWindowVisible(dialog.GetWindowRef()));
         return texts;
     }
+
+    // Runs the application; true when it ended by itself within 10 s (it is ended then).
+    static bool runsToItsEnd(CApplication& application) {
+        QTimer guard;
+        guard.setSingleShot(true);
+        bool timedOut = false;
+        QObject::connect(&guard, &QTimer::timeout, [&timedOut] {
+            timedOut = true;
+            platform::QuitApplicationEventLoop();
+        });
+        guard.start(10000);
+        EXPECT_EQ(application.Run(), 0);
+        return !timedOut;
+    }
 };
 
 TEST_F(ApplicationTest, AMissingRequiredFileGivesTheFixedAlertOnly) {
@@ -90,16 +104,7 @@ TEST_F(ApplicationTest, NormalModeShowsNoAlertAndRunsUntilQuit) {
         quit.eventID = "quit"_4cc;
         EXPECT_EQ(platform::dispatchAppleEvent(quit), 0);
     });
-    QTimer guard;
-    guard.setSingleShot(true);
-    bool timedOut = false;
-    QObject::connect(&guard, &QTimer::timeout, [&timedOut] {
-        timedOut = true;
-        platform::QuitApplicationEventLoop();
-    });
-    guard.start(10000);
-    EXPECT_EQ(application.Run(), 0);
-    EXPECT_FALSE(timedOut);
+    EXPECT_TRUE(runsToItsEnd(application));
     EXPECT_TRUE(alerts.isEmpty());
     EXPECT_EQ(savedList(), QStringList({"Orvel MX-A", "Orvel MX-B"}));
     EXPECT_EQ(savedSelection(), "Orvel MX-A");
@@ -121,17 +126,8 @@ TEST_F(ApplicationTest, AQuitRequestWhileTheAboutBoxIsOpenClosesItAndStillSavesA
         });
         application.HandleCommand(about); // runs the About box until the request ends it
     });
-    QTimer guard;
-    guard.setSingleShot(true);
-    bool timedOut = false;
-    QObject::connect(&guard, &QTimer::timeout, [&timedOut] {
-        timedOut = true;
-        platform::QuitApplicationEventLoop();
-    });
-    guard.start(10000);
-    EXPECT_EQ(application.Run(), 0);
+    EXPECT_TRUE(runsToItsEnd(application));
     EXPECT_TRUE(aboutWasOpen);
-    EXPECT_FALSE(timedOut);
     EXPECT_EQ(savedSelection(), "Orvel MX-A");
 }
 

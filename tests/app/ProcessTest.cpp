@@ -4,6 +4,7 @@
 
 #include "platform/Preferences.h"
 #include "support/Staging.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,15 +89,7 @@ protected:
         return process->waitForFinished(30000) && process->exitStatus() == QProcess::NormalExit;
     }
     QStringList alertMessages() const {
-        QFile file(m_scratch.filePath("alerts.jsonl"));
-        QStringList messages;
-        if (!file.open(QIODevice::ReadOnly))
-            return messages;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (!line.isEmpty())
-                messages.append(QJsonDocument::fromJson(line).object().value("message").toString());
-        }
-        return messages;
+        return testsupport::recordedAlertMessages(m_scratch.filePath("alerts.jsonl"));
     }
 
     QTemporaryDir m_scratch;

@@ -6,6 +6,7 @@
 #include "platform/Preferences.h"
 #include "platform/PropertyList.h"
 #include "support/Staging.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -147,15 +148,7 @@ protected:
         return process;
     }
     QStringList alertMessages() const {
-        QFile file(m_scratch.filePath("alerts.jsonl"));
-        QStringList messages;
-        if (!file.open(QIODevice::ReadOnly))
-            return messages;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (!line.isEmpty())
-                messages.append(QJsonDocument::fromJson(line).object().value("message").toString());
-        }
-        return messages;
+        return testsupport::recordedAlertMessages(m_scratch.filePath("alerts.jsonl"));
     }
 
     // SheetGlideTuner2 started for one printer; its alerts, or nothing when it did not end.

@@ -28,26 +28,13 @@ struct HostileTemp : testsupport::TemporaryFolderNamed {
     HostileTemp() : TemporaryFolderNamed(kHostileName) {}
 };
 
-struct Program {
-    const char* tool;
-    const char* settingsFolder;
-    const char* executableName;
-    const char* builtExecutable;
-    const char* prefix;
-};
-void PrintTo(const Program& program, std::ostream* out) {
-    *out << program.executableName;
-}
+using Program = setuptest::LauncherProgram;
 
 class MisbehavingPlugin : public ::testing::TestWithParam<Program> {
 protected:
     void SetUp() override {
         const Program& p = GetParam();
-        install = std::make_unique<setuptest::Installation>(QLatin1String(p.tool),
-                                                            QLatin1String(p.settingsFolder),
-                                                            QLatin1String(p.executableName));
-        executable = install->installLauncher(QLatin1String(p.builtExecutable),
-                                              QLatin1String(p.executableName));
+        install = setuptest::installProgram(p, &executable);
         install->writeSetting(QStringLiteral("Setting.ini"), "[x]\n");
         install->writeSetting(QStringLiteral("Localize.ini"),
                               "[Localize]\n00020000=not found\n00040000=not found\n");

@@ -20,10 +20,7 @@ const QString kPrinter = QStringLiteral("MX-R74400 Series");
 class PluginLocation : public ::testing::Test {
 protected:
     void SetUp() override {
-        install = std::make_unique<setuptest::Installation>(QStringLiteral("Sheet Glide Tuner"),
-                                                            QStringLiteral("SGT_Settings"),
-                                                            QStringLiteral("SheetGlideTuner2"));
-        platform::Bundle::setMainBundlePathForTesting(install->packagePath());
+        install = setuptest::sheetGlideTunerAsThisProgram();
         platform::setPreferredLanguagesForTesting(QStringList{QStringLiteral("en")});
         UFile::SetSettingFolderName(QStringLiteral("SGT_Settings"));
         CSettingDictionary::SetPluginPathFormat(

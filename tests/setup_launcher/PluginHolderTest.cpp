@@ -31,10 +31,7 @@ bool isMapped(const QString& path) {
 class PluginHolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        install = std::make_unique<setuptest::Installation>(QStringLiteral("Sheet Glide Tuner"),
-                                                            QStringLiteral("SGT_Settings"),
-                                                            QStringLiteral("SheetGlideTuner2"));
-        platform::Bundle::setMainBundlePathForTesting(install->packagePath());
+        install = setuptest::sheetGlideTunerAsThisProgram();
         recordPath = install->tree().path(QStringLiteral("record.txt"));
         qputenv("TRELLIS_TEST_PLUGIN_RECORD", QFile::encodeName(recordPath));
 

@@ -27,33 +27,22 @@ const QByteArray kLocalize = "[Localize]\n"
 using setuptest::LauncherRun;
 using testsupport::readFile;
 
-struct Program {
-    const char* tool;
-    const char* settingsFolder;
-    const char* executableName;
-    const char* builtExecutable;
-    const char* prefix;
+struct Program : setuptest::LauncherProgram {
     const char* entry;
     QString paramText;
     QString notFoundText;
 };
 
-const Program kSheetGlideTuner{"Sheet Glide Tuner",
-                               "SGT_Settings",
-                               "SheetGlideTuner2",
-                               SHEET_GLIDE_TUNER,
-                               "SGT",
-                               "SGT",
-                               QStringLiteral("SGT: no printer"),
-                               QStringLiteral("SGT: plug-in not found")};
-const Program kStockProfileEditor{"Stock Profile Editor",
-                                  "SPE_Settings",
-                                  "StockProfileEditor2",
-                                  STOCK_PROFILE_EDITOR,
-                                  "SPE",
-                                  "SPE",
-                                  QStringLiteral("SPE: no printer"),
-                                  QStringLiteral("SPE: plug-in not found")};
+const Program kSheetGlideTuner{
+    {"Sheet Glide Tuner", "SGT_Settings", "SheetGlideTuner2", SHEET_GLIDE_TUNER, "SGT"},
+    "SGT",
+    QStringLiteral("SGT: no printer"),
+    QStringLiteral("SGT: plug-in not found")};
+const Program kStockProfileEditor{
+    {"Stock Profile Editor", "SPE_Settings", "StockProfileEditor2", STOCK_PROFILE_EDITOR, "SPE"},
+    "SPE",
+    QStringLiteral("SPE: no printer"),
+    QStringLiteral("SPE: plug-in not found")};
 
 void PrintTo(const Program& program, std::ostream* out) {
     *out << program.executableName;
@@ -63,11 +52,7 @@ class SetupLauncherProcess : public ::testing::TestWithParam<Program> {
 protected:
     void SetUp() override {
         const Program& p = GetParam();
-        install = std::make_unique<setuptest::Installation>(QLatin1String(p.tool),
-                                                            QLatin1String(p.settingsFolder),
-                                                            QLatin1String(p.executableName));
-        executable = install->installLauncher(QLatin1String(p.builtExecutable),
-                                              QLatin1String(p.executableName));
+        install = setuptest::installProgram(p, &executable);
         install->writeSetting(QStringLiteral("Localize.ini"), kLocalize);
         install->writeSetting(QStringLiteral("Setting.ini"),
                               "[LX-1000]\nPLUGIN_PATH=Plugin\\Legacy\\Recorder.plugin\n"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AppleEvents.h"
+#include "platform/Bundle.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -122,6 +123,39 @@ private:
     QString m_tool;
     QString m_settingsFolder;
 };
+
+// A built set-up launcher that a process test runs.
+struct LauncherProgram {
+    const char* tool;
+    const char* settingsFolder;
+    const char* executableName;
+    const char* builtExecutable;
+    const char* prefix; // of its plug-ins' names
+};
+
+inline void PrintTo(const LauncherProgram& program, std::ostream* out) {
+    *out << program.executableName;
+}
+
+// The launcher's installation with the program in its package; *executable is its path.
+inline std::unique_ptr<Installation> installProgram(const LauncherProgram& program,
+                                                    QString* executable) {
+    auto install = std::make_unique<Installation>(QLatin1String(program.tool),
+                                                  QLatin1String(program.settingsFolder),
+                                                  QLatin1String(program.executableName));
+    *executable = install->installLauncher(QLatin1String(program.builtExecutable),
+                                           QLatin1String(program.executableName));
+    return install;
+}
+
+// Sheet Glide Tuner's installation, whose package stands in for this program's own.
+inline std::unique_ptr<Installation> sheetGlideTunerAsThisProgram() {
+    auto install = std::make_unique<Installation>(QStringLiteral("Sheet Glide Tuner"),
+                                                  QStringLiteral("SGT_Settings"),
+                                                  QStringLiteral("SheetGlideTuner2"));
+    platform::Bundle::setMainBundlePathForTesting(install->packagePath());
+    return install;
+}
 
 // What a set-up launcher process did.
 struct LauncherRun {

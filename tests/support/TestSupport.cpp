@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QXmlStreamWriter>
 
 namespace testsupport {
@@ -133,6 +135,15 @@ QString FakeApplication::writeSetting(const QString& name, const QByteArray& lfT
 QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList recordedAlertMessages(const QString& log) {
+    QStringList messages;
+    for (const QByteArray& line : readFile(log).split('\n')) {
+        if (!line.isEmpty())
+            messages.append(QJsonDocument::fromJson(line).object().value("message").toString());
+    }
+    return messages;
 }
 
 ScopedEnvironment::ScopedEnvironment(const char* name, const QByteArray& value)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantMap>
 
@@ -25,6 +26,9 @@ private:
 
 // The file's bytes; empty when it cannot be read.
 QByteArray readFile(const QString& path);
+
+// The messages of the alerts recorded in a TRELLIS_ALERT_LOG file, in order.
+QStringList recordedAlertMessages(const QString& log);
 
 // Sets an environment variable while it lives; the old value, or its absence, comes back.
 class ScopedEnvironment {
