@@ -21,6 +21,34 @@ uint64_t readBigEndian(const uint8_t* at, int size) {
     return value;
 }
 
+// The element count of the object at offset (in its marker, or in the integer after it
+// when the marker says 0xF), and where its contents start.
+bool readObjectCount(const uint8_t* bytes, uint64_t offset, uint64_t tableOffset, uint64_t* count,
+                     uint64_t* start) {
+    *count = bytes[offset] & 0x0F;
+    *start = offset + 1;
+    if (*count != 0x0F)
+        return true;
+    if (*start >= tableOffset || (bytes[*start] >> 4) != 0x1)
+        return false;
+    const int intSize = 1 << (bytes[*start] & 0x0F);
+    if (intSize > 8 || *start + 1 + static_cast<uint64_t>(intSize) > tableOffset)
+        return false;
+    *count = readBigEndian(bytes + *start + 1, intSize);
+    *start += 1 + static_cast<uint64_t>(intSize);
+    return true;
+}
+
+// Whether count characters of width bytes hold a NUL one.
+bool holdsNul(const uint8_t* text, uint64_t count, uint64_t width) {
+    for (uint64_t i = 0; i < count; ++i) {
+        const uint8_t* unit = text + i * width;
+        if (unit[0] == 0 && (width == 1 || unit[1] == 0))
+            return true;
+    }
+    return false;
+}
+
 // A 16-byte big-endian integer fits 64 signed bits when its upper half only extends the
 // sign of its lower half.
 bool fitsInt64(const uint8_t* value) {
@@ -154,18 +182,9 @@ bool binaryPropertyListWithinBounds(const QByteArray& data, QByteArray* bounded)
         const bool text = kind == 0x4 || kind == 0x5 || kind == 0x6;
         if (!container && !text)
             continue;
-        uint64_t count = marker & 0x0F;
-        uint64_t start = offset + 1;
-        if (count == 0x0F) {
-            if (start >= tableOffset || (bytes[start] >> 4) != 0x1)
-                return false;
-            const int intSize = 1 << (bytes[start] & 0x0F);
-            if (intSize > 8 || start + 1 + static_cast<uint64_t>(intSize) > tableOffset)
-                return false;
-            count = readBigEndian(bytes + start + 1, intSize);
-            start += 1 + static_cast<uint64_t>(intSize);
-        }
-        if (count > size)
+        uint64_t count = 0;
+        uint64_t start = 0;
+        if (!readObjectCount(bytes, offset, tableOffset, &count, &start) || count > size)
             return false;
         if (text) {
             const uint64_t width = kind == 0x6 ? 2 : 1;
@@ -173,11 +192,8 @@ bool binaryPropertyListWithinBounds(const QByteArray& data, QByteArray* bounded)
             if (textBytes > kMaxPropertyListTextBytes || start + count * width > tableOffset)
                 return false;
             // libplist aborts on a string that holds a NUL character.
-            for (uint64_t i = 0; kind != 0x4 && i < count; ++i) {
-                const uint8_t* unit = bytes + start + i * width;
-                if (unit[0] == 0 && (width == 1 || unit[1] == 0))
-                    return false;
-            }
+            if (kind != 0x4 && holdsNul(bytes + start, count, width))
+                return false;
             continue;
         }
         // A container reached twice is shared or part of a cycle.
