@@ -19,8 +19,9 @@ install_into "$stage"
 mkdir -p "$scratch/home" "$scratch/run" "$scratch/tmp" && chmod 700 "$scratch/run"
 
 # Xvfb picks a free display itself and tells its number (xvfb-run -a can race other servers
-# started at the same moment).
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+# started at the same moment). Without -noreset the server resets whenever its last client
+# leaves, and a client connecting just then is refused.
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp -noreset 3>"$scratch/display" 2>"$scratch/xvfb.log" &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$scratch"' EXIT
 for _ in $(seq 1 300); do
