@@ -2,11 +2,50 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 
 namespace platform {
+
+namespace {
+
+// Folder names that older packages use instead of language codes.
+const QHash<QString, QString>& legacyLanguageNames() {
+    static const QHash<QString, QString> names = {
+        {QStringLiteral("english"), QStringLiteral("en")},
+        {QStringLiteral("japanese"), QStringLiteral("ja")},
+        {QStringLiteral("french"), QStringLiteral("fr")},
+        {QStringLiteral("german"), QStringLiteral("de")},
+        {QStringLiteral("spanish"), QStringLiteral("es")},
+        {QStringLiteral("italian"), QStringLiteral("it")},
+        {QStringLiteral("dutch"), QStringLiteral("nl")},
+        {QStringLiteral("portuguese"), QStringLiteral("pt")},
+        {QStringLiteral("swedish"), QStringLiteral("sv")},
+        {QStringLiteral("danish"), QStringLiteral("da")},
+        {QStringLiteral("finnish"), QStringLiteral("fi")},
+        {QStringLiteral("norwegian"), QStringLiteral("nb")},
+        {QStringLiteral("korean"), QStringLiteral("ko")},
+        {QStringLiteral("russian"), QStringLiteral("ru")},
+        {QStringLiteral("polish"), QStringLiteral("pl")},
+        {QStringLiteral("chinese"), QStringLiteral("zh")},
+    };
+    return names;
+}
+
+} // namespace
+
+QString canonicalLanguage(QString name) {
+    name = name.trimmed().toLower();
+    const qsizetype cut = name.indexOf(QRegularExpression(QStringLiteral("[.@]")));
+    if (cut >= 0)
+        name.truncate(cut);
+    name.replace(QLatin1Char('_'), QLatin1Char('-'));
+    const auto legacy = legacyLanguageNames().constFind(name);
+    return legacy != legacyLanguageNames().constEnd() ? *legacy : name;
+}
 
 namespace {
 std::optional<QStringList>& languagesOverride() {

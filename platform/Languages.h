@@ -10,6 +10,10 @@ namespace platform {
 // (which follow LANGUAGE and LANG).
 QStringList preferredLanguages();
 
+// "en_US.UTF-8", "en-us" and the legacy folder name "English" all become comparable codes
+// ("en-us", "en").
+QString canonicalLanguage(QString name);
+
 // Path of the global preferences file that may hold "AppleLanguages".
 QString globalPreferencesPath();
 

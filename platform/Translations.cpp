@@ -19,17 +19,7 @@ QString& translationsPathOverride() {
 
 // "ja", "ja-JP", "ja_JP.UTF-8" and the legacy folder name "Japanese" all give Japanese.
 QLocale localeOf(const QString& name) {
-    QString code = name.trimmed().section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
-    code.replace(QLatin1Char('-'), QLatin1Char('_'));
-    const QLocale locale(code);
-    if (locale.language() != QLocale::C || code.compare(QLatin1String("C")) == 0)
-        return locale;
-    for (int language = QLocale::AnyLanguage + 1; language <= QLocale::LastLanguage; ++language) {
-        const auto value = QLocale::Language(language);
-        if (QLocale::languageToString(value).compare(code, Qt::CaseInsensitive) == 0)
-            return QLocale(value);
-    }
-    return QLocale::c();
+    return QLocale(canonicalLanguage(name).replace(QLatin1Char('-'), QLatin1Char('_')));
 }
 
 } // namespace

@@ -59,14 +59,8 @@ protected:
 
     QProcess* start() {
         QProcess* process = m_processes->add();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", m_scratch.filePath("config"));
-        env.insert("TMPDIR", m_scratch.filePath("tmp")); // the one-instance lock
-        env.insert("TRELLIS_ALERT_LOG", m_scratch.filePath("alerts.jsonl"));
+        QProcessEnvironment env = testsupport::scratchEnvironment(m_scratch.path());
         env.insert("TRELLIS_REPORT_SHOWN", "1");
-        env.insert("LANGUAGE", "en");
-        env.insert("LANG", "C.UTF-8");
         process->setProcessEnvironment(env);
         process->start(root() + "/Trellis.app/Contents/MacOS/Trellis", {});
         EXPECT_TRUE(process->waitForStarted(10000));

@@ -73,16 +73,10 @@ protected:
     int alertCount() const { return int(contents(alertLog()).count('\n')); }
 
     QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", path("config"));
+        QProcessEnvironment env = testsupport::scratchEnvironment(m_scratch.path());
         env.insert("XDG_RUNTIME_DIR", path("run"));
-        env.insert("TMPDIR", path("tmp"));
-        env.insert("TRELLIS_ALERT_LOG", alertLog());
         env.insert("TRELLIS_REPORT_SHOWN", "1");
         env.insert("TRELLIS_TEST_PLUGIN_RECORD", path("record.txt"));
-        env.insert("LANGUAGE", "en");
-        env.insert("LANG", "C.UTF-8");
         return env;
     }
     QProcess* start(const QString& program, const QProcessEnvironment& env,

@@ -130,14 +130,7 @@ protected:
     }
 
     QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", m_scratch.filePath("config"));
-        env.insert("TMPDIR", m_scratch.filePath("tmp")); // the one-instance lock
-        env.insert("TRELLIS_ALERT_LOG", m_scratch.filePath("alerts.jsonl"));
-        env.insert("LANGUAGE", "en");
-        env.insert("LANG", "C.UTF-8");
-        return env;
+        return testsupport::scratchEnvironment(m_scratch.path());
     }
     QProcess* start(const QString& program, const QProcessEnvironment& env) {
         QFile::remove(m_scratch.filePath("alerts.jsonl"));

@@ -35,6 +35,17 @@ QString stagedRoot(const QString& prefix) {
     return prefix + QStringLiteral("/" TRELLIS_INSTALL_ROOT_NAME);
 }
 
+QProcessEnvironment scratchEnvironment(const QString& scratch) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch + QStringLiteral("/config"));
+    env.insert(QStringLiteral("TMPDIR"), scratch + QStringLiteral("/tmp"));
+    env.insert(QStringLiteral("TRELLIS_ALERT_LOG"), scratch + QStringLiteral("/alerts.jsonl"));
+    env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    return env;
+}
+
 void SuiteStage::make() {
     m_prefix = std::make_unique<QTemporaryDir>();
     m_problem = stageInstallation(m_prefix->path());

@@ -16,6 +16,10 @@ QString stageInstallation(const QString& prefix);
 // The installation folder below a prefix that stageInstallation filled.
 QString stagedRoot(const QString& prefix);
 
+// The environment of a program under test whose preferences, temporary files and alert
+// record (<scratch>/alerts.jsonl) live in a scratch folder: offscreen, in English.
+QProcessEnvironment scratchEnvironment(const QString& scratch);
+
 // One staged installation for a whole test suite: made in SetUpTestSuite, gone in
 // TearDownTestSuite.
 class SuiteStage {
