@@ -12,6 +12,11 @@ inline constexpr unsigned char ALERT_IniFileNotFoundMessage[] =
     "\x3eThe necessary file cannot be found. Install the program again.";
 static_assert(sizeof ALERT_IniFileNotFoundMessage == 62 + 2);
 
+// The failed-start alert's text when the installation's tables hold none for it.
+inline constexpr unsigned char ALERT_ToolNotStartedMessage[] =
+    "\x4aThe tool cannot be started. Make sure that it is installed, and try again.";
+static_assert(sizeof ALERT_ToolNotStartedMessage == 74 + 2);
+
 // The interface file and its objects.
 inline constexpr char kNibName[] = "main";
 inline constexpr char kMenuBarName[] = "MenuBar";

@@ -2,6 +2,7 @@
 // pass-through descriptor, or, for the tool "Stock Vault Setup.app", as a child task with
 // the identifier as its argument.
 
+#include "app/AppConstants.h"
 #include "app/CLaunchUtil.h"
 #include "app/CMainDialog.h"
 #include "catalogue/SettingFileEx.h"
@@ -33,9 +34,18 @@ bool CopyDeviceIDCString(const QString& deviceID, char (&buffer)[kDeviceIDBuffer
     return true;
 }
 
-// A start that fails would otherwise look like a slow one.
+// A start that fails would otherwise look like a slow one. An installation's tables need
+// not hold this identifier; without a text of its own the alert speaks English, as the
+// necessary-file alert does, rather than show an empty box.
 void TellToolNotStarted() {
-    CAlert::DoAlert(0, 1, STRID_ALERT_TEXT_TOOL_NOT_STARTED, nullptr, nullptr, nullptr);
+    unsigned char message[256] = {};
+    CLocalize* localize = CLocalize::GetInstance();
+    const bool localized =
+        localize &&
+        localize->GetLocalizeString(STRID_ALERT_TEXT_TOOL_NOT_STARTED, message, nullptr, nullptr) &&
+        message[0] > 0;
+    CAlert::DoAlert(0, 1, nullptr, localized ? message : ALERT_ToolNotStartedMessage, nullptr,
+                    nullptr);
 }
 
 } // namespace

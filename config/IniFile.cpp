@@ -15,10 +15,11 @@ namespace {
 
 constexpr long kMaxLineLength = kIniLineBufferSize - 1;
 
-// The pattern <text><terminator>, the text cut at kMaxLineLength - 1 bytes so that the
-// pattern always fits into a line buffer.
-std::string makePattern(const char* text, char terminator) {
-    std::string pattern(text, strnlen(text, kMaxLineLength - 1));
+// The pattern <text><terminator>. The whole-file look-up cuts the text at kMaxLineLength - 1
+// bytes; the section-scoped one keeps it whole, so that a longer key never matches a line
+// that shares only its first bytes.
+std::string makePattern(const char* text, char terminator, std::size_t limit = std::string::npos) {
+    std::string pattern(text, strnlen(text, limit));
     pattern.push_back(terminator);
     return pattern;
 }
@@ -190,7 +191,7 @@ OSErr CIniFile::GetValue(const char* key, char* value) {
         return readErr;
     if (!key || !value)
         return paramErr;
-    const std::string pattern = makePattern(key, '=');
+    const std::string pattern = makePattern(key, '=', kMaxLineLength - 1);
     Rewind();
     char line[kIniLineBufferSize];
     for (;;) {

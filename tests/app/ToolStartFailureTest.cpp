@@ -105,6 +105,40 @@ TEST_F(ToolStartFailureTest, AMissingApplicationGivesTheAlertAndTheWindowStaysUs
     EXPECT_EQ(alerts, (QStringList{kNotStarted, kNotStarted}));
 }
 
+TEST_F(ToolStartFailureTest, TheAlertSaysItInEnglishWhenTheTablesHoldNoText) {
+    const QString builtIn = QStringLiteral(
+        "The tool cannot be started. Make sure that it is installed, and try again.");
+    auto demoTable = [](const char* language) {
+        QFile file(QStringLiteral(TRELLIS_RESOURCES_DIR "/%1.lproj/Settings/Localize.ini")
+                       .arg(QLatin1String(language)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const struct {
+        const char* name;
+        QByteArray table;
+        QString expected;
+    } rows[] = {
+        {"the table's own text", "[ALERT]\n00010005=Tool not started\n", kNotStarted},
+        {"identifier missing", "[ALERT]\n00010004=Alert 4\n", builtIn},
+        {"empty text", "[ALERT]\n00010005=\n", builtIn},
+        {"demo tables, English", demoTable("English"), builtIn},
+        {"demo tables, Japanese", demoTable("Japanese"),
+         QStringLiteral("ツールを起動できません。ツールがインストールされていることを確認してから、"
+                        "もう一度お試しください。")},
+    };
+    CMainDialog* dialog = createFor(1);
+    ASSERT_NE(dialog, nullptr);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_FALSE(row.table.isEmpty());
+        app->writeSetting(QStringLiteral("Localize.ini"), row.table);
+        CLocalize::DestroyInstance();
+        alerts.clear();
+        click(dialog, kKestrelLoader);
+        EXPECT_EQ(alerts, QStringList{row.expected});
+    }
+}
+
 TEST_F(ToolStartFailureTest, APackageWithoutItsExecutableGivesTheAlertEitherWay) {
     writeTool(kKestrelLoader, false);
     writeTool(kStockVaultSetup, false);

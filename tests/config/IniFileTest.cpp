@@ -66,6 +66,13 @@ TEST_P(IniLineEnds, SectionRules) {
     file = open("[C] \nZ=3\n[A]\nW=4\n[C]\nZ=5\n[A]\nV=6\n");
     EXPECT_EQ(getEx(*file, "C", "Z"), "5");
     EXPECT_EQ(getEx(*file, "A", "V"), "#-50untouched");
+
+    // The key pattern is the whole key, however long: a line that shares only its first
+    // 1022 bytes is not the key's line.
+    const std::string key(1022, 'K');
+    file = open("[S]\n" + QByteArray::fromStdString(key) + "=");
+    EXPECT_EQ(getEx(*file, "S", (key + "X").c_str()), "#-39untouched");
+    EXPECT_EQ(getEx(*file, "S", key.c_str()), "");
 }
 
 TEST_P(IniLineEnds, LinesHoldAtMost1023Bytes) {
