@@ -188,6 +188,16 @@ bool isSafeForLockFile(const QString& path) {
     return S_ISREG(info.st_mode) && info.st_size <= kMaxLockBytes;
 }
 
+// QSaveFile names its temporary "<store>.XXXXXX" just before the rename: one of a writer
+// killed in between is removed by the next lock holder.
+void removeLeftovers(const QString& path) {
+    const QFileInfo store(path);
+    QDir folder = store.absoluteDir();
+    for (const QString& name : folder.entryList({store.fileName() + QStringLiteral(".??????")},
+                                                QDir::Files | QDir::Hidden | QDir::System))
+        folder.remove(name);
+}
+
 } // namespace
 
 QString preferencesPath(const QString& applicationID) {
@@ -238,6 +248,7 @@ bool setPreferenceValues(const QVariantMap& values, const QString& applicationID
     if (store == before)
         return true;
 
+    removeLeftovers(path);
     // QSaveFile writes through a link; the store is never one.
     struct stat info {};
     const QByteArray encoded = QFile::encodeName(path);
