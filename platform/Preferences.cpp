@@ -139,44 +139,59 @@ QByteArray escapedKey(const QString& key) {
 
 // A string value as QSettings reads it back: always quoted, with control characters
 // escaped (and a hex digit right after such an escape, which would extend it).
-QByteArray escapedValue(const QString& value) {
+void appendValue(QByteArray& out, const QString& value) {
     const QByteArray utf8 =
         value.startsWith(QLatin1Char('@')) ? (QLatin1Char('@') + value).toUtf8() : value.toUtf8();
-    QByteArray result = "\"";
-    result.reserve(utf8.size() + 2);
+    out += '"';
+    const auto plain = [](char ch) { return uchar(ch) >= 0x20 && ch != '"' && ch != '\\'; };
+    if (std::all_of(utf8.cbegin(), utf8.cend(), plain)) {
+        out += utf8;
+        out += '"';
+        return;
+    }
     bool escapeHexDigit = false;
     for (const char ch : utf8) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (byte < 0x20 || (escapeHexDigit && std::isxdigit(byte))) {
-            result += "\\x" + QByteArray::number(byte, 16);
+        if (uchar(ch) < 0x20 || (escapeHexDigit && std::isxdigit(uchar(ch)))) {
+            out += "\\x" + QByteArray::number(uchar(ch), 16);
             escapeHexDigit = true;
             continue;
         }
         escapeHexDigit = false;
-        if (ch == '"' || ch == '\\')
-            result += '\\';
-        result += ch;
+        if (!plain(ch))
+            out += '\\';
+        out += ch;
     }
-    return result + '"';
+    out += '"';
 }
 
 // The whole store in the INI form QSettings reads: plain values under [General], each
 // array in a section of its own.
 QByteArray serialize(const QVariantMap& values) {
-    QByteArray plain, arrays;
+    QByteArray out;
+    bool general = false;
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        const QByteArray key = escapedKey(it.key());
-        if (it->typeId() != QMetaType::QStringList) {
-            plain += key + '=' + escapedValue(it->toString()) + '\n';
+        if (it->typeId() == QMetaType::QStringList)
             continue;
-        }
-        const QStringList list = it->toStringList();
-        arrays += "\n[" + key + "]\n";
-        for (qsizetype i = 0; i < list.size(); ++i)
-            arrays += QByteArray::number(i + 1) + "\\value=" + escapedValue(list.at(i)) + '\n';
-        arrays += "%40array=true\nsize=" + QByteArray::number(list.size()) + '\n';
+        out += general ? "" : "[General]\n";
+        general = true;
+        out += escapedKey(it.key()) + '=';
+        appendValue(out, it->toString());
+        out += '\n';
     }
-    return plain.isEmpty() ? arrays.mid(1) : "[General]\n" + plain + arrays;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (it->typeId() != QMetaType::QStringList)
+            continue;
+        const QStringList list = it->toStringList();
+        out += (out.isEmpty() ? "[" : "\n[") + escapedKey(it.key()) + "]\n";
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            out += QByteArray::number(i + 1);
+            out += "\\value=";
+            appendValue(out, list.at(i));
+            out += '\n';
+        }
+        out += "%40array=true\nsize=" + QByteArray::number(list.size()) + '\n';
+    }
+    return out;
 }
 
 // QLockFile reads a lock it finds, waiting on a FIFO and following a link: only a small
