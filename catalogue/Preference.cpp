@@ -74,18 +74,7 @@ bool CUPreference::SavePrinterList(const QStringList& list) {
 }
 
 bool CUPreference::SavePrinterSelection(const QStringList& list, const QString& name) {
-    SaveTransaction transaction;
-    const bool listSaved = SavePrinterList(list);
-    const bool nameSaved = SavePrinterName(name);
-    return transaction.IsHeld() && listSaved && nameSaved;
-}
-
-CUPreference::SaveTransaction::SaveTransaction()
-    : m_transaction(std::make_unique<platform::PreferencesTransaction>(
-          platform::kPreferencesCurrentApplication)) {}
-
-CUPreference::SaveTransaction::~SaveTransaction() = default;
-
-bool CUPreference::SaveTransaction::IsHeld() const {
-    return m_transaction->isHeld();
+    const QVariantMap values{{kKeyPrinterModelList, QVariant(list)},
+                             {kKeySelectPrinterModelName, name.isNull() ? QVariant() : name}};
+    return platform::setPreferenceValues(values, platform::kPreferencesCurrentApplication);
 }

@@ -3,11 +3,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-#include <memory>
-
-namespace platform {
-class PreferencesTransaction;
-}
 
 // One preferences domain of the platform's per-user store.
 class CPreference {
@@ -39,22 +34,7 @@ public:
     bool SavePrinterName(const QString& name);
     bool GetPrinterList(QStringList* list) const;
     bool SavePrinterList(const QStringList& list);
-    // The list, then the name, inside one SaveTransaction: what quitting stores. True when
-    // the transaction was held and both values reached the store.
+    // The list and the name as one save (what quitting stores): one write of the store, none
+    // when it holds them already. True when both values reached the store.
     bool SavePrinterSelection(const QStringList& list, const QString& name);
-
-    // Held around the saves of one quit (the list, then the name): no other writer comes
-    // between them, and they reach the store together when it goes out of scope, so that a
-    // writer killed halfway leaves the previous pair.
-    class SaveTransaction {
-    public:
-        SaveTransaction();
-        ~SaveTransaction();
-        SaveTransaction(const SaveTransaction&) = delete;
-        SaveTransaction& operator=(const SaveTransaction&) = delete;
-        bool IsHeld() const;
-
-    private:
-        std::unique_ptr<platform::PreferencesTransaction> m_transaction;
-    };
 };

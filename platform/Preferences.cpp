@@ -4,21 +4,19 @@
 #include "FileSystem.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
-#include <atomic>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
-#include <map>
-#include <memory>
 #include <mutex>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +27,10 @@ namespace {
 // Arrays are kept as numbered entries so that order, emptiness and single-element lists
 // survive the round trip; a plain value sits under the key itself.
 constexpr char kArrayMarker[] = "@array";
+// A living writer holds the lock for milliseconds.
+constexpr int kLockWaitMs = 2000;
+// A lock file as QLockFile writes it is far smaller.
+constexpr qint64 kMaxLockBytes = 4096;
 
 QString resolvedApplicationID(const QString& applicationID) {
     if (applicationID != kPreferencesCurrentApplication)
@@ -37,20 +39,8 @@ QString resolvedApplicationID(const QString& applicationID) {
     return bundle ? bundle->identifier() : QString();
 }
 
-bool isCurrentUser(const QString& userName) {
-    return userName == kPreferencesCurrentUser;
-}
-
 bool isUsableKey(const QString& key) {
     return !key.isEmpty() && !key.contains(QLatin1Char('/')) && !key.contains(QLatin1Char('\\'));
-}
-
-// A store that may be parsed: a plain file (after links) within the size cap. Anything else
-// counts as damaged and reads as empty.
-bool isUsableStore(const QString& path) {
-    const QFileInfo file(path);
-    return !path.isEmpty() && file.isFile() && file.isReadable() &&
-           file.size() <= kMaxPreferencesStoreBytes;
 }
 
 bool isStringArray(const QVariant& value) {
@@ -65,219 +55,165 @@ bool isStringArray(const QVariant& value) {
     return true;
 }
 
-} // namespace
+// One version of a store: a renamed-in store is a new inode.
+struct Version {
+    dev_t device = 0;
+    ino_t inode = 0;
+    qint64 size = -1; // -1: no usable store
+    qint64 modifiedNs = 0;
+    bool operator==(const Version&) const = default;
+};
 
-namespace {
-
-// A living writer holds the lock for milliseconds.
-constexpr int kLockWaitMs = 2000;
-constexpr unsigned kLockRetryMicroseconds = 20000;
-constexpr char kStagingInfix[] = ".txn-";
-
-// The store's lock: an exclusive flock on "<store>.lock", a plain file opened without
-// following links or blocking. The kernel frees it when its holder dies, so no lock is
-// ever stale; the holder removes the file when done, and a taker checks that the file it
-// locked is still the one at the path.
-class StoreLock {
-public:
-    StoreLock() = default;
-    StoreLock(const StoreLock&) = delete;
-    StoreLock& operator=(const StoreLock&) = delete;
-    ~StoreLock() { unlock(); }
-
-    bool take(const QString& path) {
-        m_path = QFile::encodeName(path);
-        const QDeadlineTimer deadline(kLockWaitMs);
-        for (;;) {
-            m_fd = open(m_path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                        0600);
-            struct stat opened {};
-            if (m_fd < 0 || fstat(m_fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-                release();
-                return false;
-            }
-            if (flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
-                struct stat current {};
-                if (lstat(m_path.constData(), &current) == 0 && current.st_dev == opened.st_dev &&
-                    current.st_ino == opened.st_ino)
-                    return true;
-                // Removed by its last holder meanwhile: lock the file that is there now.
-            } else if (errno != EWOULDBLOCK && errno != EINTR) {
-                release();
-                return false;
-            }
-            release();
-            if (deadline.hasExpired())
-                return false;
-            usleep(kLockRetryMicroseconds);
+QVariantMap parseStore(const QString& path) {
+    QSettings store(path, QSettings::IniFormat);
+    (void)store.allKeys(); // sections are parsed lazily; a damaged one shows only now
+    QVariantMap values;
+    if (store.status() != QSettings::NoError)
+        return values;
+    for (const QString& key : store.childKeys())
+        values.insert(key, store.value(key));
+    for (const QString& key : store.childGroups()) {
+        if (!store.contains(key + QLatin1Char('/') + QLatin1String(kArrayMarker)))
+            continue;
+        QStringList list;
+        const int size = store.beginReadArray(key);
+        for (int i = 0; i < size; ++i) {
+            store.setArrayIndex(i);
+            list.append(store.value(QStringLiteral("value")).toString());
         }
+        store.endArray();
+        values.insert(key, list);
     }
-    void unlock() {
-        if (m_fd >= 0)
-            unlink(m_path.constData()); // still ours: takers check what they locked
-        release();
-    }
+    return values;
+}
 
-private:
-    void release() {
-        if (m_fd >= 0)
-            close(m_fd); // also releases the flock
-        m_fd = -1;
-    }
-
-    QByteArray m_path;
-    int m_fd = -1;
-};
-
-} // namespace
-
-struct PreferencesTransaction::Shared {
-    QString storePath;
-    QString stagingPath; // the pending store; empty when the lock was not had
-    std::unique_ptr<StoreLock> lock;
-};
-
-namespace {
-
-std::mutex& registryMutex() {
+// The store's values, parsed once per version. Anything but a plain file (a link is not
+// followed) within the size cap reads as empty; nothing waits on a FIFO.
+QVariantMap readStore(const QString& path, Version* version = nullptr) {
     static std::mutex mutex;
-    return mutex;
+    static QString cachedPath;
+    static Version cachedVersion;
+    static QVariantMap cachedValues;
+
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat info {};
+    Version found;
+    if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_size <= kMaxPreferencesStoreBytes)
+        found = {info.st_dev, info.st_ino, info.st_size,
+                 qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    if (version)
+        *version = found;
+    std::lock_guard<std::mutex> guard(mutex);
+    if (found.size < 0 || (cachedPath == path && cachedVersion == found)) {
+        if (fd >= 0)
+            close(fd);
+        return found.size < 0 ? QVariantMap() : cachedValues;
+    }
+    // Parsed through the open descriptor: the version that was checked, whatever the path
+    // holds meanwhile.
+    cachedValues = parseStore(QStringLiteral("/proc/self/fd/%1").arg(fd));
+    close(fd);
+    cachedPath = path;
+    cachedVersion = found;
+    return cachedValues;
 }
 
-// The open transaction of each store in this process.
-std::map<QString, std::weak_ptr<PreferencesTransaction::Shared>>& registry() {
-    static std::map<QString, std::weak_ptr<PreferencesTransaction::Shared>> map;
-    return map;
+// Keys as QSettings writes them in INI files.
+QByteArray escapedKey(const QString& key) {
+    if (key == QLatin1String("General"))
+        return "%General";
+    QByteArray result;
+    for (const QChar c : key) {
+        const char16_t ch = c.unicode();
+        if ((ch < 0x80 && std::isalnum(ch)) || ch == '_' || ch == '-' || ch == '.')
+            result += char(ch);
+        else if (ch <= 0xFF)
+            result += '%' + QByteArray::number(ch, 16).toUpper().rightJustified(2, '0');
+        else
+            result += "%U" + QByteArray::number(ch, 16).toUpper().rightJustified(4, '0');
+    }
+    return result;
 }
 
-std::shared_ptr<PreferencesTransaction::Shared> openTransaction(const QString& storePath) {
-    std::lock_guard<std::mutex> guard(registryMutex());
-    const auto found = registry().find(storePath);
-    return found == registry().end() ? nullptr : found->second.lock();
+// A string value as QSettings reads it back: always quoted, with control characters
+// escaped (and a hex digit right after such an escape, which would extend it).
+void appendValue(QByteArray& out, const QString& value) {
+    const QByteArray utf8 =
+        value.startsWith(QLatin1Char('@')) ? (QLatin1Char('@') + value).toUtf8() : value.toUtf8();
+    out += '"';
+    const auto plain = [](char ch) { return uchar(ch) >= 0x20 && ch != '"' && ch != '\\'; };
+    if (std::all_of(utf8.cbegin(), utf8.cend(), plain)) {
+        out += utf8;
+        out += '"';
+        return;
+    }
+    bool escapeHexDigit = false;
+    for (const char ch : utf8) {
+        if (uchar(ch) < 0x20 || (escapeHexDigit && std::isxdigit(uchar(ch)))) {
+            out += "\\x" + QByteArray::number(uchar(ch), 16);
+            escapeHexDigit = true;
+            continue;
+        }
+        escapeHexDigit = false;
+        if (!plain(ch))
+            out += '\\';
+        out += ch;
+    }
+    out += '"';
 }
 
-// The file that saves to the store go to: the pending copy while a transaction is open.
-QString writablePath(const QString& storePath) {
-    const auto open = openTransaction(storePath);
-    return open && !open->stagingPath.isEmpty() ? open->stagingPath : storePath;
+// The whole store in the INI form QSettings reads: plain values under [General], each
+// array in a section of its own.
+QByteArray serialize(const QVariantMap& values) {
+    QByteArray out;
+    bool general = false;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (it->typeId() == QMetaType::QStringList)
+            continue;
+        out += general ? "" : "[General]\n";
+        general = true;
+        out += escapedKey(it.key()) + '=';
+        appendValue(out, it->toString());
+        out += '\n';
+    }
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (it->typeId() != QMetaType::QStringList)
+            continue;
+        const QStringList list = it->toStringList();
+        out += (out.isEmpty() ? "[" : "\n[") + escapedKey(it.key()) + "]\n";
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            out += QByteArray::number(i + 1);
+            out += "\\value=";
+            appendValue(out, list.at(i));
+            out += '\n';
+        }
+        out += "%40array=true\nsize=" + QByteArray::number(list.size()) + '\n';
+    }
+    return out;
 }
 
-QString newStagingPath(const QString& storePath);
-
-// Drops the pending copy of the open transaction for an empty one.
-QString restartStaging(const QString& storePath) {
-    const auto open = openTransaction(storePath);
-    if (!open)
-        return storePath;
-    QFile::remove(open->stagingPath);
-    open->stagingPath = newStagingPath(storePath);
-    return open->stagingPath;
+// QLockFile reads a lock it finds, waiting on a FIFO and following a link: only a small
+// plain file, or nothing, may stand where it looks.
+bool isSafeForLockFile(const QString& path) {
+    struct stat info {};
+    if (lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return errno == ENOENT;
+    return S_ISREG(info.st_mode) && info.st_size <= kMaxLockBytes;
 }
 
-// Pending copies (and their own temporaries and locks) of writers that died; only the
-// lock holder may call this.
-void removeLeftovers(const QString& storePath) {
-    const QFileInfo store(storePath);
+// QSaveFile names its temporary "<store>.XXXXXX" just before the rename: one of a writer
+// killed in between is removed by the next lock holder.
+void removeLeftovers(const QString& path) {
+    const QFileInfo store(path);
     QDir folder = store.absoluteDir();
-    const QStringList names =
-        folder.entryList({store.fileName() + QLatin1String(kStagingInfix) + QLatin1Char('*')},
-                         QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names)
+    for (const QString& name : folder.entryList({store.fileName() + QStringLiteral(".??????")},
+                                                QDir::Files | QDir::Hidden | QDir::System))
         folder.remove(name);
 }
 
-// A plain copy: a writer killed halfway leaves only a file that removeLeftovers knows. A
-// store that is no plain file within the size cap is damaged: the copy starts empty.
-bool copyStore(const QString& from, const QString& to) {
-    const QByteArray bytes =
-        readRegularFile(from, kMaxPreferencesStoreBytes).value_or(QByteArray());
-    QFile target(to);
-    return target.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
-           target.write(bytes) == bytes.size();
-}
-
-QString newStagingPath(const QString& storePath) {
-    static std::atomic<unsigned> counter{0};
-    return storePath + QLatin1String(kStagingInfix) + QString::number(getpid()) + QLatin1Char('-') +
-           QString::number(counter.fetch_add(1));
-}
-
 } // namespace
-
-PreferencesTransaction::PreferencesTransaction(const QString& applicationID) {
-    const QString path = preferencesPath(applicationID);
-    if (path.isEmpty())
-        return;
-    if ((m_shared = openTransaction(path)))
-        return; // joined: the outer one publishes, or failed for both
-    auto shared = std::make_shared<Shared>();
-    shared->storePath = path;
-    if (QDir().mkpath(QFileInfo(path).absolutePath())) {
-        shared->lock = std::make_unique<StoreLock>();
-        if (shared->lock->take(path + QStringLiteral(".lock"))) {
-            removeLeftovers(path);
-            const QString staging = newStagingPath(path);
-            if (!QFileInfo::exists(path) || copyStore(path, staging))
-                shared->stagingPath = staging;
-        }
-    }
-    if (shared->stagingPath.isEmpty())
-        shared->lock.reset();
-    // Registered even when the lock was not had, so that the saves inside fail at once
-    // instead of each waiting for the lock again.
-    m_shared = std::move(shared);
-    std::lock_guard<std::mutex> guard(registryMutex());
-    registry()[path] = m_shared;
-    m_owner = true;
-}
-
-PreferencesTransaction::~PreferencesTransaction() {
-    if (!m_done)
-        commit();
-}
-
-bool PreferencesTransaction::isHeld() const {
-    return m_shared && !m_shared->stagingPath.isEmpty();
-}
-
-void PreferencesTransaction::release() {
-    std::lock_guard<std::mutex> guard(registryMutex());
-    const auto found = registry().find(m_shared->storePath);
-    if (found != registry().end() && found->second.lock() == m_shared)
-        registry().erase(found);
-}
-
-bool PreferencesTransaction::commit() {
-    if (m_done)
-        return m_committed;
-    m_done = true;
-    if (!isHeld()) {
-        if (m_owner && m_shared)
-            release();
-        return m_committed = false;
-    }
-    if (!m_owner)
-        return m_committed = true;
-    release();
-    const QByteArray from = QFile::encodeName(m_shared->stagingPath);
-    const QByteArray to = QFile::encodeName(m_shared->storePath);
-    // Readers cache a store by its size and modification time (to the millisecond): a new
-    // store of the same size must not carry the old one's time.
-    const QFileInfo staged(m_shared->stagingPath), current(m_shared->storePath);
-    if (staged.exists() && current.exists() && staged.size() == current.size() &&
-        staged.lastModified() <= current.lastModified()) {
-        QFile file(m_shared->stagingPath);
-        if (file.open(QIODevice::ReadWrite))
-            file.setFileTime(current.lastModified().addMSecs(1), QFileDevice::FileModificationTime);
-    }
-    // Nothing saved to a store that did not exist: nothing to publish.
-    bool ok = !staged.exists() || std::rename(from.constData(), to.constData()) == 0;
-    if (!ok)
-        QFile::remove(m_shared->stagingPath);
-    m_shared->lock->unlock();
-    m_shared.reset();
-    return m_committed = ok;
-}
 
 QString preferencesPath(const QString& applicationID) {
     const QString id = resolvedApplicationID(applicationID);
@@ -291,83 +227,73 @@ QString preferencesPath(const QString& applicationID) {
 
 QVariant copyPreferenceValue(const QString& key, const QString& applicationID,
                              const QString& userName, const QString& /*hostName*/) {
-    if (!isUsableKey(key) || !isCurrentUser(userName))
+    if (!isUsableKey(key) || userName != kPreferencesCurrentUser)
         return QVariant();
-    const QString path = writablePath(preferencesPath(applicationID));
-    // QSettings keeps a copy of files it has seen; a store that can no longer be read must
-    // read as empty all the same.
-    if (!isUsableStore(path))
-        return QVariant();
-    QSettings store(path, QSettings::IniFormat);
-    if (store.status() != QSettings::NoError)
-        return QVariant();
+    const QString path = preferencesPath(applicationID);
+    return path.isEmpty() ? QVariant() : readStore(path).value(key);
+}
 
-    store.beginGroup(key);
-    const bool isArray = store.contains(QLatin1String(kArrayMarker));
-    store.endGroup();
-    if (isArray) {
-        QStringList list;
-        const int size = store.beginReadArray(key);
-        for (int i = 0; i < size; ++i) {
-            store.setArrayIndex(i);
-            list.append(store.value(QStringLiteral("value")).toString());
-        }
-        store.endArray();
-        return list;
+bool setPreferenceValues(const QVariantMap& values, const QString& applicationID) {
+    const QString path = preferencesPath(applicationID);
+    const QString lockPath = path + QStringLiteral(".lock");
+    if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).absolutePath()) ||
+        !isSafeForLockFile(lockPath) || !isSafeForLockFile(lockPath + QStringLiteral(".rmlock")))
+        return false;
+    QLockFile lock(lockPath);
+    // A lock is taken from a holder only once the kernel has released the holder's flock on
+    // it, that is when the holder died; a lock of a second that names no living process is
+    // one whose writer died while making it.
+    lock.setStaleLockTime(1000);
+    if (!lock.tryLock(kLockWaitMs))
+        return false;
+
+    Version old;
+    QVariantMap store = readStore(path, &old);
+    const QVariantMap before = store;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (!isUsableKey(it.key()))
+            return false;
+        if (isStringArray(*it))
+            store.insert(it.key(), it->toStringList());
+        else if (it->isValid())
+            store.insert(it.key(), it->toString());
+        else
+            store.remove(it.key());
     }
-    return store.value(key);
+    if (store == before)
+        return true;
+
+    removeLeftovers(path);
+    // QSaveFile writes through a link; the store is never one.
+    struct stat info {};
+    const QByteArray encoded = QFile::encodeName(path);
+    if (lstat(encoded.constData(), &info) == 0 && S_ISLNK(info.st_mode))
+        unlink(encoded.constData());
+    const QByteArray bytes = serialize(store);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return false;
+    // QSettings readers keep a store by its size and modification time (to the
+    // millisecond): a new store of the same size must not carry the old one's time.
+    if (old.size == bytes.size()) {
+        const QDateTime after = QDateTime::fromMSecsSinceEpoch(old.modifiedNs / 1000000 + 1);
+        file.setFileTime(std::max(after, QDateTime::currentDateTime()),
+                         QFileDevice::FileModificationTime);
+    }
+    return file.commit();
 }
 
 bool setPreferenceValue(const QString& key, const QVariant& value, const QString& applicationID,
                         const QString& userName, const QString& /*hostName*/) {
-    if (!isUsableKey(key) || !isCurrentUser(userName))
-        return false;
-    // Every save goes to a pending copy that replaces the store whole, so that a writer
-    // killed halfway never leaves a broken store; alone, a save is its own transaction.
-    PreferencesTransaction transaction(applicationID);
-    if (!transaction.isHeld())
-        return false;
-    const QString storePath = preferencesPath(applicationID);
-    QString path = writablePath(storePath);
-
-    auto opened = std::make_unique<QSettings>(path, QSettings::IniFormat);
-    (void)opened->allKeys(); // sections are parsed lazily; a damaged one shows only now
-    if (opened->status() == QSettings::FormatError) {
-        // A damaged store would refuse every write from now on; start it afresh, under a
-        // new name, since QSettings remembers what it parsed under the old one.
-        opened.reset();
-        path = restartStaging(storePath);
-        opened = std::make_unique<QSettings>(path, QSettings::IniFormat);
-    }
-    QSettings& store = *opened;
-    store.remove(key);
-    if (isStringArray(value)) {
-        const QStringList list = value.toStringList();
-        store.beginGroup(key);
-        store.setValue(QLatin1String(kArrayMarker), true);
-        store.endGroup();
-        store.beginWriteArray(key, static_cast<int>(list.size()));
-        for (int i = 0; i < list.size(); ++i) {
-            store.setArrayIndex(i);
-            store.setValue(QStringLiteral("value"), list.at(i));
-        }
-        store.endArray();
-    } else if (value.isValid()) {
-        store.setValue(key, value);
-    }
-    store.sync();
-    const bool written = store.status() == QSettings::NoError && QFileInfo(path).isFile();
-    opened.reset();
-    return transaction.commit() && written;
+    return isUsableKey(key) && userName == kPreferencesCurrentUser &&
+           setPreferenceValues({{key, value}}, applicationID);
 }
 
 bool synchronizePreferences(const QString& applicationID) {
-    const QString path = writablePath(preferencesPath(applicationID));
-    if (!isUsableStore(path))
-        return false;
-    QSettings store(path, QSettings::IniFormat);
-    store.sync();
-    return store.status() == QSettings::NoError && QFileInfo(path).isFile();
+    const QString path = preferencesPath(applicationID);
+    struct stat info {};
+    return !path.isEmpty() && lstat(QFile::encodeName(path).constData(), &info) == 0 &&
+           S_ISREG(info.st_mode);
 }
 
 } // namespace platform

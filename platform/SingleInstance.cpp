@@ -7,13 +7,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -113,7 +113,7 @@ bool sendRequest(const QByteArray& socketPath) {
 // A listening socket at the path, replacing whatever a dead holder left there.
 int listenAt(const QByteArray& socketPath) {
     unlink(socketPath.constData());
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return -1;
     const sockaddr_un address = socketAddress(socketPath);
@@ -125,41 +125,46 @@ int listenAt(const QByteArray& socketPath) {
     return fd;
 }
 
+// Reads one request from a connected start; answers and activates when it is whole, and
+// drops the connection on anything else.
+void handle(int client, const std::function<void()>& onActivate) {
+    auto* notifier =
+        new QSocketNotifier(qintptr(client), QSocketNotifier::Read, QCoreApplication::instance());
+    auto received = std::make_shared<QByteArray>();
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [=] {
+        char buffer[16];
+        const ssize_t got = recv(client, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        if (got > 0)
+            received->append(buffer, qsizetype(got));
+        const qsizetype end = received->indexOf('\n');
+        if (got > 0 && end < 0 && received->size() <= kActivateRequest.size())
+            return; // more to come
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+        const bool activate = end >= 0 && received->left(end + 1) == kActivateRequest;
+        if (activate)
+            send(client, kActivateAnswer.constData(), size_t(kActivateAnswer.size()),
+                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        close(client);
+        if (activate && onActivate)
+            onActivate();
+    });
+}
+
+// Takes later starts' connections once the event loop runs; those made before wait in the
+// socket's queue.
 void serve(int listening, std::function<void()> onActivate) {
-    auto* server = new QLocalServer(QCoreApplication::instance());
-    if (!server->listen(qintptr(listening))) {
-        close(listening);
-        delete server;
-        return;
-    }
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, onActivate] {
-        while (QLocalSocket* client = server->nextPendingConnection()) {
-            QObject::connect(client, &QLocalSocket::disconnected, client,
-                             &QLocalSocket::deleteLater);
-            if (!peerIsUs(int(client->socketDescriptor()))) {
-                client->abort();
-                client->deleteLater();
-                continue;
-            }
-            auto handle = [client, onActivate] {
-                if (!client->canReadLine()) {
-                    if (client->bytesAvailable() > kActivateRequest.size())
-                        client->abort();
-                    return;
-                }
-                const QByteArray request = client->readLine(kActivateRequest.size() + 1);
-                if (request == kActivateRequest) {
-                    client->write(kActivateAnswer);
-                    client->flush();
-                    if (onActivate)
-                        onActivate();
-                }
-                client->disconnectFromServer();
-            };
-            QObject::connect(client, &QLocalSocket::readyRead, client, handle);
-            // A request sent before the event loop ran is already waiting.
-            if (client->bytesAvailable() > 0)
-                handle();
+    auto* notifier = new QSocketNotifier(qintptr(listening), QSocketNotifier::Read,
+                                         QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [listening, onActivate] {
+        for (int client;
+             (client = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0;) {
+            if (peerIsUs(client))
+                handle(client, onActivate);
+            else
+                close(client);
         }
     });
 }
@@ -178,11 +183,6 @@ std::optional<Paths> claimPaths(const QString& identity) {
 }
 
 } // namespace
-
-QString SingleInstance::serverName(const QString& identity) {
-    const auto paths = claimPaths(identity);
-    return paths ? QFile::decodeName(paths->socket) : QString();
-}
 
 SingleInstance::Handover SingleInstance::handOver(const QString& identity) {
     const auto paths = claimPaths(identity);
@@ -203,10 +203,6 @@ SingleInstance::Handover SingleInstance::handOver(const QString& identity) {
             return Handover::Failed;
         QThread::msleep(kRetryMs);
     }
-}
-
-bool SingleInstance::activateRunning(const QString& identity) {
-    return handOver(identity) == Handover::HandedOver;
 }
 
 bool SingleInstance::claim(const QString& identity, std::function<void()> onActivate) {

@@ -27,9 +27,6 @@ public:
     // not wait for it to be read.
     static Handover handOver(const QString& identity);
 
-    // True when a running instance of the identity was handed the request.
-    static bool activateRunning(const QString& identity);
-
     // Makes this process the instance of the identity: false when another one already runs
     // (it has been handed the request to come to the front). From here on, later starts'
     // requests queue up until the event loop runs; onActivate then runs on the main thread
@@ -39,10 +36,6 @@ public:
     // claim() for the running program: its main bundle's identifier, or its executable's
     // path when it has none.
     static bool claimForProgram(std::function<void()> onActivate);
-
-    // The local socket path of an identity for the current user; empty when there is no
-    // private folder for it.
-    static QString serverName(const QString& identity);
 };
 
 } // namespace platform

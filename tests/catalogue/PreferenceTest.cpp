@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -80,8 +81,18 @@ TEST_F(PreferenceTest, StoreIsKeyedByTheBundleIdentifier) {
 
 TEST_F(PreferenceTest, ValuesRoundTripWithOrderAndType) {
     CUPreference preference;
-    const QStringList list{"Orvel B, with comma", "Orvel A", "@odd",
-                           "Orvel \u30d7\u30ea\u30f3\u30bf"};
+    const QStringList list{"Orvel B, with comma",
+                           "Orvel A",
+                           "@odd",
+                           "Orvel \u30d7\u30ea\u30f3\u30bf",
+                           " padded ",
+                           "quote \" and \\ back",
+                           "tab\tnew\nline",
+                           QStringLiteral("nul\u0000f\u0001") + "1",
+                           "a=b;c",
+                           "",
+                           "@@twice",
+                           "@Invalid()"};
     ASSERT_TRUE(preference.SavePrinterList(list));
     ASSERT_TRUE(preference.SavePrinterName("Orvel A"));
 
@@ -102,6 +113,51 @@ TEST_F(PreferenceTest, ValuesRoundTripWithOrderAndType) {
     name.clear();
     preference.GetPrinterName(&name);
     EXPECT_EQ(name, "Orvel A"); // the other value is untouched
+}
+
+// Bytes the store held when the earlier build had saved; read back unchanged, kept when the
+// same pair is saved again, replaced whole when another one is.
+TEST_F(PreferenceTest, AStoreOfTheEarlierBuildReadsBackAndIsRewrittenOnlyForANewPair) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(storePath()).absolutePath()));
+    QFile file(storePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[General]\nSelectPrinterModelName=Orvel A\n\n[PrinterModelList]\n"
+               "1\\value=\"Orvel B, with comma\"\n10\\value=\n2\\value=Orvel A\n3\\value=@@odd\n"
+               "4\\value=Orvel \xe3\x83\x97\xe3\x83\xaa\xe3\x83\xb3\xe3\x82\xbf\n"
+               "5\\value=\" padded \"\n6\\value=quote \\\" and \\\\ back\n"
+               "7\\value=tab\\tnew\\nline\n8\\value=nul\n9\\value=\"a=b;c\"\n%40array=true\n"
+               "size=10\n");
+    file.close();
+    const QStringList list{"Orvel B, with comma",
+                           "Orvel A",
+                           "@odd",
+                           "Orvel \u30d7\u30ea\u30f3\u30bf",
+                           " padded ",
+                           "quote \" and \\ back",
+                           "tab\tnew\nline",
+                           "nul",
+                           "a=b;c",
+                           ""};
+    CUPreference preference;
+    QStringList readList;
+    ASSERT_TRUE(preference.GetPrinterList(&readList));
+    EXPECT_EQ(readList, list);
+    QString name;
+    preference.GetPrinterName(&name);
+    EXPECT_EQ(name, "Orvel A");
+
+    const auto inode = [&] {
+        struct stat info {};
+        return lstat(QFile::encodeName(storePath()).constData(), &info) == 0 ? info.st_ino
+                                                                             : ino_t(0);
+    };
+    const ino_t before = inode();
+    ASSERT_TRUE(preference.SavePrinterSelection(list, "Orvel A"));
+    EXPECT_EQ(inode(), before);
+    ASSERT_TRUE(preference.SavePrinterSelection(list.mid(1), "Orvel A"));
+    EXPECT_NE(inode(), before);
+    ASSERT_TRUE(preference.GetPrinterList(&readList));
+    EXPECT_EQ(readList, list.mid(1));
 }
 
 TEST_F(PreferenceTest, SavedAndReadBackByASecondProcess) {

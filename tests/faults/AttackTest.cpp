@@ -8,7 +8,6 @@
 #include "platform/AppleEvents.h"
 #include "platform/Bundle.h"
 #include "platform/LaunchServices.h"
-#include "platform/SingleInstance.h"
 #include "support/Staging.h"
 #include "support/TestSupport.h"
 
@@ -70,6 +69,10 @@ protected:
     }
     QString store() const { return path("config/trellis/" + kTrellisIdentifier + ".ini"); }
     QString alertLog() const { return path("alerts.jsonl"); }
+    // A file of the one-instance claim of an identity in the private runtime folder.
+    QString claimFile(const QString& identity, const char* suffix) const {
+        return path("run/trellis-" + QString::fromLatin1(claimHash(identity)) + suffix);
+    }
     int alertCount() const { return int(contents(alertLog()).count('\n')); }
 
     QProcessEnvironment environment() const {
@@ -208,10 +211,7 @@ TEST_F(Attack, AToolThatCannotBeBroughtForwardIsAFailureNotASuccess) {
     const auto bundle = platform::Bundle::create(tool);
     ASSERT_TRUE(bundle);
     // An instance that holds the claim but never listens.
-    QString lockPath = platform::SingleInstance::serverName(bundle->identifier());
-    ASSERT_TRUE(lockPath.endsWith(".sock"));
-    lockPath.chop(5);
-    lockPath += ".lock";
+    const QString lockPath = claimFile(bundle->identifier(), ".lock");
     const int lock = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT, 0600);
     ASSERT_GE(lock, 0);
     ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
@@ -236,8 +236,7 @@ TEST_F(Attack, QuickStartsGiveOneTrellisAndAKilledOneBlocksNothing) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(info);
     }
-    const QString socket = platform::SingleInstance::serverName(kTrellisIdentifier);
-    ASSERT_FALSE(socket.isEmpty());
+    const QString socket = claimFile(kTrellisIdentifier, ".sock");
     QProcess* first = start(trellis(), environment());
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(socket); }, 60000));
     QProcess* second = start(trellis(), environment());
@@ -437,7 +436,7 @@ TEST_P(SetUpLauncherAttack, ASecondStartBringsTheRunningOneForward) {
     replacePlugin("plugin", QStringLiteral(HANG_PLUGIN), "plugin");
     const auto bundle = platform::Bundle::create(package());
     ASSERT_TRUE(bundle && !bundle->identifier().isEmpty());
-    const QString socket = platform::SingleInstance::serverName(bundle->identifier());
+    const QString socket = claimFile(bundle->identifier(), ".sock");
     QProcess* first = start(executable(), launchEnvironment());
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(socket); }, 60000));
     QProcess* second = start(executable(), launchEnvironment());

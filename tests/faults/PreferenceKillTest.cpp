@@ -89,12 +89,9 @@ protected:
 
     // Saved here as the launcher does.
     static bool savePair(const QString& tag) {
-        CUPreference preference;
-        CUPreference::SaveTransaction transaction;
         const QString name = QStringLiteral("Orvel ") + tag;
-        return transaction.IsHeld() &&
-               preference.SavePrinterList({name, QStringLiteral("Orvel other 0 of ") + tag}) &&
-               preference.SavePrinterName(name);
+        return CUPreference().SavePrinterSelection(
+            {name, QStringLiteral("Orvel other 0 of ") + tag}, name);
     }
 
     // The folder holds the store alone: no lock, pending copy or temporary survives.
@@ -185,54 +182,21 @@ TEST_F(KilledSaves, TwoWritersQuittingTogetherLeaveOneWholePair) {
     }
 }
 
-TEST(PreferencesTransaction, SavesReachTheStoreTogetherAtTheEnd) {
-    testsupport::TempTree config;
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    {
-        testsupport::FakeApplication app;
-        const QString store = platform::preferencesPath(platform::kPreferencesCurrentApplication);
-        CUPreference preference;
-        ASSERT_TRUE(preference.SavePrinterName("Orvel Old"));
-        const QByteArray before = [&] {
-            QFile file(store);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }();
-        {
-            CUPreference::SaveTransaction transaction;
-            ASSERT_TRUE(transaction.IsHeld());
-            CUPreference::SaveTransaction joined; // a nested one joins, it does not wait
-            ASSERT_TRUE(joined.IsHeld());
-            ASSERT_TRUE(preference.SavePrinterList({"Orvel New"}));
-            ASSERT_TRUE(preference.SavePrinterName("Orvel New"));
-            QString name;
-            preference.GetPrinterName(&name);
-            EXPECT_EQ(name, "Orvel New"); // this process sees its pending saves
-            QFile file(store);
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-            EXPECT_EQ(file.readAll(), before); // nobody else does yet
-        }
-        QString name;
-        preference.GetPrinterName(&name);
-        EXPECT_EQ(name, "Orvel New");
-
-        // A lock file naming no holder (its writer died while creating it) is taken over.
-        QFile lock(store + ".lock");
-        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-        lock.close();
-        ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
-        lock.setFileTime(QDateTime::currentDateTime().addSecs(-5),
-                         QFileDevice::FileModificationTime);
-        lock.close();
-        QElapsedTimer timer;
-        timer.start();
-        EXPECT_TRUE(preference.SavePrinterName("Orvel After"));
-        EXPECT_LT(timer.elapsed(), 5000);
-        preference.GetPrinterName(&name);
-        EXPECT_EQ(name, "Orvel After");
-        EXPECT_FALSE(QFileInfo::exists(store + ".lock"));
-    }
-    qputenv("XDG_CONFIG_HOME", saved);
+TEST_F(KilledSaves, ALockFileNamingNoHolderIsTakenOver) {
+    // Its writer died while making it.
+    ASSERT_TRUE(savePair(QStringLiteral("old")));
+    QFile lock(storePath() + ".lock");
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.close();
+    ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+    lock.setFileTime(QDateTime::currentDateTime().addSecs(-5), QFileDevice::FileModificationTime);
+    lock.close();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(savePair(QStringLiteral("after")));
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(read().name, QStringLiteral("Orvel after"));
+    EXPECT_TRUE(onlyTheStoreIsLeft());
 }
 
 } // namespace

@@ -116,8 +116,9 @@ TEST(LaunchServices, StartsOnceHandsOverTheDescriptorAndActivatesTheRunningInsta
     ASSERT_TRUE(waitForLine(out, "activated"));
     EXPECT_EQ(readAll(out).count("oapp"), 1);
 
-    ASSERT_TRUE(SingleInstance::activateRunning(
-        Bundle::create(package) ? Bundle::create(package)->identifier() : QString()));
+    ASSERT_EQ(SingleInstance::handOver(
+                  Bundle::create(package) ? Bundle::create(package)->identifier() : QString()),
+              SingleInstance::Handover::HandedOver);
     QProcess::execute("pkill", {"-TERM", "-f", package + "/Contents/MacOS/helper"});
     ASSERT_TRUE(waitForLine(out, "quit"));
     qunsetenv("LAUNCH_HELPER_OUT");
@@ -151,7 +152,7 @@ TEST(SingleInstance, SecondStartOfTheSameProgramEndsAndActivatesTheFirst) {
     EXPECT_TRUE(waitForLine(out, "activated"));
     first.terminate();
     ASSERT_TRUE(first.waitForFinished(15000));
-    EXPECT_FALSE(SingleInstance::activateRunning(identity));
+    EXPECT_EQ(SingleInstance::handOver(identity), SingleInstance::Handover::NotRunning);
     qunsetenv("LAUNCH_HELPER_OUT");
 }
 

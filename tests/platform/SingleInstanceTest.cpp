@@ -42,6 +42,10 @@ protected:
         return lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777
                                                                       : mode_t(-1);
     }
+    // Listening claims in a folder.
+    static int sockets(const QString& folder) {
+        return int(QDir(folder).entryList({"*.sock"}, QDir::System).size());
+    }
     static QString identity() { return "test.claim." + QUuid::createUuid().toString(QUuid::Id128); }
 
     testsupport::TempTree m_tree;
@@ -52,33 +56,39 @@ protected:
 } // namespace
 
 TEST_F(ClaimFolders, OnlyFoldersOfTheUserClosedToOthersAreUsed) {
-    const QString id = identity();
     const QString private0700 = runtime(0700);
-    EXPECT_EQ(QFileInfo(SingleInstance::serverName(id)).absolutePath(), private0700);
+    ASSERT_TRUE(SingleInstance::claim(identity(), {}));
+    EXPECT_EQ(sockets(private0700), 1);
 
     // A runtime folder others may enter is passed over for one of our own in the
     // temporary folder, made closed.
     runtime(0755);
-    EXPECT_EQ(QFileInfo(SingleInstance::serverName(id)).absolutePath(), fallback());
+    ASSERT_TRUE(SingleInstance::claim(identity(), {}));
+    EXPECT_EQ(sockets(private0700), 1);
+    EXPECT_EQ(sockets(fallback()), 1);
     EXPECT_EQ(modeOf(fallback()), mode_t(0700));
 
     // One of ours left open is closed again.
     chmod(QFile::encodeName(fallback()).constData(), 0777);
-    EXPECT_FALSE(SingleInstance::serverName(id).isEmpty());
+    ASSERT_TRUE(SingleInstance::claim(identity(), {}));
+    EXPECT_EQ(sockets(fallback()), 2);
     EXPECT_EQ(modeOf(fallback()), mode_t(0700));
 
     // A link, or a file, where the folder would be: no claim at all, so the start runs on
     // its own instead of being stopped.
+    const QString id = identity();
     QDir(fallback()).removeRecursively();
-    ASSERT_TRUE(QFile::link(m_tree.mkdir("elsewhere"), fallback()));
-    EXPECT_TRUE(SingleInstance::serverName(id).isEmpty());
+    const QString elsewhere = m_tree.mkdir("elsewhere");
+    ASSERT_TRUE(QFile::link(elsewhere, fallback()));
     EXPECT_TRUE(SingleInstance::claim(id, {}));
     EXPECT_EQ(SingleInstance::handOver(id), SingleInstance::Handover::NotRunning);
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
     QFile::remove(fallback());
     QFile file(fallback());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    EXPECT_TRUE(SingleInstance::serverName(id).isEmpty());
+    EXPECT_TRUE(SingleInstance::claim(id, {}));
+    EXPECT_EQ(SingleInstance::handOver(id), SingleInstance::Handover::NotRunning);
 }
 
 TEST_F(ClaimFolders, RequestsQueueUntilTheHoldersEventLoopRuns) {
@@ -92,6 +102,6 @@ TEST_F(ClaimFolders, RequestsQueueUntilTheHoldersEventLoopRuns) {
     EXPECT_FALSE(SingleInstance::claim(id, {})); // a second claim hands over as well
     EXPECT_EQ(activations, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 2; }, 15000));
-    EXPECT_TRUE(SingleInstance::activateRunning(id));
+    EXPECT_EQ(SingleInstance::handOver(id), SingleInstance::Handover::HandedOver);
     EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 3; }, 15000));
 }
