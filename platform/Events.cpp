@@ -264,10 +264,6 @@ OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& t
 
 } // namespace detail
 
-} // namespace platform
-
-namespace platform {
-
 void RunAfterCurrentEvent(std::function<void()> task) {
     if (!task)
         return;

@@ -125,13 +125,6 @@ OSStatus SetMenuTitleWithCFString(MenuRef menu, const QString& title) {
     return 0;
 }
 
-OSStatus CopyMenuTitleAsCFString(MenuRef menu, QString* outTitle) {
-    if (!isLiveMenu(menu) || !menu->menu || !outTitle)
-        return paramErr;
-    *outTitle = menu->menu->title();
-    return 0;
-}
-
 OSStatus SetMenuItemTextWithCFString(MenuRef menu, MenuItemIndex item, const QString& text) {
     if (!isLiveMenu(menu) || item < 1 || item > CountMenuItems(menu))
         return paramErr;
@@ -175,14 +168,6 @@ OSStatus DeleteMenuItems(MenuRef menu, MenuItemIndex first, ItemCount count) {
         else
             delete itemAction(menu, first);
     }
-    return 0;
-}
-
-OSStatus GetMenuItemCommandID(MenuRef menu, MenuItemIndex item, MenuCommand* outCommand) {
-    if (!isLiveMenu(menu) || !outCommand || item < 1 || item > CountMenuItems(menu))
-        return paramErr;
-    *outCommand = menu->combo ? menu->combo->itemData(item - 1).toUInt()
-                              : actionCommand(itemAction(menu, item));
     return 0;
 }
 
