@@ -75,21 +75,9 @@ void watchMenu(MenuRef menu) {
         if (!isLiveMenu(menu))
             return;
         const QtDispatchScope dispatching;
-        const WindowRef front = frontWindow();
         for (QAction* action : menu->menu->actions()) {
-            if (actionCommand(action) == 0)
-                continue;
-            const HICommand command = menuCommand(menu, action);
-            HICommandExtended extended{};
-            extended.attributes = command.attributes;
-            extended.commandID = command.commandID;
-            extended.source.menu.menuRef = menu;
-            extended.source.menu.menuItemIndex = command.menu.menuItemIndex;
-            EventRef event = CreateEvent(kEventClassCommand, kEventCommandUpdateStatus);
-            setParam(event, kEventParamDirectObject, typeHICommand, extended);
-            SendEventToEventTarget(event,
-                                   front ? front->target.get() : GetApplicationEventTarget());
-            ReleaseEvent(event);
+            if (actionCommand(action) != 0)
+                sendCommandToFront(kEventCommandUpdateStatus, menuCommand(menu, action));
         }
     });
 }

@@ -166,6 +166,9 @@ void setParam(EventRef event, EventParamName name, EventParamType type, const T&
 // kEventControlSetData / GetData to the control's view.
 OSStatus askView(ControlRef control, UInt32 kind, ControlPartCode part, OSType tag, Size size,
                  void* buffer, Size* outSize);
+// Sends the command as a command event of that kind to the front window, else the
+// application.
+OSStatus sendCommandToFront(UInt32 kind, const HICommand& command);
 // Sends a control's command as a command event through the control's target.
 OSStatus sendControlCommand(ControlRef control);
 void updateTrackingForControl(ControlRef control, const std::optional<QPoint>& contentPos);

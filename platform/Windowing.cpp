@@ -326,13 +326,11 @@ void ShowWindow(WindowRef window) {
     if (!detail::isLiveWindow(window) || !window->widget)
         return;
     window->widget->show();
-    window->widget->raise();
-    window->widget->activateWindow();
+    SelectWindow(window);
     // Keyboard use starts with the first key, not the first Tab: the control holding the
     // focus shows it from the start, as the image buttons' ring does. (Showing a window
     // clears this state, so it comes after.)
     window->widget->window()->setAttribute(Qt::WA_KeyboardFocusChange);
-    detail::noteWindowRaised(window);
 }
 
 void HideWindow(WindowRef window) {
