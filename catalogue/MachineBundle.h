@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/MacTypes.h"
+#include "platform/StatusCodes.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/MacTypes.h"
 #include "config/SettingFile.h"
+#include "platform/StatusCodes.h"
 
 #include <QByteArray>
 #include <QHash>

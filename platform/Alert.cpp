@@ -1,4 +1,6 @@
-#include "Alert.h"
+#include "platform/Alert.h"
+
+#include "platform/TestingAccess.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -2,7 +2,6 @@
 
 #include <QFont>
 #include <QString>
-#include <functional>
 #include <optional>
 
 namespace platform {
@@ -18,9 +17,6 @@ struct AlertRequest {
     std::optional<QString> cancelTitle; // nullopt: the platform's own "Cancel"
 };
 
-// Returns the number of the button that closed the alert: 1 OK, 2 Cancel.
-using AlertPresenter = std::function<short(const AlertRequest&)>;
-
 // Shows the alert modally through the current presenter. With the environment variable
 // TRELLIS_ALERT_LOG set (tests of whole programs), the alert is appended to that file as
 // one JSON line and answered with OK, so nothing ever blocks; with TRELLIS_ALERT_WAIT set
@@ -31,9 +27,6 @@ short presentAlert(const AlertRequest& request);
 // no alert is up. A quit request of the session uses it, so that it is not held up behind
 // an alert.
 bool closeShownAlert();
-
-// Tests replace the presenter; an empty function restores the default.
-void setAlertPresenter(AlertPresenter presenter);
 
 // The explanation of a shown alert is laid out at least this wide (about forty average
 // characters of its font) and wraps at most this wide (about sixty), as desktop message

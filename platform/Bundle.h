@@ -17,8 +17,8 @@ public:
     // The package of the running program, found from its own executable
     // (X.app/Contents/MacOS/exe gives X.app), never from the current folder.
     static std::shared_ptr<Bundle> mainBundle();
-    // Tests stand a package of their own in for the running program; an empty path
-    // goes back to the real one.
+    // Test seam (tests, benchmarks, fuzzers, screenshot programs): a package of their own
+    // stands in for the running program's; an empty path goes back to the real one.
     static void setMainBundlePathForTesting(const QString& path);
 
     ~Bundle();

@@ -7,17 +7,14 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QTabBar>
 #include <QTabWidget>
-#include <cstring>
 
 using platform::detail::setParam;
 
 namespace platform {
 
-namespace {
+namespace detail {
 
-// kEventControlSetData / GetData to the control's view first.
 OSStatus askView(ControlRef control, UInt32 kind, ControlPartCode part, OSType tag, Size size,
                  void* buffer, Size* outSize) {
     EventRef event = CreateEvent(kEventClassControl, kind);
@@ -33,14 +30,14 @@ OSStatus askView(ControlRef control, UInt32 kind, ControlPartCode part, OSType t
     return result;
 }
 
-} // namespace
+} // namespace detail
 
 OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Size size,
                         const void* data) {
     if (!detail::isLiveControl(control) || !control->widget)
         return paramErr;
     const OSStatus viewResult =
-        askView(control, kEventControlSetData, part, tag, size, const_cast<void*>(data), nullptr);
+        detail::askView(control, kEventControlSetData, part, tag, size, const_cast<void*>(data), nullptr);
     if (viewResult != eventNotHandledErr)
         return viewResult;
     QWidget* widget = control->widget;
@@ -65,12 +62,6 @@ OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
             tabs->setTabText(part - 1, info.name);
             return 0;
         }
-        if (auto* bar = qobject_cast<QTabBar*>(widget)) {
-            if (part < 1 || part > bar->count())
-                return errInvalidPartCode;
-            bar->setTabText(part - 1, info.name);
-            return 0;
-        }
         return errDataNotSupported;
     }
     default:
@@ -83,7 +74,7 @@ OSStatus GetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
     if (!detail::isLiveControl(control) || !control->widget)
         return paramErr;
     const OSStatus viewResult =
-        askView(control, kEventControlGetData, part, tag, bufferSize, outData, outActualSize);
+        detail::askView(control, kEventControlGetData, part, tag, bufferSize, outData, outActualSize);
     if (viewResult != eventNotHandledErr)
         return viewResult;
     QWidget* widget = control->widget;
@@ -104,24 +95,17 @@ OSStatus GetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
         return 0;
     }
     case kControlTabInfoTag: {
-        QString name;
-        if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
-            if (part < 1 || part > tabs->count())
-                return errInvalidPartCode;
-            name = tabs->tabText(part - 1);
-        } else if (auto* bar = qobject_cast<QTabBar*>(widget)) {
-            if (part < 1 || part > bar->count())
-                return errInvalidPartCode;
-            name = bar->tabText(part - 1);
-        } else {
+        auto* tabs = qobject_cast<QTabWidget*>(widget);
+        if (!tabs)
             return errDataNotSupported;
-        }
+        if (part < 1 || part > tabs->count())
+            return errInvalidPartCode;
         if (!fits(sizeof(ControlTabInfoRecV1)))
             return errDataSizeMismatch;
         auto& info = *static_cast<ControlTabInfoRecV1*>(outData);
         info.version = 1;
         info.iconSuiteID = 0;
-        info.name = name;
+        info.name = tabs->tabText(part - 1);
         return 0;
     }
     case kControlPopupButtonMenuHandleTag: {
@@ -136,14 +120,6 @@ OSStatus GetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
             detail::watchMenu(control->popupMenu.get());
         }
         *static_cast<MenuRef*>(outData) = control->popupMenu.get();
-        return 0;
-    }
-    case kControlKindTag: {
-        ControlKind kind{};
-        GetControlKind(control, &kind);
-        if (!fits(sizeof kind))
-            return errDataSizeMismatch;
-        std::memcpy(outData, &kind, sizeof kind);
         return 0;
     }
     default:

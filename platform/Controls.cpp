@@ -16,7 +16,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <algorithm>
@@ -56,7 +55,7 @@ ControlKind kindFromWidget(const QWidget* widget) {
              qobject_cast<const QPlainTextEdit*>(widget) ||
              qobject_cast<const QAbstractSpinBox*>(widget))
         kind = kControlKindEditText;
-    else if (qobject_cast<const QTabWidget*>(widget) || qobject_cast<const QTabBar*>(widget))
+    else if (qobject_cast<const QTabWidget*>(widget))
         kind = kControlKindTabs;
     else if (qobject_cast<const QAbstractSlider*>(widget))
         kind = kControlKindSlider;
@@ -205,24 +204,12 @@ OSStatus GetControlKind(ControlRef control, ControlKind* outKind) {
     // A view names its own kind.
     ControlKind viewKind{};
     Size actual = 0;
-    if (control->objectHandler || control->target->handlers.size() > 0) {
-        EventRef event = CreateEvent(kEventClassControl, kEventControlGetData);
-        const ControlPartCode part = kControlEntireControl;
-        const OSType tag = kControlKindTag;
-        void* buffer = &viewKind;
-        const Size size = sizeof viewKind;
-        setParam(event, kEventParamControlPart, typeControlPartCode, part);
-        setParam(event, kEventParamControlDataTag, typeEnumeration, tag);
-        setParam(event, kEventParamControlDataBuffer, typePtr, buffer);
-        setParam(event, kEventParamControlDataBufferSize, typeLongInteger, size);
-        const OSStatus answered = SendEventToEventTarget(event, control->target.get());
-        GetEventParameter(event, kEventParamControlDataBufferSize, typeLongInteger, nullptr,
-                          sizeof actual, nullptr, &actual);
-        ReleaseEvent(event);
-        if (answered == 0 && actual == Size(sizeof viewKind)) {
-            *outKind = viewKind;
-            return 0;
-        }
+    if ((control->objectHandler || !control->target->handlers.empty()) &&
+        detail::askView(control, kEventControlGetData, kControlEntireControl, kControlKindTag,
+                        sizeof viewKind, &viewKind, &actual) == 0 &&
+        actual == Size(sizeof viewKind)) {
+        *outKind = viewKind;
+        return 0;
     }
     if (control->kindOverride)
         *outKind = *control->kindOverride;
@@ -238,15 +225,6 @@ OSStatus GetControlProperty(ControlRef control, OSType creator, OSType tag, Size
         return paramErr;
     return detail::copyProperty(control->properties, creator, tag, bufferSize, outActualSize,
                                 outData, errControlPropertyNotFound);
-}
-
-OSStatus SetControlProperty(ControlRef control, OSType creator, OSType tag, Size size,
-                            const void* data) {
-    if (!detail::isLiveControl(control) || size < 0 || (size > 0 && !data))
-        return paramErr;
-    control->properties[{creator, tag}] =
-        QByteArray(static_cast<const char*>(data), qsizetype(size));
-    return 0;
 }
 
 SInt32 GetControl32BitValue(ControlRef control) {
@@ -291,14 +269,6 @@ void SetControl32BitValue(ControlRef control, SInt32 value) {
     }
 }
 
-SInt32 GetControl32BitMinimum(ControlRef control) {
-    if (!detail::isLiveControl(control))
-        return 0;
-    if (auto* slider = qobject_cast<QAbstractSlider*>(control->widget.data()))
-        return slider->minimum();
-    return control->minimum;
-}
-
 void SetControl32BitMinimum(ControlRef control, SInt32 minimum) {
     if (!detail::isLiveControl(control))
         return;
@@ -310,14 +280,6 @@ void SetControl32BitMinimum(ControlRef control, SInt32 minimum) {
     control->minimum = minimum;
     if (GetControl32BitValue(control) < minimum)
         SetControl32BitValue(control, minimum);
-}
-
-SInt32 GetControl32BitMaximum(ControlRef control) {
-    if (!detail::isLiveControl(control))
-        return 0;
-    if (auto* slider = qobject_cast<QAbstractSlider*>(control->widget.data()))
-        return slider->maximum();
-    return control->maximum;
 }
 
 void SetControl32BitMaximum(ControlRef control, SInt32 maximum) {
@@ -352,28 +314,7 @@ void HiliteControl(ControlRef control, ControlPartCode part) {
 }
 
 bool IsControlActive(ControlRef control) {
-    return detail::isLiveControl(control) && control->active && control->widget &&
-           control->widget->isEnabled();
-}
-
-OSStatus ActivateControl(ControlRef control) {
-    if (!detail::isLiveControl(control))
-        return paramErr;
-    if (!control->active) {
-        control->active = true;
-        detail::sendSimple(control, kEventControlActivate);
-    }
-    return 0;
-}
-
-OSStatus DeactivateControl(ControlRef control) {
-    if (!detail::isLiveControl(control))
-        return paramErr;
-    if (control->active) {
-        control->active = false;
-        detail::sendSimple(control, kEventControlDeactivate);
-    }
-    return 0;
+    return detail::isLiveControl(control) && control->widget && control->widget->isEnabled();
 }
 
 bool IsControlVisible(ControlRef control) {
@@ -428,8 +369,6 @@ OSStatus SetControlTitleWithCFString(ControlRef control, const QString& title) {
         group->setTitle(title);
     else if (auto* label = qobject_cast<QLabel*>(widget))
         label->setText(detail::labelText(title));
-    else
-        control->storedTitle = title;
     detail::sendSimple(control, kEventControlTitleChanged);
     return 0;
 }
@@ -440,21 +379,6 @@ OSStatus SetControlAccessibleText(ControlRef control, const QString& name,
         return paramErr;
     control->widget->setAccessibleName(name);
     control->widget->setAccessibleDescription(description);
-    return 0;
-}
-
-OSStatus CopyControlTitleAsCFString(ControlRef control, QString* outTitle) {
-    if (!detail::isLiveControl(control) || !control->widget || !outTitle)
-        return paramErr;
-    QWidget* widget = control->widget;
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        *outTitle = button->text();
-    else if (auto* group = qobject_cast<QGroupBox*>(widget))
-        *outTitle = group->title();
-    else if (auto* label = qobject_cast<QLabel*>(widget))
-        *outTitle = label->text();
-    else
-        *outTitle = control->storedTitle;
     return 0;
 }
 

@@ -17,10 +17,6 @@
 #include <QWidget>
 #include <cmath>
 
-struct OpaqueCGImage {
-    QImage image;
-};
-
 OpaqueCGContext::OpaqueCGContext(QWidget* target) : widget(target) {}
 OpaqueCGContext::~OpaqueCGContext() = default;
 
@@ -94,18 +90,6 @@ CGImageRef CGImageCreateWithPNGFile(const QUrl& url, CGFloat scale) {
     return made;
 }
 
-std::size_t CGImageGetWidth(const CGImageRef& image) {
-    return image ? std::size_t(image->image.width()) : 0;
-}
-
-std::size_t CGImageGetHeight(const CGImageRef& image) {
-    return image ? std::size_t(image->image.height()) : 0;
-}
-
-CGFloat CGImageGetScale(const CGImageRef& image) {
-    return image ? image->image.devicePixelRatio() : 0.0;
-}
-
 CGFloat HIViewGetScaleFactor(ControlRef view) {
     if (!detail::isLiveControl(view) || !view->widget)
         return 1.0;
@@ -116,14 +100,6 @@ OSStatus HIViewDrawCGImage(CGContextRef context, const HIRect& rect, const CGIma
     if (!context || !image)
         return paramErr;
     context->painter().drawImage(toQRectF(rect), image->image);
-    return 0;
-}
-
-OSStatus CGContextSetRGBFillColor(CGContextRef context, CGFloat red, CGFloat green, CGFloat blue,
-                                  CGFloat alpha) {
-    if (!context)
-        return paramErr;
-    context->fill = QColor::fromRgbF(float(red), float(green), float(blue), float(alpha));
     return 0;
 }
 
@@ -142,10 +118,6 @@ OSStatus HIThemeDrawFocusRect(CGContextRef context, const HIRect& rect) {
     painter.drawRoundedRect(toQRectF(rect).adjusted(1.5, 1.5, -1.5, -1.5), 8.0, 8.0);
     painter.restore();
     return 0;
-}
-
-CGFloat HIThemeFontLineHeight(UInt16 fontID) {
-    return QFontMetricsF(themeFont(fontID)).lineSpacing();
 }
 
 QStringList HIThemeLayoutTextBox(const QString& text, const HIRect& box,
@@ -243,12 +215,6 @@ OSStatus HIViewSetImage(ControlRef imageView, const CGImageRef& image) {
     label->setScaledContents(true);
     label->setPixmap(image ? QPixmap::fromImage(image->image) : QPixmap());
     return 0;
-}
-
-OSStatus SaveWindowImage(WindowRef window, const QString& path) {
-    if (!detail::isLiveWindow(window) || !window->widget)
-        return errInvalidWindowRef;
-    return window->widget->grab().save(path, "PNG") ? 0 : paramErr;
 }
 
 } // namespace platform

@@ -17,11 +17,6 @@ namespace platform {
 // scale applies.
 CGImageRef CGImageCreateWithPNGFile(const QUrl& url);
 CGImageRef CGImageCreateWithPNGFile(const QUrl& url, CGFloat scale);
-// Size in pixels.
-std::size_t CGImageGetWidth(const CGImageRef& image);
-std::size_t CGImageGetHeight(const CGImageRef& image);
-// Pixels per point: 2 for a double-size variant, 1 otherwise, 0 for none.
-CGFloat CGImageGetScale(const CGImageRef& image);
 
 // Device pixels per point where the view is drawn (its screen's scale).
 CGFloat HIViewGetScaleFactor(ControlRef view);
@@ -32,11 +27,7 @@ OSStatus HIViewDrawCGImage(CGContextRef context, const HIRect& rect, const CGIma
 // keyboard focus; nothing otherwise.
 OSStatus HIThemeDrawFocusRect(CGContextRef context, const HIRect& rect);
 
-// The colour theme text is drawn in; opaque black until set.
-OSStatus CGContextSetRGBFillColor(CGContextRef context, CGFloat red, CGFloat green, CGFloat blue,
-                                  CGFloat alpha);
-
-// Draws the text in the box, in the context's fill colour: wrapped at word boundaries, flush
+// Draws the text in the box, in opaque black: wrapped at word boundaries, flush
 // left and top. With end
 // truncation, the text stops after truncationMaxLines lines, or at the last line that fits
 // the box's height if that comes first, and that line ends with an ellipsis.
@@ -45,13 +36,8 @@ OSStatus HIThemeDrawTextBox(const QString& text, const HIRect& box, HIThemeTextI
 // The lines that HIThemeDrawTextBox draws for the text.
 QStringList HIThemeLayoutTextBox(const QString& text, const HIRect& box,
                                  const HIThemeTextInfo& textInfo);
-// Line height of a theme font.
-CGFloat HIThemeFontLineHeight(UInt16 fontID);
 
 // Sets an image view's picture (a label of the form); null clears it.
 OSStatus HIViewSetImage(ControlRef imageView, const CGImageRef& image);
-
-// Saves the window as it looks now (frame contents) to a PNG file.
-OSStatus SaveWindowImage(WindowRef window, const QString& path);
 
 } // namespace platform

@@ -210,18 +210,7 @@ OSStatus SendEventToEventTarget(EventRef event, EventTargetRef target) {
 }
 
 OSStatus ProcessHICommand(const HICommand& command) {
-    HICommandExtended extended{};
-    extended.attributes = command.attributes;
-    extended.commandID = command.commandID;
-    extended.source.menu.menuRef = command.menu.menuRef;
-    extended.source.menu.menuItemIndex = command.menu.menuItemIndex;
-    EventRef event = CreateEvent(kEventClassCommand, kEventCommandProcess);
-    SetEventParameter(event, kEventParamDirectObject, typeHICommand, sizeof extended, &extended);
-    const WindowRef front = detail::frontWindow();
-    const OSStatus result =
-        SendEventToEventTarget(event, front ? front->target.get() : GetApplicationEventTarget());
-    ReleaseEvent(event);
-    return result;
+    return detail::sendCommandToFront(kEventCommandProcess, command);
 }
 
 QString fourCharCodeToString(OSType code) {
@@ -245,6 +234,21 @@ OSType fourCharCodeFromString(const QString& text) {
 
 namespace detail {
 
+OSStatus sendCommandToFront(UInt32 kind, const HICommand& command) {
+    HICommandExtended extended{};
+    extended.attributes = command.attributes;
+    extended.commandID = command.commandID;
+    extended.source.menu.menuRef = command.menu.menuRef;
+    extended.source.menu.menuItemIndex = command.menu.menuItemIndex;
+    EventRef event = CreateEvent(kEventClassCommand, kind);
+    SetEventParameter(event, kEventParamDirectObject, typeHICommand, sizeof extended, &extended);
+    const WindowRef front = frontWindow();
+    const OSStatus result =
+        SendEventToEventTarget(event, front ? front->target.get() : GetApplicationEventTarget());
+    ReleaseEvent(event);
+    return result;
+}
+
 void setParam(EventRef event, EventParamName name, EventParamType type, const void* data,
               Size size) {
     SetEventParameter(event, name, type, size, data);
@@ -263,10 +267,6 @@ OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& t
 }
 
 } // namespace detail
-
-} // namespace platform
-
-namespace platform {
 
 void RunAfterCurrentEvent(std::function<void()> task) {
     if (!task)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QStringList>
-#include <optional>
 
 namespace platform {
 
@@ -13,11 +12,5 @@ QStringList preferredLanguages();
 // "en_US.UTF-8", "en-us" and the legacy folder name "English" all become comparable codes
 // ("en-us", "en").
 QString canonicalLanguage(QString name);
-
-// Path of the global preferences file that may hold "AppleLanguages".
-QString globalPreferencesPath();
-
-// Tests fix the list; std::nullopt goes back to the real one.
-void setPreferredLanguagesForTesting(std::optional<QStringList> languages);
 
 } // namespace platform

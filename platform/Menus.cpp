@@ -75,21 +75,9 @@ void watchMenu(MenuRef menu) {
         if (!isLiveMenu(menu))
             return;
         const QtDispatchScope dispatching;
-        const WindowRef front = frontWindow();
         for (QAction* action : menu->menu->actions()) {
-            if (actionCommand(action) == 0)
-                continue;
-            const HICommand command = menuCommand(menu, action);
-            HICommandExtended extended{};
-            extended.attributes = command.attributes;
-            extended.commandID = command.commandID;
-            extended.source.menu.menuRef = menu;
-            extended.source.menu.menuItemIndex = command.menu.menuItemIndex;
-            EventRef event = CreateEvent(kEventClassCommand, kEventCommandUpdateStatus);
-            setParam(event, kEventParamDirectObject, typeHICommand, extended);
-            SendEventToEventTarget(event,
-                                   front ? front->target.get() : GetApplicationEventTarget());
-            ReleaseEvent(event);
+            if (actionCommand(action) != 0)
+                sendCommandToFront(kEventCommandUpdateStatus, menuCommand(menu, action));
         }
     });
 }
@@ -122,13 +110,6 @@ OSStatus SetMenuTitleWithCFString(MenuRef menu, const QString& title) {
     if (!isLiveMenu(menu) || !menu->menu)
         return paramErr;
     menu->menu->setTitle(title);
-    return 0;
-}
-
-OSStatus CopyMenuTitleAsCFString(MenuRef menu, QString* outTitle) {
-    if (!isLiveMenu(menu) || !menu->menu || !outTitle)
-        return paramErr;
-    *outTitle = menu->menu->title();
     return 0;
 }
 
@@ -175,14 +156,6 @@ OSStatus DeleteMenuItems(MenuRef menu, MenuItemIndex first, ItemCount count) {
         else
             delete itemAction(menu, first);
     }
-    return 0;
-}
-
-OSStatus GetMenuItemCommandID(MenuRef menu, MenuItemIndex item, MenuCommand* outCommand) {
-    if (!isLiveMenu(menu) || !outCommand || item < 1 || item > CountMenuItems(menu))
-        return paramErr;
-    *outCommand = menu->combo ? menu->combo->itemData(item - 1).toUInt()
-                              : actionCommand(itemAction(menu, item));
     return 0;
 }
 

@@ -1,4 +1,6 @@
-#include "SystemInfo.h"
+#include "platform/SystemInfo.h"
+
+#include "platform/TestingAccess.h"
 
 namespace platform {
 

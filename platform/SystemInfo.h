@@ -1,7 +1,5 @@
 #pragma once
 
-#include <optional>
-
 namespace platform {
 
 // The operating-system version in the classic form: hexadecimal digits that read as the
@@ -9,8 +7,5 @@ namespace platform {
 // always counts as a current system.
 long systemVersion();
 constexpr long kCurrentSystemVersion = 0x1060;
-
-// Tests make the query answer another value; std::nullopt goes back to the real one.
-void setSystemVersionForTesting(std::optional<long> version);
 
 } // namespace platform

@@ -9,8 +9,6 @@
 #include <QWidget>
 #include <algorithm>
 
-using platform::detail::setParam;
-
 namespace platform {
 
 namespace detail {
@@ -18,22 +16,20 @@ namespace detail {
 void updateTrackingForControl(ControlRef control, const std::optional<QPoint>& contentPos) {
     if (!isLiveControl(control) || !isLiveWindow(control->window))
         return;
-    std::vector<std::pair<MouseTrackingRef, UInt32>> changes;
+    std::vector<UInt32> changes; // event kinds
     for (const auto& region : control->window->trackingRegions) {
         if (region->target.lock() != control->target)
             continue;
         const bool inside = contentPos && region->rect.contains(*contentPos);
         if (inside != region->inside) {
             region->inside = inside;
-            changes.emplace_back(region.get(), inside ? kEventMouseEntered : kEventMouseExited);
+            changes.push_back(inside ? kEventMouseEntered : kEventMouseExited);
         }
     }
-    for (const auto& [region, kind] : changes) {
+    for (const UInt32 kind : changes) {
         if (!isLiveControl(control))
             return;
         EventRef event = CreateEvent(kEventClassMouse, kind);
-        MouseTrackingRef ref = region;
-        setParam(event, kEventParamMouseTrackingRef, typeMouseTrackingRef, ref);
         sendFromQt(control, event);
         ReleaseEvent(event);
     }

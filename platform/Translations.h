@@ -10,8 +10,4 @@ namespace platform {
 // Returns the language code installed, or an empty string when none was.
 QString installToolkitTranslations();
 
-// Folder holding the toolkit's translation files; tests point it elsewhere (empty: the
-// toolkit's own).
-void setToolkitTranslationsPathForTesting(const QString& path);
-
 } // namespace platform

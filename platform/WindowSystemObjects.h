@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QImage>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -104,7 +105,6 @@ struct OpaqueWindowPtr : QObject {
     QEventLoop* modalLoop = nullptr;
     bool documentWindow = false; // shows the menu bar
     bool sizeAsked = false;
-    int dispatchDepth = 0;
 };
 
 struct OpaqueControlRef : QObject {
@@ -120,16 +120,19 @@ struct OpaqueControlRef : QObject {
     std::map<std::pair<OSType, OSType>, QByteArray> properties;
     ControlPartCode hilite = kControlNoPart;
     ControlPartCode pressedPart = kControlNoPart;
-    bool active = true;
     bool hasRange = false;
     SInt32 minimum = 0;
     SInt32 maximum = 0;
     SInt32 storedValue = 0;
-    QString storedTitle;
     std::unique_ptr<OpaqueMenuRef> popupMenu;
     // A registered view class made for this control: its instance and its handler.
     void* viewInstance = nullptr;
     EventHandlerRef objectHandler = nullptr;
+};
+
+// A decoded picture; its device pixel ratio is its scale.
+struct OpaqueCGImage {
+    QImage image;
 };
 
 // A drawing context: the painter is made on first use, so that Qt's own painting of the
@@ -141,8 +144,8 @@ struct OpaqueCGContext {
 
     QWidget* widget;
     std::unique_ptr<QPainter> ownPainter;
-    // Theme text is drawn in the context's fill colour, opaque black until set, whatever
-    // the desktop's palette: views draw their text over their own pictures.
+    // Theme text is drawn in opaque black whatever the desktop's palette: views draw
+    // their text over their own pictures.
     QColor fill{Qt::black};
 };
 
@@ -160,6 +163,12 @@ template <typename T>
 void setParam(EventRef event, EventParamName name, EventParamType type, const T& value) {
     setParam(event, name, type, &value, Size(sizeof(T)));
 }
+// kEventControlSetData / GetData to the control's view.
+OSStatus askView(ControlRef control, UInt32 kind, ControlPartCode part, OSType tag, Size size,
+                 void* buffer, Size* outSize);
+// Sends the command as a command event of that kind to the front window, else the
+// application.
+OSStatus sendCommandToFront(UInt32 kind, const HICommand& command);
 // Sends a control's command as a command event through the control's target.
 OSStatus sendControlCommand(ControlRef control);
 void updateTrackingForControl(ControlRef control, const std::optional<QPoint>& contentPos);

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <memory>
 
-using UInt8 = std::uint8_t;
 using UInt16 = std::uint16_t;
 using UInt32 = std::uint32_t;
 using SInt16 = std::int16_t;
@@ -39,7 +38,6 @@ struct OpaqueCGImage;
 
 using WindowRef = OpaqueWindowPtr*;
 using ControlRef = OpaqueControlRef*;
-using HIViewRef = ControlRef;
 using HIObjectRef = ControlRef;
 using MenuRef = OpaqueMenuRef*;
 using EventRef = OpaqueEventRef*;
@@ -54,8 +52,7 @@ using CGContextRef = OpaqueCGContext*;
 // Pictures are shared values: the last holder frees them.
 using CGImageRef = std::shared_ptr<const OpaqueCGImage>;
 
-using EventHandlerProcPtr = OSStatus (*)(EventHandlerCallRef, EventRef, void*);
-using EventHandlerUPP = EventHandlerProcPtr;
+using EventHandlerUPP = OSStatus (*)(EventHandlerCallRef, EventRef, void*);
 
 using EventParamName = OSType;
 using EventParamType = OSType;
@@ -80,7 +77,6 @@ struct CGRect {
     CGSize size;
 };
 using HIPoint = CGPoint;
-using HISize = CGSize;
 using HIRect = CGRect;
 
 // Whole-number geometry: a point is (v, h), a rectangle top, left, bottom, right.
@@ -152,7 +148,7 @@ struct HIThemeTextInfo {
     UInt32 horizontalFlushness = 0;
     UInt32 verticalFlushness = 0;
     UInt32 options = 0;
-    UInt32 truncationPosition = 0; // kHIThemeTextTruncationNone / End
+    UInt32 truncationPosition = 0; // none, or kHIThemeTextTruncationEnd
     UInt32 truncationMaxLines = 0;
     Boolean truncationHappened = false;
 };
@@ -160,8 +156,6 @@ struct HIThemeTextInfo {
 // Status codes of the window system.
 constexpr OSStatus eventNotHandledErr = -9874;
 constexpr OSStatus eventParameterNotFoundErr = -9870;
-constexpr OSStatus eventHandlerAlreadyInstalledErr = -9876;
-constexpr OSStatus eventInternalErr = -9868;
 constexpr OSStatus errAECoercionFail = -1700;
 constexpr OSStatus dragNotAcceptedErr = -1857;
 constexpr OSStatus errDataSizeMismatch = -30591;
@@ -169,7 +163,6 @@ constexpr OSStatus errUnknownControl = -30584;
 constexpr OSStatus errInvalidWindowRef = -5600;
 constexpr OSStatus errControlPropertyNotFound = -5603;
 constexpr OSStatus errWindowPropertyNotFound = -5604;
-constexpr OSStatus errControlIsNotEmbedder = -30590;
 constexpr OSStatus errDataNotSupported = -30583;
 constexpr OSStatus errInvalidPartCode = -30593;
 constexpr OSStatus errUnknownControlKind = -2114; // no text to localize for this kind
@@ -181,12 +174,10 @@ constexpr OSStatus hiObjectClassExistsErr = -22080;
 // Event classes.
 constexpr UInt32 kEventClassMouse = "mous"_4cc;
 constexpr UInt32 kEventClassTextInput = "text"_4cc;
-constexpr UInt32 kEventClassApplication = "appl"_4cc;
 constexpr UInt32 kEventClassWindow = "wind"_4cc;
 constexpr UInt32 kEventClassControl = "cntl"_4cc;
 constexpr UInt32 kEventClassCommand = "cmds"_4cc;
 constexpr UInt32 kEventClassHIObject = "hiob"_4cc;
-constexpr UInt32 kEventClassMenu = "menu"_4cc;
 
 // Event kinds.
 constexpr UInt32 kEventMouseDown = 1;
@@ -235,7 +226,6 @@ constexpr UInt32 kEventHIObjectDestruct = 3;
 // Event parameter names.
 constexpr EventParamName kEventParamDirectObject = "----"_4cc;
 constexpr EventParamName kEventParamAttributes = "attr"_4cc;
-constexpr EventParamName kEventParamPreviousBounds = "prvb"_4cc;
 constexpr EventParamName kEventParamCurrentBounds = "crct"_4cc;
 constexpr EventParamName kEventParamOriginalBounds = "orct"_4cc;
 constexpr EventParamName kEventParamDimensions = "dims"_4cc;
@@ -260,10 +250,6 @@ constexpr EventParamName kEventParamControlOptimalBaselineOffset = "cobo"_4cc;
 constexpr EventParamName kEventParamControlOldPart = "copc"_4cc;
 constexpr EventParamName kEventParamControlNewPart = "cnpc"_4cc;
 constexpr EventParamName kEventParamHIObjectInstance = "hioi"_4cc;
-constexpr EventParamName kEventParamControlRef = "ctrl"_4cc;
-constexpr EventParamName kEventParamWindowRef = "wind"_4cc;
-constexpr EventParamName kEventParamTextInputSendText = "tstx"_4cc;
-constexpr EventParamName kEventParamMouseTrackingRef = "mtrf"_4cc;
 
 // Event parameter types.
 constexpr EventParamType typeWildCard = "****"_4cc;
@@ -285,15 +271,10 @@ constexpr EventParamType typeEnumeration = "enum"_4cc;
 constexpr EventParamType typePtr = "ptr "_4cc;
 constexpr EventParamType typeVoidPtr = "void"_4cc;
 constexpr EventParamType typeHIObjectRef = "hiob"_4cc;
-constexpr EventParamType typeControlRef = "ctrl"_4cc;
-constexpr EventParamType typeWindowRef = "wind"_4cc;
-constexpr EventParamType typeUnicodeText = "utxt"_4cc;
-constexpr EventParamType typeMouseTrackingRef = "mtrf"_4cc;
 
 // Command sources and well-known commands.
 constexpr UInt32 kHICommandFromMenu = 1 << 0;
 constexpr UInt32 kHICommandFromControl = 1 << 1;
-constexpr UInt32 kHICommandFromWindow = 1 << 2;
 constexpr UInt32 kHICommandQuit = "quit"_4cc;
 constexpr UInt32 kHICommandClose = "clos"_4cc;
 
@@ -307,7 +288,6 @@ constexpr UInt32 kControlBoundsChangePositionChanged = 1 << 3;
 constexpr WindowPositionMethod kWindowCenterOnMainScreen = 1;
 constexpr WindowPositionMethod kWindowAlertPositionOnMainScreen = 7;
 constexpr WindowActivationScope kWindowActivationScopeNone = 0;
-constexpr WindowActivationScope kWindowActivationScopeIndependent = 1;
 constexpr WindowActivationScope kWindowActivationScopeAll = 2;
 
 // Control parts and highlight values.
@@ -315,7 +295,6 @@ constexpr ControlPartCode kControlNoPart = 0;
 constexpr ControlPartCode kControlButtonPart = 10;
 constexpr ControlPartCode kControlEntireControl = 0;
 constexpr ControlPartCode kControlInactivePart = 255;
-constexpr ControlPartCode kControlDisabledPart = 254;
 
 // Control data tags and features.
 constexpr OSType kControlKindTag = "kind"_4cc;
@@ -342,7 +321,6 @@ constexpr OSType kControlKindStaticText = "stxt"_4cc;
 constexpr OSType kControlKindTabs = "tabs"_4cc;
 constexpr OSType kControlKindRadioGroup = "rgrp"_4cc;
 constexpr OSType kControlKindEditText = "etxt"_4cc;
-constexpr OSType kControlKindImageView = "imag"_4cc;
 constexpr OSType kControlKindUserPane = "upan"_4cc;
 constexpr OSType kControlKindSlider = "sldr"_4cc;
 constexpr OSType kControlKindProgressBar = "prgb"_4cc;
@@ -353,6 +331,5 @@ constexpr UInt16 kThemeSmallSystemFont = 1;
 constexpr UInt32 kThemeStateActive = 1;
 constexpr UInt32 kHIThemeTextHorizontalFlushLeft = 0;
 constexpr UInt32 kHIThemeTextVerticalFlushTop = 0;
-constexpr UInt32 kHIThemeTextTruncationNone = 0;
 constexpr UInt32 kHIThemeTextTruncationEnd = 2;
 constexpr UInt32 kHIThemeOrientationNormal = 0;

@@ -9,8 +9,6 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QMouseEvent>
-#include <QMoveEvent>
-#include <QResizeEvent>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
@@ -28,11 +26,6 @@ std::set<const OpaqueWindowPtr*>& liveWindows() {
 std::vector<WindowRef>& windowOrder() {
     static std::vector<WindowRef> order;
     return order;
-}
-
-HIRect toHIRect(const QRect& rect) {
-    return {{CGFloat(rect.x()), CGFloat(rect.y())},
-            {CGFloat(rect.width()), CGFloat(rect.height())}};
 }
 
 // 'wind' 80..82 at the first showing: the answers size the content.
@@ -90,18 +83,12 @@ bool OpaqueWindowPtr::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Move:
     case QEvent::Resize:
         if (top) {
-            const bool moved = event->type() == QEvent::Move;
-            const UInt32 attributes =
-                moved ? kWindowBoundsChangeOriginChanged : kWindowBoundsChangeSizeChanged;
-            QRect previous = widget->geometry();
-            if (moved)
-                previous.moveTopLeft(static_cast<QMoveEvent*>(event)->oldPos());
-            else
-                previous.setSize(static_cast<QResizeEvent*>(event)->oldSize());
+            // Windows read only what changed.
+            const UInt32 attributes = event->type() == QEvent::Move
+                                          ? kWindowBoundsChangeOriginChanged
+                                          : kWindowBoundsChangeSizeChanged;
             record = platform::CreateEvent(kEventClassWindow, kEventWindowBoundsChanged);
             setParam(record, kEventParamAttributes, typeUInt32, attributes);
-            setParam(record, kEventParamPreviousBounds, typeHIRect, toHIRect(previous));
-            setParam(record, kEventParamCurrentBounds, typeHIRect, toHIRect(widget->geometry()));
         }
         break;
     case QEvent::Paint:
@@ -339,22 +326,16 @@ void ShowWindow(WindowRef window) {
     if (!detail::isLiveWindow(window) || !window->widget)
         return;
     window->widget->show();
-    window->widget->raise();
-    window->widget->activateWindow();
+    SelectWindow(window);
     // Keyboard use starts with the first key, not the first Tab: the control holding the
     // focus shows it from the start, as the image buttons' ring does. (Showing a window
     // clears this state, so it comes after.)
     window->widget->window()->setAttribute(Qt::WA_KeyboardFocusChange);
-    detail::noteWindowRaised(window);
 }
 
 void HideWindow(WindowRef window) {
     if (detail::isLiveWindow(window) && window->widget)
         window->widget->hide();
-}
-
-bool IsWindowVisible(WindowRef window) {
-    return detail::isLiveWindow(window) && window->widget && window->widget->isVisible();
 }
 
 void SelectWindow(WindowRef window) {
@@ -410,13 +391,6 @@ OSStatus SetWindowTitleWithCFString(WindowRef window, const QString& title) {
     return 0;
 }
 
-OSStatus CopyWindowTitleAsCFString(WindowRef window, QString* outTitle) {
-    if (!detail::isLiveWindow(window) || !window->widget || !outTitle)
-        return errInvalidWindowRef;
-    *outTitle = window->widget->windowTitle();
-    return 0;
-}
-
 OSStatus RepositionWindow(WindowRef window, WindowRef /*parent*/, WindowPositionMethod method) {
     if (!detail::isLiveWindow(window) || !window->widget)
         return errInvalidWindowRef;
@@ -468,20 +442,6 @@ OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* outCo
         }
     }
     return errUnknownControl;
-}
-
-} // namespace platform
-
-#include "platform/WindowingTesting.h"
-
-namespace platform {
-
-QWidget* widgetForTesting(WindowRef window) {
-    return detail::isLiveWindow(window) ? window->widget.data() : nullptr;
-}
-
-QWidget* widgetForTesting(ControlRef control) {
-    return detail::isLiveControl(control) ? control->widget.data() : nullptr;
 }
 
 } // namespace platform

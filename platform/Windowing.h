@@ -53,14 +53,12 @@ void DisposeWindow(WindowRef window);
 EventTargetRef GetWindowEventTarget(WindowRef window);
 void ShowWindow(WindowRef window);
 void HideWindow(WindowRef window);
-bool IsWindowVisible(WindowRef window);
 void SelectWindow(WindowRef window);
 WindowRef FrontWindow();
 WindowRef ActiveNonFloatingWindow();
 OSStatus GetWindowActivationScope(WindowRef window, WindowActivationScope* outScope);
 OSStatus AdvanceKeyboardFocus(WindowRef window);
 OSStatus SetWindowTitleWithCFString(WindowRef window, const QString& title);
-OSStatus CopyWindowTitleAsCFString(WindowRef window, QString* outTitle);
 OSStatus RepositionWindow(WindowRef window, WindowRef parent, WindowPositionMethod method);
 OSStatus SetWindowProperty(WindowRef window, OSType creator, OSType tag, Size size,
                            const void* data);
@@ -77,22 +75,16 @@ OSStatus GetControlKind(ControlRef control, ControlKind* outKind);
 
 OSStatus GetControlProperty(ControlRef control, OSType creator, OSType tag, Size bufferSize,
                             Size* outActualSize, void* outData);
-OSStatus SetControlProperty(ControlRef control, OSType creator, OSType tag, Size size,
-                            const void* data);
 
 SInt32 GetControl32BitValue(ControlRef control);
 void SetControl32BitValue(ControlRef control, SInt32 value);
-SInt32 GetControl32BitMinimum(ControlRef control);
 void SetControl32BitMinimum(ControlRef control, SInt32 minimum);
-SInt32 GetControl32BitMaximum(ControlRef control);
 void SetControl32BitMaximum(ControlRef control, SInt32 maximum);
 
 ControlPartCode GetControlHilite(ControlRef control);
 // Sends kEventControlHiliteChanged when the part changes.
 void HiliteControl(ControlRef control, ControlPartCode part);
 bool IsControlActive(ControlRef control);
-OSStatus ActivateControl(ControlRef control);
-OSStatus DeactivateControl(ControlRef control);
 // Visible within its window (a hidden window does not count).
 bool IsControlVisible(ControlRef control);
 OSStatus HIViewSetVisible(ControlRef control, bool visible);
@@ -105,7 +97,6 @@ OSStatus SetControlTitleWithCFString(ControlRef control, const QString& title);
 // What assistive technology reads for the control.
 OSStatus SetControlAccessibleText(ControlRef control, const QString& name,
                                   const QString& description);
-OSStatus CopyControlTitleAsCFString(ControlRef control, QString* outTitle);
 // Tags: 'cfst' (a QString, static text), 'tabi' (ControlTabInfoRecV1, part = tab from 1),
 // 'mhan' (a MenuRef, popup buttons). A view gets kEventControlSetData/GetData first.
 OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Size size,
@@ -126,14 +117,12 @@ MenuRef GetMenuHandle(MenuID id);
 bool IsValidMenu(MenuRef menu);
 UInt16 CountMenuItems(MenuRef menu);
 OSStatus SetMenuTitleWithCFString(MenuRef menu, const QString& title);
-OSStatus CopyMenuTitleAsCFString(MenuRef menu, QString* outTitle);
 OSStatus SetMenuItemTextWithCFString(MenuRef menu, MenuItemIndex item, const QString& text);
 OSStatus CopyMenuItemTextAsCFString(MenuRef menu, MenuItemIndex item, QString* outText);
 OSStatus AppendMenuItemTextWithCFString(MenuRef menu, const QString& text,
                                         MenuItemAttributes attributes, MenuCommand command,
                                         MenuItemIndex* outIndex);
 OSStatus DeleteMenuItems(MenuRef menu, MenuItemIndex first, ItemCount count);
-OSStatus GetMenuItemCommandID(MenuRef menu, MenuItemIndex item, MenuCommand* outCommand);
 // A null menu means every menu of the menu bar.
 void EnableMenuCommand(MenuRef menu, MenuCommand command);
 // Appends items without a command, in order and as many as fit (at most 0xFFFF items in

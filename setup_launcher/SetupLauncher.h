@@ -1,7 +1,5 @@
 #pragma once
 
-#include "config/MacTypes.h"
-
 namespace platform {
 struct AppleEvent;
 }

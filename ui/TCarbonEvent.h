@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/MacTypes.h"
+#include "platform/StatusCodes.h"
 #include "platform/WindowTypes.h"
 
 // One event record with typed access to its parameters. Holds the record for its lifetime.

@@ -8,6 +8,7 @@
 //   valgrind --tool=callgrind --toggle-collect='decodeAll*' bench_pictures <folder> 1
 
 #include "platform/Drawing.h"
+#include "platform/TestingAccess.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -100,13 +101,13 @@ int main(int argc, char** argv) {
             loaded = platform::CGImageCreateWithPNGFile(QUrl::fromLocalFile(path), scale);
             load += Clock::now() - start;
         }
+        const QImage pixels = platform::imageForTesting(loaded);
         const double d = microseconds(decode) / rounds;
         const double l = microseconds(load) / rounds;
         totalDecode += d;
         totalLoad += l;
         std::printf("%-28s %10lld %9s %12.1f %12.1f\n", qPrintable(name),
-                    static_cast<long long>(platform::CGImageGetWidth(loaded) *
-                                           platform::CGImageGetHeight(loaded)),
+                    static_cast<long long>(pixels.width()) * pixels.height(),
                     probe.hasAlphaChannel() ? "alpha" : "opaque", d, l);
     }
     std::printf("%-28s %10s %9s %12.1f %12.1f\n", "all", "", "", totalDecode, totalLoad);

@@ -5,10 +5,12 @@
 #include "platform/Bundle.h"
 #include "platform/Drawing.h"
 #include "platform/Events.h"
+#include "platform/TestingAccess.h"
 #include "platform/Windowing.h"
 
 #include <QApplication>
 #include <QTimer>
+#include <QWidget>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -23,7 +25,8 @@ int main(int argc, char** argv) {
     CAboutDialog dialog;
     dialog.SetSelectedPrinterDeviceID(QString::fromLocal8Bit(argv[2]));
     QTimer::singleShot(500, [&] {
-        status = platform::SaveWindowImage(dialog.GetWindowRef(), output) == 0 ? 0 : 1;
+        status =
+            platform::widgetForTesting(dialog.GetWindowRef())->grab().save(output, "PNG") ? 0 : 1;
         EventRef click = platform::CreateEvent(kEventClassMouse, kEventMouseDown);
         platform::SendEventToEventTarget(click,
                                          platform::GetWindowEventTarget(dialog.GetWindowRef()));

@@ -9,8 +9,8 @@
 #include "platform/Languages.h"
 #include "platform/Preferences.h"
 #include "platform/SystemInfo.h"
+#include "platform/TestingAccess.h"
 #include "platform/Windowing.h"
-#include "platform/WindowingTesting.h"
 #include "support/TestSupport.h"
 #include "ui/CControl.h"
 

@@ -4,13 +4,14 @@
 #include "app/CMainDialog.h"
 #include "platform/AppleEvents.h"
 #include "platform/Events.h"
+#include "platform/TestingAccess.h"
 #include "platform/Windowing.h"
-#include "platform/WindowingTesting.h"
 #include "ui/CControl.h"
 #include "ui/TCarbonEvent.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QTimer>
 #include <QWidget>
 
@@ -38,7 +39,8 @@ protected:
         QStringList texts;
         QTimer::singleShot(0, [&] {
             const WindowRef about = dialog.GetWindowRef();
-            if (!platform::IsWindowVisible(about))
+            const QWidget* window = platform::widgetForTesting(about);
+            if (!window || !window->isVisible())
                 return;
             for (const long number : {2000, 2001, 2002})
                 texts.append(labelText(about, "ABOU"_4cc, number));
@@ -47,7 +49,8 @@ protected:
             platform::ReleaseEvent(click);
         });
         dialog.RunModal();
-        EXPECT_FALSE(platform::IsWindowVisible(dialog.GetWindowRef()));
+        const QWidget* shown = platform::widgetForTesting(dialog.GetWindowRef());
+        EXPECT_FALSE(shown && shown->isVisible());
         return texts;
     }
 
@@ -136,8 +139,9 @@ TEST_F(ApplicationTest, TheMenuBarIsLocalized) {
     QString text;
     platform::CopyMenuItemTextAsCFString(platform::GetMenuHandle(128), 1, &text);
     EXPECT_EQ(text, "About Test");
-    platform::CopyMenuTitleAsCFString(platform::GetMenuHandle(129), &text);
-    EXPECT_EQ(text, "Help");
+    const QMenu* help = platform::menuForTesting(platform::GetMenuHandle(129));
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->title(), "Help");
 }
 
 TEST_F(ApplicationTest, ApplicationCommands) {

@@ -1,8 +1,8 @@
 #include "AppFixture.h"
 #include "app/CMainDialog.h"
 #include "platform/Events.h"
+#include "platform/TestingAccess.h"
 #include "platform/Windowing.h"
-#include "platform/WindowingTesting.h"
 #include "ui/CControl.h"
 
 #include <QApplication>
@@ -58,7 +58,7 @@ TEST_F(MainDialogTest, FirstRunListsTheCatalogueAndSelectsTheFirst) {
     EXPECT_EQ(popupValue(dialog), 1);
     EXPECT_EQ(dialog->GetSelectedPrinterName(), "Orvel MX-A");
     EXPECT_EQ(dialog->GetSelectedPrinterDeviceID(), "MX-A");
-    EXPECT_TRUE(platform::IsWindowVisible(dialog->GetWindowRef()));
+    EXPECT_TRUE(platform::widgetForTesting(dialog->GetWindowRef())->isVisible());
     EXPECT_TRUE(alerts.isEmpty());
     // Nothing is written before quitting.
     EXPECT_TRUE(savedList().isEmpty());
@@ -221,17 +221,14 @@ TEST_F(MainDialogTest, TextsComeFromTheStringTable) {
     writeFivePrinters();
     CMainDialog* dialog = create();
     ASSERT_NE(dialog, nullptr);
-    QString title;
-    platform::CopyWindowTitleAsCFString(dialog->GetWindowRef(), &title);
-    EXPECT_EQ(title, "Test Utility");
-    QString text;
-    platform::CopyControlTitleAsCFString(dialog->GetView("MAIN"_4cc, 1000), &text);
-    EXPECT_EQ(text, "Pick a printer.");
+    EXPECT_EQ(platform::widgetForTesting(dialog->GetWindowRef())->windowTitle(), "Test Utility");
+    QWidget* prompt = platform::widgetForTesting(dialog->GetView("MAIN"_4cc, 1000));
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(prompt->property("text").toString(), "Pick a printer.");
     // A tool button is named by its title, for keyboard and screen-reader users.
-    platform::CopyControlTitleAsCFString(dialog->GetView("MAIN"_4cc, 1900), &text);
-    EXPECT_EQ(text, "Tool one");
     QWidget* button = platform::widgetForTesting(dialog->GetView("MAIN"_4cc, 1900));
     ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->property("text").toString(), "Tool one");
     EXPECT_EQ(button->accessibleName(), "Tool one");
     EXPECT_EQ(button->accessibleDescription(), "Does one thing.");
 }

@@ -2,7 +2,7 @@
 // bundles, from Setting.ini and from the saved list, and on catalogues of thousands.
 #include "AppFixture.h"
 #include "app/CMainDialog.h"
-#include "platform/WindowingTesting.h"
+#include "platform/TestingAccess.h"
 #include "ui/CControl.h"
 
 #include <QComboBox>

@@ -8,7 +8,7 @@
 #include "catalogue/SettingFileEx.h"
 #include "platform/AppleEvents.h"
 #include "platform/LaunchServices.h"
-#include "platform/WindowingTesting.h"
+#include "platform/TestingAccess.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -4,7 +4,7 @@
 #include "app/CLaunchUtil.h"
 #include "app/CMainDialog.h"
 #include "platform/LaunchServices.h"
-#include "platform/WindowingTesting.h"
+#include "platform/TestingAccess.h"
 
 #include <QFile>
 #include <QTest>

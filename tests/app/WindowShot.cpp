@@ -5,6 +5,7 @@
 #include "app/CMainDialog.h"
 #include "platform/Bundle.h"
 #include "platform/Drawing.h"
+#include "platform/TestingAccess.h"
 #include "platform/Translations.h"
 #include "platform/Windowing.h"
 #include "ui/CImagePushButton.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QTimer>
+#include <QWidget>
 #include <cstdio>
 #include <cstring>
 
@@ -60,7 +62,8 @@ int main(int argc, char** argv) {
         return 1;
     int status = 1;
     QTimer::singleShot(800, [&] {
-        status = platform::SaveWindowImage(CMainDialog::GetMainDialog()->GetWindowRef(), output);
+        QWidget* window = platform::widgetForTesting(CMainDialog::GetMainDialog()->GetWindowRef());
+        status = window->grab().save(output, "PNG") ? 0 : 1;
         platform::QuitApplicationEventLoop();
     });
     platform::RunApplicationEventLoop();

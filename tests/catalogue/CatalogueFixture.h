@@ -2,8 +2,7 @@
 
 #include "catalogue/SettingFileEx.h"
 #include "config/SettingFile.h"
-#include "platform/Languages.h"
-#include "platform/SystemInfo.h"
+#include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
 #include <QStringList>

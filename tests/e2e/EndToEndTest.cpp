@@ -10,8 +10,8 @@
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/Languages.h"
+#include "platform/TestingAccess.h"
 #include "platform/Windowing.h"
-#include "platform/WindowingTesting.h"
 #include "support/Staging.h"
 #include "support/TestSupport.h"
 #include "ui/CControl.h"
@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -182,7 +183,7 @@ TEST_F(EndToEndTest, APluginThatCrashesEndsOnlyTheSetUpLauncher) {
 
     // Trellis goes on: its window still answers and starts the next tool.
     ASSERT_NE(CMainDialog::GetMainDialog(), nullptr);
-    EXPECT_TRUE(platform::IsWindowVisible(dialog->GetWindowRef()));
+    EXPECT_TRUE(platform::widgetForTesting(dialog->GetWindowRef())->isVisible());
     click(1902);
     ASSERT_TRUE(waitForCalls(1)) << contents(record()).toStdString();
     EXPECT_TRUE(contents(record()).contains("id=MX-R74400 Series\n"));
@@ -207,7 +208,7 @@ TEST_F(EndToEndTest, ToolsThatCrashOrEndAtOnceLeaveTrellisUsable) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return starts("kestrel") == 1; }, 30000));
     click(1900);
     ASSERT_TRUE(QTest::qWaitFor([&] { return starts("kestrel") == 2; }, 30000));
-    EXPECT_TRUE(platform::IsWindowVisible(dialog->GetWindowRef()));
+    EXPECT_TRUE(platform::widgetForTesting(dialog->GetWindowRef())->isVisible());
     EXPECT_TRUE(contents(alertLog()).isEmpty()) << contents(alertLog()).toStdString();
 }
 

@@ -1,7 +1,7 @@
 #include "localize/Alert.h"
 
 #include "localize/Localize.h"
-#include "platform/Alert.h"
+#include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
 #include <QVariantList>

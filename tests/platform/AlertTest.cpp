@@ -1,5 +1,5 @@
-#include "platform/Alert.h"
 
+#include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "platform/Bundle.h"
 
 #include "platform/Languages.h"
+#include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>

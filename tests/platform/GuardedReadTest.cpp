@@ -62,7 +62,7 @@ TEST(GuardedRead, ReadsARegularFileWholeAndExactly) {
     // An empty file is read as empty, and is no property list.
     const QString empty = tree.write("empty", "");
     EXPECT_EQ(platform::readRegularFile(empty, 16), QByteArray());
-    EXPECT_FALSE(platform::readPropertyList(empty));
+    EXPECT_FALSE(platform::readPropertyListDictionary(empty));
     EXPECT_FALSE(platform::readRegularFile(tree.path("missing"), 16));
     EXPECT_FALSE(platform::readRegularFile(QString(), 16));
 }
@@ -91,14 +91,15 @@ TEST(GuardedRead, TheCapIsCheckedBeforeReading) {
     const QString huge = tree.path("huge.plist");
     ASSERT_TRUE(makeSizedFile(huge, qint64(64) << 30));
     EXPECT_FALSE(platform::readRegularFile(huge, platform::kMaxPropertyListFileSize));
-    EXPECT_FALSE(platform::readPropertyList(huge));
+    EXPECT_FALSE(platform::readPropertyListDictionary(huge));
 }
 
 TEST(GuardedRead, FifosDevicesAndFoldersAreRefusedWithoutWaiting) {
     testsupport::TempTree tree;
     const QString fifo = tree.path("Info.plist");
     ASSERT_TRUE(makeFifo(fifo));
-    const auto fifoRead = readWithin(fifo, [&] { return platform::readPropertyList(fifo); });
+    const auto fifoRead =
+        readWithin(fifo, [&] { return platform::readPropertyListDictionary(fifo); });
     ASSERT_TRUE(fifoRead) << "reading a FIFO waited for a writer";
     EXPECT_FALSE(*fifoRead);
 
@@ -114,15 +115,15 @@ TEST(GuardedRead, FifosDevicesAndFoldersAreRefusedWithoutWaiting) {
     EXPECT_FALSE(*heldRead);
 
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), tree.path("zero.plist")));
-    const auto zeroRead =
-        readWithin(QString(), [&] { return platform::readPropertyList(tree.path("zero.plist")); });
+    const auto zeroRead = readWithin(
+        QString(), [&] { return platform::readPropertyListDictionary(tree.path("zero.plist")); });
     ASSERT_TRUE(zeroRead);
     EXPECT_FALSE(*zeroRead);
     EXPECT_FALSE(platform::readRegularFile(QStringLiteral("/dev/null"), 16));
 
     const QString folder = tree.mkdir("Setting.xml");
     EXPECT_FALSE(platform::readRegularFile(folder, 1 << 20));
-    EXPECT_FALSE(platform::readPropertyList(folder));
+    EXPECT_FALSE(platform::readPropertyListDictionary(folder));
 }
 
 TEST(GuardedRead, OpenRegularFileHandsOutAClosingOnExecDescriptorAndTheSize) {

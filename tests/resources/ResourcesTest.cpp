@@ -3,8 +3,8 @@
 
 #include "config/SettingFile.h"
 #include "localize/Localize.h"
-#include "platform/Languages.h"
 #include "platform/PropertyList.h"
+#include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

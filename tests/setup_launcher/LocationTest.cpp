@@ -2,7 +2,7 @@
 #include "catalogue/MachineBundle.h"
 #include "config/UFile.h"
 #include "platform/Bundle.h"
-#include "platform/Languages.h"
+#include "platform/TestingAccess.h"
 #include "setup_launcher/SettingDictionary.h"
 #include "setup_launcher/SetupLauncher.h"
 

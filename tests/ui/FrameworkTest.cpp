@@ -3,8 +3,8 @@
 
 #include "UiFixture.h"
 #include "platform/Events.h"
+#include "platform/TestingAccess.h"
 #include "platform/Windowing.h"
-#include "platform/WindowingTesting.h"
 #include "ui/CControl.h"
 #include "ui/TApplication.h"
 #include "ui/TCarbonEvent.h"
@@ -251,9 +251,12 @@ TEST_F(FrameworkTest, PopupChoiceAndMenuItemsSendTheirCommands) {
     ASSERT_TRUE(platform::IsValidMenu(helpMenu));
     EXPECT_FALSE(platform::IsValidMenu(platform::GetMenuHandle(130)));
     EXPECT_EQ(platform::CountMenuItems(appMenu), 3); // About, separator, Quit
-    MenuCommand command = 0;
-    ASSERT_EQ(platform::GetMenuItemCommandID(helpMenu, 1, &command), 0);
-    EXPECT_EQ(command, "HELP"_4cc);
+    QMenu* help = platform::menuForTesting(helpMenu);
+    ASSERT_NE(help, nullptr);
+    ASSERT_FALSE(help->actions().isEmpty());
+    help->actions().first()->trigger();
+    EXPECT_EQ(log, (std::vector<QString>{"window HELP", "application HELP"}));
+    log.clear();
 
     // The menu bar is shown in the document window.
     auto* host = platform::widgetForTesting(window.GetWindowRef());
@@ -307,15 +310,15 @@ TEST_F(FrameworkTest, PopupRangeFollowsItsItems) {
 
     ASSERT_EQ(popup.DeleteMenuItems(1, popup.CountMenuItems()), noErr);
     EXPECT_EQ(popup.CountMenuItems(), 0);
-    EXPECT_EQ(platform::GetControl32BitMinimum(control), 0);
-    EXPECT_EQ(platform::GetControl32BitMaximum(control), 0);
+    EXPECT_EQ(popup.GetValue(), 0);
+    EXPECT_EQ(popup.SetValue(1), noErr); // beyond the empty range
     EXPECT_EQ(popup.GetValue(), 0);
 
     MenuItemIndex index = 0;
     ASSERT_EQ(popup.AppendMenuItemText("Orvel MX-R74400 Series", 0, 0, &index), noErr);
     EXPECT_EQ(index, 1);
-    EXPECT_EQ(platform::GetControl32BitMinimum(control), 1);
-    EXPECT_EQ(platform::GetControl32BitMaximum(control), 1);
+    EXPECT_EQ(popup.GetValue(), 1);
+    EXPECT_EQ(popup.SetValue(0), noErr); // below the range
     EXPECT_EQ(popup.GetValue(), 1);
 
     ASSERT_EQ(popup.AppendMenuItemText("Orvel MX-R54400 Series", 0, 0, &index), noErr);
@@ -488,7 +491,7 @@ TEST_F(FrameworkTest, ModalLoopEndsOnRequestOrWhenTheWindowIsClosed) {
     QWidget* widget = platform::widgetForTesting(dialog.GetWindowRef());
     QTimer::singleShot(0, [&] { widget->hide(); });
     EXPECT_EQ(platform::RunAppModalLoopForWindow(dialog.GetWindowRef()), 0);
-    EXPECT_FALSE(platform::IsWindowVisible(dialog.GetWindowRef()));
+    EXPECT_FALSE(widget->isVisible());
 }
 
 TEST_F(FrameworkTest, EventParametersAreTypedAndCounted) {

@@ -5,6 +5,7 @@
 #include "platform/Bundle.h"
 #include "platform/Drawing.h"
 #include "platform/Events.h"
+#include "platform/TestingAccess.h"
 #include "platform/Windowing.h"
 #include "ui/CImagePushButton.h"
 #include "ui/TWindow.h"
@@ -16,6 +17,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidget>
 #include <cstdio>
 
 namespace {
@@ -134,7 +136,8 @@ int main(int argc, char** argv) {
 
     int result = 0;
     QTimer::singleShot(500, [&] {
-        result = platform::SaveWindowImage(window.GetWindowRef(), output) == 0 ? 0 : 1;
+        result =
+            platform::widgetForTesting(window.GetWindowRef())->grab().save(output, "PNG") ? 0 : 1;
         platform::QuitApplicationEventLoop();
     });
     platform::RunApplicationEventLoop();

@@ -4,8 +4,7 @@
 #include "localize/HelpFile.h"
 
 #include "UiFixture.h"
-#include "platform/Alert.h"
-#include "platform/Languages.h"
+#include "platform/TestingAccess.h"
 #include "platform/WindowTypes.h"
 
 #include <QDesktopServices>

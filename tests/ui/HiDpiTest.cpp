@@ -3,7 +3,7 @@
 
 #include "UiFixture.h"
 #include "platform/Drawing.h"
-#include "platform/WindowingTesting.h"
+#include "platform/TestingAccess.h"
 #include "ui/CImagePushButton.h"
 #include "ui/TWindow.h"
 
@@ -42,25 +42,25 @@ TEST_F(HiDpiTest, TheDoubleSizeVariantIsChosenWhereTheScaleAsksAndExists) {
     writeDoubled(QStringLiteral("normal@2x.png"), kDoubled);
     const CGImageRef screen = platform::CGImageCreateWithPNGFile(resource("normal.png"));
     ASSERT_TRUE(screen);
-    EXPECT_EQ(platform::CGImageGetScale(screen), 2.0);
-    EXPECT_EQ(platform::CGImageGetWidth(screen), 80u);
+    EXPECT_EQ(platform::imageForTesting(screen).devicePixelRatio(), 2.0);
+    EXPECT_EQ(platform::imageForTesting(screen).width(), 80);
 
     const CGImageRef plain = platform::CGImageCreateWithPNGFile(resource("normal.png"), 1.0);
     ASSERT_TRUE(plain);
-    EXPECT_EQ(platform::CGImageGetScale(plain), 1.0);
-    EXPECT_EQ(platform::CGImageGetWidth(plain), 40u);
+    EXPECT_EQ(platform::imageForTesting(plain).devicePixelRatio(), 1.0);
+    EXPECT_EQ(platform::imageForTesting(plain).width(), 40);
 
     // No variant, or one that is not a picture: the plain picture, scaled up.
     const CGImageRef alone = platform::CGImageCreateWithPNGFile(resource("over.png"));
     ASSERT_TRUE(alone);
-    EXPECT_EQ(platform::CGImageGetScale(alone), 1.0);
+    EXPECT_EQ(platform::imageForTesting(alone).devicePixelRatio(), 1.0);
     QFile broken(app->resourcesPath() + "/pressed@2x.png");
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("not a picture");
     broken.close();
     const CGImageRef fallback = platform::CGImageCreateWithPNGFile(resource("pressed.png"));
     ASSERT_TRUE(fallback);
-    EXPECT_EQ(platform::CGImageGetWidth(fallback), 40u);
+    EXPECT_EQ(platform::imageForTesting(fallback).width(), 40);
     EXPECT_FALSE(platform::CGImageCreateWithPNGFile(resource("missing.png")));
 }
 

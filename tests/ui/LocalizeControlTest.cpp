@@ -2,9 +2,14 @@
 
 #include "UiFixture.h"
 #include "localize/Localize.h"
+#include "platform/TestingAccess.h"
 #include "platform/Windowing.h"
 #include "ui/TApplication.h"
 #include "ui/TWindow.h"
+
+#include <QComboBox>
+#include <QMenu>
+#include <QWidget>
 
 namespace {
 
@@ -22,11 +27,14 @@ protected:
         UiFixture::TearDown();
     }
 
-    QString title(long id) const {
-        QString text;
-        platform::CopyControlTitleAsCFString(window->GetView("MAIN"_4cc, id), &text);
-        return text;
+    // The title as the widget shows it: a group box's title, else its text.
+    static QString titleOf(ControlRef control) {
+        const QWidget* widget = platform::widgetForTesting(control);
+        if (!widget)
+            return QStringLiteral("<none>");
+        return widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString();
     }
+    QString title(long id) const { return titleOf(window->GetView("MAIN"_4cc, id)); }
     QString data(long id) const {
         QString text;
         platform::GetControlData(window->GetView("MAIN"_4cc, id), 0, kControlStaticTextCFStringTag,
@@ -53,8 +61,12 @@ TEST_F(LocalizeControlTest, EachKindGetsItsTextTheWayThatSuitsIt) {
     EXPECT_EQ(title(1701), "Localized Quit");
     EXPECT_EQ(localizeControl(1702, "00000002"), noErr); // window header (kind from the form)
     EXPECT_EQ(title(1702), "Localized Explanation");
+    auto* popup =
+        qobject_cast<QComboBox*>(platform::widgetForTesting(window->GetView("MAIN"_4cc, 1400)));
+    ASSERT_NE(popup, nullptr);
+    const QString firstItem = popup->itemText(0);
     EXPECT_EQ(localizeControl(1400, "00000013"), noErr); // popup: its title, not its items
-    EXPECT_EQ(title(1400), "Localized Quit");
+    EXPECT_EQ(popup->itemText(0), firstItem);
 }
 
 TEST_F(LocalizeControlTest, KindsWithoutATextAreLeftAlone) {
@@ -100,23 +112,19 @@ TEST_F(LocalizeControlTest, RadioGroupRetitlesTheIndexedButton) {
     ControlRef second = nullptr;
     ASSERT_EQ(platform::GetIndexedSubControl(group, 1, &first), 0);
     ASSERT_EQ(platform::GetIndexedSubControl(group, 2, &second), 0);
-    QString text;
-    platform::CopyControlTitleAsCFString(first, &text);
-    EXPECT_EQ(text, "One");
-    platform::CopyControlTitleAsCFString(second, &text);
-    EXPECT_EQ(text, "Localized Radio");
+    EXPECT_EQ(titleOf(first), "One");
+    EXPECT_EQ(titleOf(second), "Localized Radio");
     EXPECT_NE(localizeControl(1600, "00000021", 3), noErr);
     EXPECT_NE(localizeControl(1600, "00000021", 0), noErr);
 }
 
 TEST_F(LocalizeControlTest, WindowTitle) {
     EXPECT_EQ(localize->LocalizeWindowTitle(window->GetWindowRef(), "00000000"), noErr);
-    QString text;
-    platform::CopyWindowTitleAsCFString(window->GetWindowRef(), &text);
-    EXPECT_EQ(text, "Localized Title");
+    const QWidget* shown = platform::widgetForTesting(window->GetWindowRef());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->windowTitle(), "Localized Title");
     EXPECT_EQ(localize->LocalizeWindowTitle(window->GetWindowRef(), "09999999"), paramErr);
-    platform::CopyWindowTitleAsCFString(window->GetWindowRef(), &text);
-    EXPECT_EQ(text, "Localized Title");
+    EXPECT_EQ(shown->windowTitle(), "Localized Title");
 }
 
 TEST_F(LocalizeControlTest, MenuItemsAndTitlesWithRangeChecks) {
@@ -129,9 +137,9 @@ TEST_F(LocalizeControlTest, MenuItemsAndTitlesWithRangeChecks) {
     EXPECT_EQ(localize->LocalizeMenuItem(128, 1, "00030002"), noErr);
     EXPECT_EQ(itemText(128, 1), "Localized About");
     EXPECT_EQ(localize->LocalizeMenuTitle(129, "00030000"), noErr);
-    QString title;
-    platform::CopyMenuTitleAsCFString(platform::GetMenuHandle(129), &title);
-    EXPECT_EQ(title, "Localized Help");
+    const QMenu* help = platform::menuForTesting(platform::GetMenuHandle(129));
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->title(), "Localized Help");
 
     EXPECT_EQ(localize->LocalizeMenuItem(129, 0, "00030000"), paramErr);
     EXPECT_EQ(localize->LocalizeMenuItem(129, 2, "00030000"), paramErr); // one item only

@@ -4,9 +4,9 @@
 
 #include "UiFixture.h"
 #include "platform/Languages.h"
+#include "platform/TestingAccess.h"
 #include "platform/Translations.h"
 #include "platform/Windowing.h"
-#include "platform/WindowingTesting.h"
 #include "ui/CImagePushButton.h"
 #include "ui/TApplication.h"
 #include "ui/TWindow.h"
