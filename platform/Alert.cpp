@@ -1,6 +1,7 @@
 #include "platform/Alert.h"
 
 #include "platform/TestingAccess.h"
+#include "platform/WindowSystemObjects.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -43,13 +44,6 @@ private:
     std::function<void()> m_previous;
 };
 
-// Texts from the string tables end lines with CR.
-QString displayText(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
-
 short recordAlert(const QString& logPath, const AlertRequest& request) {
     QJsonObject line{
         {QStringLiteral("type"), request.alertType},
@@ -91,17 +85,18 @@ int explanationWidth(const QString& text, const QFont& font) {
 short showMessageBox(const AlertRequest& request) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(request.applicationName),
-                     qPrintable(displayText(request.message)));
+                     qPrintable(detail::labelText(request.message)));
         return 1;
     }
     QMessageBox box(QMessageBox::Critical, request.applicationName, QString());
     box.setTextFormat(Qt::RichText);
     box.setText(QStringLiteral("<b>%1</b>").arg(request.applicationName.toHtmlEscaped()));
-    box.setInformativeText(displayText(request.message));
+    // Texts from the string tables end lines with CR.
+    const QString explanationText = detail::labelText(request.message);
+    box.setInformativeText(explanationText);
     // The box sizes itself to its labels' minimum widths when it is shown.
     if (auto* explanation = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
-        explanation->setMinimumWidth(
-            explanationWidth(displayText(request.message), explanation->font()));
+        explanation->setMinimumWidth(explanationWidth(explanationText, explanation->font()));
     QPushButton* ok = box.addButton(QMessageBox::Ok);
     if (request.okTitle)
         ok->setText(*request.okTitle);

@@ -36,8 +36,8 @@ OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
                         const void* data) {
     if (!detail::isLiveControl(control) || !control->widget)
         return paramErr;
-    const OSStatus viewResult =
-        detail::askView(control, kEventControlSetData, part, tag, size, const_cast<void*>(data), nullptr);
+    const OSStatus viewResult = detail::askView(control, kEventControlSetData, part, tag, size,
+                                                const_cast<void*>(data), nullptr);
     if (viewResult != eventNotHandledErr)
         return viewResult;
     QWidget* widget = control->widget;
@@ -45,11 +45,10 @@ OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
     case kControlStaticTextCFStringTag: {
         if (size != Size(sizeof(QString)) || !data)
             return errDataSizeMismatch;
-        const QString& text = *static_cast<const QString*>(data);
-        if (auto* label = qobject_cast<QLabel*>(widget))
-            label->setText(detail::labelText(text));
-        else if (!widget->setProperty("text", text))
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (!label)
             return errDataNotSupported;
+        label->setText(detail::labelText(*static_cast<const QString*>(data)));
         return 0;
     }
     case kControlTabInfoTag: {
@@ -73,8 +72,8 @@ OSStatus GetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
                         void* outData, Size* outActualSize) {
     if (!detail::isLiveControl(control) || !control->widget)
         return paramErr;
-    const OSStatus viewResult =
-        detail::askView(control, kEventControlGetData, part, tag, bufferSize, outData, outActualSize);
+    const OSStatus viewResult = detail::askView(control, kEventControlGetData, part, tag,
+                                                bufferSize, outData, outActualSize);
     if (viewResult != eventNotHandledErr)
         return viewResult;
     QWidget* widget = control->widget;
@@ -86,12 +85,11 @@ OSStatus GetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
     switch (tag) {
     case kControlStaticTextCFStringTag: {
         auto* label = qobject_cast<QLabel*>(widget);
-        const QVariant text = label ? QVariant(label->text()) : widget->property("text");
-        if (!text.isValid())
+        if (!label)
             return errDataNotSupported;
         if (!fits(sizeof(QString)))
             return errDataSizeMismatch;
-        *static_cast<QString*>(outData) = text.toString();
+        *static_cast<QString*>(outData) = label->text();
         return 0;
     }
     case kControlTabInfoTag: {

@@ -6,7 +6,6 @@
 #include "platform/Windowing.h"
 
 #include <QAbstractButton>
-#include <QAbstractSlider>
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -15,7 +14,6 @@
 #include <QPen>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QTabWidget>
 
 using platform::detail::setParam;
 
@@ -230,12 +228,6 @@ void connectControlSignals(ControlRef control, QWidget* widget) {
         control->hasRange = true;
         control->minimum = combo->count() > 0 ? 1 : 0;
         control->maximum = combo->count();
-    } else if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
-        QObject::connect(slider, &QAbstractSlider::valueChanged, control,
-                         [control] { sendValueChanged(control); });
-    } else if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
-        QObject::connect(tabs, &QTabWidget::currentChanged, control,
-                         [control] { sendValueChanged(control); });
     }
 }
 

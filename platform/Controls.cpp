@@ -6,18 +6,13 @@
 #include "platform/Windowing.h"
 
 #include <QAbstractButton>
-#include <QAbstractSlider>
-#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTextEdit>
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -51,16 +46,10 @@ ControlKind kindFromWidget(const QWidget* widget) {
         kind = group->isCheckable() ? kControlKindCheckGroupBox : kControlKindGroupBox;
     else if (qobject_cast<const QLabel*>(widget))
         kind = kControlKindStaticText;
-    else if (qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
-             qobject_cast<const QPlainTextEdit*>(widget) ||
-             qobject_cast<const QAbstractSpinBox*>(widget))
+    else if (qobject_cast<const QLineEdit*>(widget))
         kind = kControlKindEditText;
     else if (qobject_cast<const QTabWidget*>(widget))
         kind = kControlKindTabs;
-    else if (qobject_cast<const QAbstractSlider*>(widget))
-        kind = kControlKindSlider;
-    else if (qobject_cast<const QProgressBar*>(widget))
-        kind = kControlKindProgressBar;
     return {kControlKindSignatureApple, kind};
 }
 
@@ -211,11 +200,7 @@ OSStatus GetControlKind(ControlRef control, ControlKind* outKind) {
         *outKind = viewKind;
         return 0;
     }
-    if (control->kindOverride)
-        *outKind = *control->kindOverride;
-    else
-        *outKind = control->widget ? kindFromWidget(control->widget)
-                                   : ControlKind{kControlKindSignatureApple, kControlKindUserPane};
+    *outKind = control->kindOverride.value_or(kindFromWidget(control->widget));
     return 0;
 }
 
@@ -233,25 +218,14 @@ SInt32 GetControl32BitValue(ControlRef control) {
     QWidget* widget = control->widget;
     if (auto* combo = qobject_cast<QComboBox*>(widget))
         return combo->currentIndex() + 1;
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        return button->isCheckable() ? (button->isChecked() ? 1 : 0) : control->storedValue;
-    if (auto* slider = qobject_cast<QAbstractSlider*>(widget))
-        return slider->value();
-    if (auto* tabs = qobject_cast<QTabWidget*>(widget))
-        return tabs->currentIndex() + 1;
-    if (auto* progress = qobject_cast<QProgressBar*>(widget))
-        return progress->value();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable())
+        return button->isChecked() ? 1 : 0;
     return control->storedValue;
 }
 
 void SetControl32BitValue(ControlRef control, SInt32 value) {
     if (!detail::isLiveControl(control) || !control->widget)
         return;
-    if (qobject_cast<QAbstractSlider*>(control->widget.data()) ||
-        qobject_cast<QProgressBar*>(control->widget.data())) {
-        control->widget->setProperty("value", value);
-        return;
-    }
     if (control->hasRange)
         value = std::clamp(value, control->minimum, std::max(control->minimum, control->maximum));
     QWidget* widget = control->widget;
@@ -259,8 +233,6 @@ void SetControl32BitValue(ControlRef control, SInt32 value) {
         combo->setCurrentIndex(value >= 1 && value <= combo->count() ? value - 1 : -1);
     else if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable())
         button->setChecked(value != 0);
-    else if (auto* tabs = qobject_cast<QTabWidget*>(widget))
-        tabs->setCurrentIndex(value - 1);
     else {
         const bool changed = control->storedValue != value;
         control->storedValue = value;
@@ -272,10 +244,6 @@ void SetControl32BitValue(ControlRef control, SInt32 value) {
 void SetControl32BitMinimum(ControlRef control, SInt32 minimum) {
     if (!detail::isLiveControl(control))
         return;
-    if (auto* slider = qobject_cast<QAbstractSlider*>(control->widget.data())) {
-        slider->setMinimum(minimum);
-        return;
-    }
     control->hasRange = true;
     control->minimum = minimum;
     if (GetControl32BitValue(control) < minimum)
@@ -285,10 +253,6 @@ void SetControl32BitMinimum(ControlRef control, SInt32 minimum) {
 void SetControl32BitMaximum(ControlRef control, SInt32 maximum) {
     if (!detail::isLiveControl(control))
         return;
-    if (auto* slider = qobject_cast<QAbstractSlider*>(control->widget.data())) {
-        slider->setMaximum(maximum);
-        return;
-    }
     control->hasRange = true;
     control->maximum = maximum;
     if (GetControl32BitValue(control) > maximum)

@@ -1,6 +1,7 @@
 #include "platform/Events.h"
 
 #include "platform/WindowSystemObjects.h"
+#include "platform/Windowing.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -28,10 +29,6 @@ std::map<const OpaqueEventHandlerRef*, std::shared_ptr<OpaqueEventHandlerRef>>& 
 std::set<const OpaqueEventRef*>& liveEvents() {
     static std::set<const OpaqueEventRef*> events;
     return events;
-}
-
-bool propagates(EventRef event) {
-    return event->eventClass == kEventClassCommand;
 }
 
 OSStatus applicationStandardHandler(EventRef event) {
@@ -242,7 +239,7 @@ OSStatus sendCommandToFront(UInt32 kind, const HICommand& command) {
     extended.source.menu.menuItemIndex = command.menu.menuItemIndex;
     EventRef event = CreateEvent(kEventClassCommand, kind);
     SetEventParameter(event, kEventParamDirectObject, typeHICommand, sizeof extended, &extended);
-    const WindowRef front = frontWindow();
+    const WindowRef front = FrontWindow();
     const OSStatus result =
         SendEventToEventTarget(event, front ? front->target.get() : GetApplicationEventTarget());
     ReleaseEvent(event);
@@ -259,7 +256,9 @@ OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& t
     call.target = target;
     call.chain.assign(target->handlers.rbegin(), target->handlers.rend());
     const OSStatus result = runChain(call, event);
-    if (result == eventNotHandledErr && propagates(event) && target->container) {
+    // Only command events travel on to the container.
+    if (result == eventNotHandledErr && event->eventClass == kEventClassCommand &&
+        target->container) {
         if (const EventTargetRef next = target->container())
             return dispatch(event, next->shared_from_this());
     }

@@ -20,8 +20,14 @@ QString bundleIdentity(const Bundle& bundle) {
                                 : identifier;
 }
 
+// The hand-off goes only to the program it is meant for, never to one started later.
 bool startDetached(const QString& program, const QStringList& arguments,
-                   const QProcessEnvironment& environment, qint64* pid) {
+                   const std::optional<AEDescriptor>& passThrough, qint64* pid) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QString::fromLatin1(kLaunchDescriptorVariable));
+    if (passThrough)
+        environment.insert(QString::fromLatin1(kLaunchDescriptorVariable),
+                           QString::fromLatin1(encodeLaunchDescriptor(*passThrough)));
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
@@ -50,14 +56,7 @@ int openApplication(const QString& packagePath, const std::optional<AEDescriptor
     case SingleInstance::Handover::NotRunning:
         break;
     }
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QString::fromLatin1(kLaunchDescriptorVariable));
-    if (passThrough)
-        environment.insert(QString::fromLatin1(kLaunchDescriptorVariable),
-                           QString::fromLatin1(encodeLaunchDescriptor(*passThrough)));
-    qint64 pid = 0;
-    return startDetached(executable, {}, environment, &pid) ? 0 : kLSLaunchFailedErr;
+    return startDetached(executable, {}, passThrough, nullptr) ? 0 : kLSLaunchFailedErr;
 }
 
 ChildTask::ChildTask(QObject* parent) : QObject(parent) {}
@@ -71,10 +70,8 @@ ChildTask::~ChildTask() {
 bool ChildTask::start(const QString& program, const QStringList& arguments) {
     if (isRunning())
         return false;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QString::fromLatin1(kLaunchDescriptorVariable));
     qint64 pid = 0;
-    if (!startDetached(program, arguments, environment, &pid) || pid <= 0)
+    if (!startDetached(program, arguments, std::nullopt, &pid) || pid <= 0)
         return false;
     m_pid = pid;
     m_pidFd = static_cast<int>(syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0));

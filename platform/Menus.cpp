@@ -133,59 +133,36 @@ OSStatus CopyMenuItemTextAsCFString(MenuRef menu, MenuItemIndex item, QString* o
 OSStatus AppendMenuItemTextWithCFString(MenuRef menu, const QString& text,
                                         MenuItemAttributes /*attributes*/, MenuCommand command,
                                         MenuItemIndex* outIndex) {
-    if (!isLiveMenu(menu) || CountMenuItems(menu) == 0xFFFF)
+    if (!isLiveMenu(menu) || !menu->combo || CountMenuItems(menu) == 0xFFFF)
         return paramErr;
-    if (menu->combo) {
-        menu->combo->addItem(text, QVariant::fromValue(quint32(command)));
-    } else {
-        QAction* action = menu->menu->addAction(text);
-        if (command)
-            action->setProperty("command", fourCharCodeToString(command));
-    }
+    menu->combo->addItem(text, QVariant::fromValue(quint32(command)));
     if (outIndex)
         *outIndex = CountMenuItems(menu);
     return 0;
 }
 
 OSStatus DeleteMenuItems(MenuRef menu, MenuItemIndex first, ItemCount count) {
-    if (!isLiveMenu(menu) || first < 1)
+    if (!isLiveMenu(menu) || !menu->combo || first < 1)
         return paramErr;
-    for (ItemCount done = 0; done < count && first <= CountMenuItems(menu); ++done) {
-        if (menu->combo)
-            menu->combo->removeItem(first - 1);
-        else
-            delete itemAction(menu, first);
-    }
+    for (ItemCount done = 0; done < count && first <= CountMenuItems(menu); ++done)
+        menu->combo->removeItem(first - 1);
     return 0;
 }
 
-namespace {
-
-void setCommandEnabled(MenuRef menu, MenuCommand command, bool enabled) {
-    std::vector<MenuRef> menus;
-    if (menu)
-        menus.push_back(menu);
-    else
-        menus = detail::menuBarMenus();
-    for (const MenuRef each : menus) {
+void EnableMenuCommand(MenuRef menu, MenuCommand command) {
+    for (const MenuRef each : menu ? std::vector<MenuRef>{menu} : detail::menuBarMenus()) {
         if (!isLiveMenu(each) || !each->menu)
             continue;
         for (QAction* action : each->menu->actions()) {
             if (actionCommand(action) == command)
-                action->setEnabled(enabled);
+                action->setEnabled(true);
         }
     }
 }
 
-} // namespace
-
-void EnableMenuCommand(MenuRef menu, MenuCommand command) {
-    setCommandEnabled(menu, command, true);
-}
-
 qsizetype AppendMenuItemsWithCFStrings(MenuRef menu, const QStringList& texts,
                                        MenuItemIndex* outFirst) {
-    if (!isLiveMenu(menu))
+    if (!isLiveMenu(menu) || !menu->combo)
         return 0;
     const qsizetype room = 0xFFFF - qsizetype(CountMenuItems(menu));
     const qsizetype count = std::min(texts.size(), room);
@@ -193,14 +170,8 @@ qsizetype AppendMenuItemsWithCFStrings(MenuRef menu, const QStringList& texts,
         return 0;
     if (outFirst)
         *outFirst = MenuItemIndex(CountMenuItems(menu) + 1);
-    const QStringList fitting = count == texts.size() ? texts : texts.first(count);
     // No data means command 0, as for an item appended with command 0.
-    if (menu->combo) {
-        menu->combo->addItems(fitting);
-    } else {
-        for (const QString& text : fitting)
-            menu->menu->addAction(text);
-    }
+    menu->combo->addItems(count == texts.size() ? texts : texts.first(count));
     return count;
 }
 

@@ -10,7 +10,6 @@ inline const QString kPreferencesCurrentApplication =
     QStringLiteral("kCFPreferencesCurrentApplication");
 inline const QString kPreferencesCurrentUser = QStringLiteral("kCFPreferencesCurrentUser");
 inline const QString kPreferencesAnyHost = QStringLiteral("kCFPreferencesAnyHost");
-inline const QString kPreferencesCurrentHost = QStringLiteral("kCFPreferencesCurrentHost");
 
 // A per-user store of values for one application, kept in the user's configuration folder
 // under the application's identifier. kPreferencesCurrentApplication stands for the running

@@ -38,16 +38,15 @@ void updateTrackingForControl(ControlRef control, const std::optional<QPoint>& c
 } // namespace detail
 
 OSStatus CreateMouseTrackingRegion(WindowRef window, const Rect& rect, RgnHandle /*clip*/,
-                                   UInt32 /*options*/, MouseTrackingRegionID id, void* /*refCon*/,
-                                   EventTargetRef target, MouseTrackingRef* outRef) {
+                                   UInt32 /*options*/, MouseTrackingRegionID /*id*/,
+                                   void* /*refCon*/, EventTargetRef target,
+                                   MouseTrackingRef* outRef) {
     if (outRef)
         *outRef = nullptr;
     if (!detail::isLiveWindow(window) || !target || !outRef)
         return paramErr;
     auto region = std::make_unique<OpaqueMouseTrackingRef>();
-    region->window = window;
     region->rect = QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
-    region->id = id;
     region->target = target->shared_from_this();
     if (const ControlRef control = target->control;
         detail::isLiveControl(control) && control->widget && window->content) {

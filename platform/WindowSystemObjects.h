@@ -74,9 +74,7 @@ struct OpaqueEventHandlerCallRef {
 };
 
 struct OpaqueMouseTrackingRef {
-    WindowRef window = nullptr;
     QRect rect; // in the window's content coordinates
-    MouseTrackingRegionID id{};
     std::weak_ptr<OpaqueEventTargetRef> target;
     bool inside = false;
 };
@@ -187,8 +185,6 @@ OSStatus standardControlHandler(ControlRef control, EventRef event);
 // String-table texts end their lines with CR, which a label would not break on.
 QString labelText(QString text);
 HIRect toHIRect(const QRect& rect);
-// The front window: the active one of ours, else the most recently shown visible one.
-WindowRef frontWindow();
 void noteWindowRaised(WindowRef window);
 void forgetWindow(WindowRef window);
 void attachMenuBar(WindowRef window);

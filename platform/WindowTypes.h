@@ -322,8 +322,6 @@ constexpr OSType kControlKindTabs = "tabs"_4cc;
 constexpr OSType kControlKindRadioGroup = "rgrp"_4cc;
 constexpr OSType kControlKindEditText = "etxt"_4cc;
 constexpr OSType kControlKindUserPane = "upan"_4cc;
-constexpr OSType kControlKindSlider = "sldr"_4cc;
-constexpr OSType kControlKindProgressBar = "prgb"_4cc;
 
 // Theme text.
 constexpr UInt16 kThemeSystemFont = 0;

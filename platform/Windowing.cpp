@@ -224,7 +224,9 @@ void forgetWindow(WindowRef window) {
     order.erase(std::remove(order.begin(), order.end(), window), order.end());
 }
 
-WindowRef frontWindow() {
+} // namespace detail
+
+WindowRef FrontWindow() {
     if (QWidget* active = QApplication::activeWindow()) {
         for (auto* window : liveWindows()) {
             if (window->widget == active)
@@ -233,13 +235,11 @@ WindowRef frontWindow() {
     }
     const auto& order = windowOrder();
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        if (isLiveWindow(*it) && (*it)->widget && (*it)->widget->isVisible())
+        if (detail::isLiveWindow(*it) && (*it)->widget && (*it)->widget->isVisible())
             return *it;
     }
     return nullptr;
 }
-
-} // namespace detail
 
 void RunApplicationEventLoop() {
     // Closing a window never ends the program by itself; the program quits explicitly.
@@ -346,12 +346,8 @@ void SelectWindow(WindowRef window) {
     detail::noteWindowRaised(window);
 }
 
-WindowRef FrontWindow() {
-    return detail::frontWindow();
-}
-
 WindowRef ActiveNonFloatingWindow() {
-    return detail::frontWindow();
+    return FrontWindow();
 }
 
 OSStatus GetWindowActivationScope(WindowRef window, WindowActivationScope* outScope) {

@@ -54,6 +54,7 @@ EventTargetRef GetWindowEventTarget(WindowRef window);
 void ShowWindow(WindowRef window);
 void HideWindow(WindowRef window);
 void SelectWindow(WindowRef window);
+// The active window of ours, else the most recently shown visible one.
 WindowRef FrontWindow();
 WindowRef ActiveNonFloatingWindow();
 OSStatus GetWindowActivationScope(WindowRef window, WindowActivationScope* outScope);
@@ -119,6 +120,8 @@ UInt16 CountMenuItems(MenuRef menu);
 OSStatus SetMenuTitleWithCFString(MenuRef menu, const QString& title);
 OSStatus SetMenuItemTextWithCFString(MenuRef menu, MenuItemIndex item, const QString& text);
 OSStatus CopyMenuItemTextAsCFString(MenuRef menu, MenuItemIndex item, QString* outText);
+// Items are appended and deleted only in popup buttons' menus: paramErr (or none appended)
+// for a menu of the menu bar.
 OSStatus AppendMenuItemTextWithCFString(MenuRef menu, const QString& text,
                                         MenuItemAttributes attributes, MenuCommand command,
                                         MenuItemIndex* outIndex);

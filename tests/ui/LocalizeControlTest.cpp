@@ -71,7 +71,7 @@ TEST_F(LocalizeControlTest, EachKindGetsItsTextTheWayThatSuitsIt) {
 
 TEST_F(LocalizeControlTest, KindsWithoutATextAreLeftAlone) {
     EXPECT_EQ(localizeControl(1002, "00000013"), errUnknownControlKind); // edit text
-    EXPECT_EQ(data(1002), "Typed");
+    EXPECT_EQ(title(1002), "Typed");
     EXPECT_EQ(localizeControl(1703, "00000013"), errUnknownControlKind); // progress bar
 }
 
