@@ -194,15 +194,77 @@ if installs and os.access(bare, os.X_OK):
 for case, root in installs.items():
     results[case] = measure([os.path.join(root, "Trellis.app", "Contents", "MacOS", "Trellis")])
 
+# The same programs by instructions to the complete first frame, where valgrind is
+# installed: callgrind dumps before every fflush, and the dumps written by the time "shown"
+# is printed add up to the frame.
+def instructions_to_shown(argv):
+    if not shutil.which("valgrind"):
+        return None
+    out = os.path.join(scratch, "callgrind")
+    shutil.rmtree(out, ignore_errors=True)
+    os.makedirs(out)
+    shutil.rmtree(os.path.join(scratch, "config"), ignore_errors=True)
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", TRELLIS_REPORT_SHOWN="1",
+               XDG_CONFIG_HOME=os.path.join(scratch, "config"), TMPDIR=os.path.join(scratch, "tmp"),
+               TRELLIS_ALERT_LOG=os.path.join(scratch, "alerts.jsonl"))
+    p = subprocess.Popen(["valgrind", "--tool=callgrind", "--dump-before=fflush",
+                          "--callgrind-out-file=" + os.path.join(out, "cg.%p")] + argv,
+                         env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL)
+    shown = False
+    for line in p.stderr:
+        if line.startswith(b"shown "):
+            shown = True
+            break
+    time.sleep(3)
+    dumps = [os.path.join(out, f) for f in os.listdir(out)]
+    p.send_signal(signal.SIGTERM)
+    try:
+        p.wait(120)
+    except subprocess.TimeoutExpired:
+        p.kill()
+        p.wait()
+    if not shown:
+        return None
+    total = 0
+    for dump in dumps:
+        with open(dump) as f:
+            for line in f:
+                if line.startswith("summary:") or line.startswith("totals:"):
+                    total += int(line.split()[1])
+                    break
+    return total / 1e6
+
+equivalent = os.path.join(build, "bench", "app", "bench_app_equivalent_window")
+if installs and os.access(bare, os.X_OK):
+    resources = os.path.join(installs["demo installation"], "Trellis.app", "Contents", "Resources")
+    results["QLabel floor"] = measure([bare, "--label"])
+    if os.access(equivalent, os.X_OK):
+        results["equivalent window"] = measure([equivalent, resources])
+    floors = [("QLabel floor", [bare, "--label"]), ("bare Qt baseline", [bare, form])]
+    if os.access(equivalent, os.X_OK):
+        floors.append(("equivalent window", [equivalent, resources]))
+    floors.append(("demo installation", [os.path.join(installs["demo installation"], "Trellis.app", "Contents", "MacOS", "Trellis")]))
+    counted = {}
+    for case, argv in floors:
+        counted[case] = instructions_to_shown(argv)
+    if counted.get("bare Qt baseline"):
+        for case, _ in floors:
+            m = counted.get(case)
+            if m is None:
+                rows.append(("instructions to frame", case, "n/a", "", "valgrind missing or never shown"))
+                continue
+            rows.append(("instructions to frame", case, "%.1f" % m, "M",
+                         "%.2fx the bare form window" % (m / counted["bare Qt baseline"])))
+
 base = results.get("bare Qt baseline")
-for case in ("bare Qt baseline", "demo installation", "1000 bundles", "10000 bundles"):
+for case in ("QLabel floor", "bare Qt baseline", "equivalent window", "demo installation", "1000 bundles", "10000 bundles"):
     r = results.get(case)
     if r is None:
         rows.append(("start-up to window", case, "n/a", "", "launcher or baseline not built" if not installs else "never showed a window"))
         continue
     note = "median of %d; %.2fx the baseline" % (runs, r[0] / base[0]) if base and case != "bare Qt baseline" else "median of %d" % runs
     rows.append(("start-up to window", case, "%.1f" % r[0], "ms", note))
-for case in ("demo installation", "1000 bundles", "10000 bundles"):
+for case in ("QLabel floor", "equivalent window", "demo installation", "1000 bundles", "10000 bundles"):
     r = results.get(case)
     if r is not None and base:
         rows.append(("ratio to bare window", case, "%.2f" % (r[0] / base[0]), "x", "start-up at the complete first frame"))
