@@ -218,7 +218,8 @@ std::optional<ReadMenus> readMenuBarForm(const QByteArray& form) {
             menu->addSeparator();
         else if (const auto action = actions.find(entry); action != actions.end())
             menu->addAction(action->second);
-        else if (const auto sub = menus.find(entry); sub != menus.end() && sub->second != menu)
+        else if (const auto sub = menus.find(entry);
+                 sub != menus.end() && sub->second->parent() == menu) // a menu nested in this one
             menu->addMenu(sub->second);
         else
             return std::nullopt;
