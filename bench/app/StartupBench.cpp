@@ -221,7 +221,7 @@ double instructionsIn(const QStringList& files) {
 }
 
 // Instructions to the mark. A window program is dumped before every fflush: the dumps
-// written by the time it prints its mark add up to the frame. A set-up launcher is dumped
+// written up to the fflush of its mark add up to the frame. A set-up launcher is dumped
 // before its plug-in's entry point: the first dump is everything before that.
 std::optional<double> countInstructions(const Program& program, const QString& entryPoint) {
     const QString folder = sScratch + "/callgrind";
@@ -235,6 +235,14 @@ std::optional<double> countInstructions(const Program& program, const QString& e
     argv += program.argv;
     QStringList atMark;
     const Run run = spawn(argv, program, [&](pid_t pid) {
+        // The mark is written before the fflush that dumps it: wait for that dump.
+        const qsizetype before = QDir(folder).entryList(QDir::Files).size();
+        QElapsedTimer waited;
+        waited.start();
+        while (entryPoint.isEmpty() && waited.elapsed() < 20000 &&
+               QDir(folder).entryList(QDir::Files).size() == before)
+            ::usleep(10000);
+        ::usleep(200000); // the dump written whole
         atMark = QDir(folder).entryList(QDir::Files);
         if (program.quits)
             ::kill(pid, SIGTERM);
