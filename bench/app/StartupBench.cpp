@@ -260,11 +260,12 @@ std::optional<double> countInstructions(const Program& program, const QString& e
     return instructionsIn(dumps);
 }
 
+// Without a time limit: removing 100,000 bundles takes minutes on a busy disk.
 bool runTool(const QString& program, const QStringList& arguments, const QString& what) {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(program, arguments);
-    if (!process.waitForFinished(600000) || process.exitCode() != 0) {
+    if (!process.waitForFinished(-1) || process.exitCode() != 0) {
         std::fprintf(stderr, "%s failed\n", qPrintable(what));
         return false;
     }
