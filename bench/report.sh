@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # The performance report: builds a Release tree, runs every benchmark of bench/ and prints
-# one table.
+# one table, then the start-up figures of bench_app_startup (the QLabel floor, the bare form
+# window, the equivalent window and Trellis side by side, by wall time and, where valgrind is
+# installed, by instructions; per-bundle cost; peak memory; SheetGlideTuner2 against its
+# floor).
 #   bench/report.sh [build folder] [start-up runs per case]
-# (default build/h-proof-rel beside this checkout, 7 runs). Rows whose programs the tree
-# does not have print "n/a".
+# (default build/release beside this checkout, 7 runs). Rows whose programs the tree does
+# not have print "n/a".
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build/h-proof-rel}
+build=${1:-$here/build/release}
 runs=${2:-7}
 jobs=${JOBS:-2}
 
@@ -34,18 +37,10 @@ if [[ -x $build/bench/app/bench_app_startup ]]; then
     "$build/bench/app/bench_app_startup" "$runs" >"$startup_log" 2>&1 || true
 fi
 
-# An installation staged from the tree, when the tree has the launcher.
-stage=
-if [[ -x $build/app/Trellis || -n $(find "$build" -maxdepth 3 -name Trellis -type f 2>/dev/null) ]]; then
-    if cmake --install "$build" --prefix "$scratch/stage" >/dev/null 2>&1; then
-        stage=$scratch/stage
-    fi
-fi
+python3 - "$build" "$scratch" "$startup_log" "$runs" <<'PY'
+import json, os, sys, time
 
-python3 - "$build" "$scratch" "$runs" "$stage" "$startup_log" <<'PY'
-import json, os, shutil, signal, subprocess, sys, time
-
-build, scratch, runs, stage, startup_log = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4], sys.argv[5]
+build, scratch, startup_log, runs = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
 rows = []  # (section, case, value, unit, note)
 
 def load(name):
@@ -100,134 +95,6 @@ if not found:
 elif growth_note(pairs):
     rows.append(("string-table loading", "growth", "", "", growth_note(pairs)))
 
-# Start-up to the main window's complete first frame (every control and text drawn; the
-# bare window is measured at the same point), and peak memory, per installation.
-def add_bundles(root, count):
-    for i in range(count):
-        name = "RX%05d" % i
-        contents = os.path.join(root, "MachineBundle", name + ".bundle", "Contents")
-        os.makedirs(os.path.join(contents, "Resources"), exist_ok=True)
-        with open(os.path.join(contents, "Info.plist"), "w") as f:
-            f.write('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>'
-                    '<key>CFBundleVersion</key><string>1.0</string></dict></plist>\n')
-        with open(os.path.join(contents, "Resources", "Setting.xml"), "w") as f:
-            f.write('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>'
-                    '<key>MODEL</key><array><string>RX-%05d Series</string></array>'
-                    '<key>INITIAL</key><dict><key>RX-%05d Series</key><string>RX</string></dict>'
-                    '<key>FUNCTION</key><dict><key>RX-%05d Series</key><integer>127</integer></dict>'
-                    '</dict></plist>\n' % (i, i, i))
-
-def peak_so_far_kb(pid):
-    try:
-        with open("/proc/%d/status" % pid) as f:
-            for line in f:
-                if line.startswith("VmHWM:"):
-                    return int(line.split()[1])
-    except (OSError, ValueError):
-        pass
-    return 0
-
-def start_to_shown(argv):
-    """(milliseconds to "shown", the complete first frame; peak resident kB over the whole
-    run, quitting included; peak resident kB at the first frame) of one run. The time is
-    None when it never shows."""
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", TRELLIS_REPORT_SHOWN="1",
-               XDG_CONFIG_HOME=os.path.join(scratch, "config"),
-               TMPDIR=os.path.join(scratch, "tmp"),  # a one-instance lock of its own
-               TRELLIS_ALERT_LOG=os.path.join(scratch, "alerts.jsonl"))
-    shutil.rmtree(os.path.join(scratch, "config"), ignore_errors=True)
-    t0 = time.monotonic()
-    p = subprocess.Popen(argv, env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL)
-    shown, at_frame = None, 0
-    for line in p.stderr:
-        if line.startswith(b"shown "):
-            shown = (time.monotonic() - t0) * 1000
-            at_frame = peak_so_far_kb(p.pid)
-            break
-    os.kill(p.pid, signal.SIGTERM)  # reaped only below, so the process id stays ours
-    deadline = time.monotonic() + 30
-    while True:
-        pid, status, usage = os.wait4(p.pid, os.WNOHANG)
-        if pid:
-            break
-        if time.monotonic() > deadline:
-            p.kill()
-            pid, status, usage = os.wait4(p.pid, 0)
-            break
-        time.sleep(0.01)
-    p.returncode = status
-    p.stderr.close()
-    return shown, usage.ru_maxrss, at_frame
-
-def measure(argv):
-    start_to_shown(argv)  # warm the file cache
-    times, peaks, frame_peaks = [], [], []
-    for _ in range(runs):
-        ms, kb, frame_kb = start_to_shown(argv)
-        if ms is not None:
-            times.append(ms)
-            peaks.append(kb)
-            frame_peaks.append(frame_kb)
-    if not times:
-        return None
-    times.sort()
-    return times[len(times) // 2], max(peaks) / 1024.0, max(frame_peaks) / 1024.0, times[0]
-
-os.makedirs(os.path.join(scratch, "tmp"), exist_ok=True)
-installs = {}
-if stage:
-    roots = [os.path.relpath(d, stage) for d, subdirs, _ in os.walk(stage) if "Trellis.app" in subdirs]
-    if roots:
-        demo = os.path.join(stage, roots[0])
-        installs["demo installation"] = demo
-        for count in (1000, 10000):
-            copy = os.path.join(scratch, "b%d" % count, roots[0])
-            shutil.copytree(demo, copy, symlinks=True)
-            add_bundles(copy, count)
-            installs["%d bundles" % count] = copy
-
-bare = os.path.join(build, "bench", "app", "bench_app_bare_window")
-results = {}
-if installs and os.access(bare, os.X_OK):
-    form = os.path.join(installs["demo installation"], "Trellis.app", "Contents", "Resources", "main.nib", "MainDialog.ui")
-    results["bare Qt baseline"] = measure([bare, form])
-for case, root in installs.items():
-    results[case] = measure([os.path.join(root, "Trellis.app", "Contents", "MacOS", "Trellis")])
-
-base = results.get("bare Qt baseline")
-for case in ("bare Qt baseline", "demo installation", "1000 bundles", "10000 bundles"):
-    r = results.get(case)
-    if r is None:
-        rows.append(("start-up to window", case, "n/a", "", "launcher or baseline not built" if not installs else "never showed a window"))
-        continue
-    note = "median of %d; %.2fx the baseline" % (runs, r[0] / base[0]) if base and case != "bare Qt baseline" else "median of %d" % runs
-    rows.append(("start-up to window", case, "%.1f" % r[0], "ms", note))
-for case in ("demo installation", "1000 bundles", "10000 bundles"):
-    r = results.get(case)
-    if r is not None and base:
-        rows.append(("ratio to bare window", case, "%.2f" % (r[0] / base[0]), "x", "start-up at the complete first frame"))
-for case in ("bare Qt baseline", "demo installation", "1000 bundles", "10000 bundles"):
-    r = results.get(case)
-    if r is None:
-        rows.append(("peak memory", case, "n/a", "", ""))
-        continue
-    note = "%.2fx the baseline" % (r[1] / base[1]) if base and case != "bare Qt baseline" else ""
-    rows.append(("peak memory", case, "%.1f" % r[1], "MiB", "whole run, quitting included; " + note if note else "whole run, quitting included"))
-    rows.append(("peak memory", case + " (frame)", "%.1f" % r[2], "MiB", "at the complete first frame"))
-# What each machine bundle adds to start-up, over the demo installation, from the medians and
-# from the fastest runs (at 1,000 bundles the added time is close to the demo's own noise).
-for which, label in ((0, "median"), (3, "fastest")):
-    startup_pairs = [(n, results[c][which]) for n, c in ((1000, "1000 bundles"), (10000, "10000 bundles")) if results.get(c)]
-    if not results.get("demo installation"):
-        break
-    d = results["demo installation"][which]
-    extra = [(n, max(t - d, 0.001)) for n, t in startup_pairs]
-    for n, t in extra:
-        rows.append(("start-up per bundle", "%d bundles (%s)" % (n, label), "%.1f" % (t * 1000 / n), "us", "added over the demo installation"))
-    if len(extra) == 2:
-        g = per_item_growth(extra)
-        rows.append(("start-up per bundle", "growth (%s)" % label, "x%.2f" % g, "", "1000 -> 10000 bundles%s" % (" (faster than linear!)" if g > 1.2 else "")))
-
 widths = [max(len(str(r[i])) for r in rows + [("section", "case", "value", "unit", "note")]) for i in range(5)]
 fmt = "%-*s  %-*s  %*s  %-*s  %s"
 print("Trellis performance report: Release tree %s, %s" % (build, time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())))
@@ -238,7 +105,7 @@ for r in rows:
     print(fmt % (widths[0], r[0] if r[0] != last else "", widths[1], r[1], widths[2], r[2], widths[3], r[3], r[4]))
     last = r[0]
 if os.path.exists(startup_log) and os.path.getsize(startup_log):
-    print("\nbench_app_startup:")
+    print("\nbench_app_startup %d:" % runs)
     with open(startup_log) as f:
         print("\n".join(l.rstrip() for l in f if not l.startswith("-- ")))
 PY

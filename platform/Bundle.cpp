@@ -18,6 +18,20 @@ QString& mainBundleOverride() {
     return path;
 }
 
+// The executable does not move while it runs: its package is worked out once.
+const QString& ownPackagePath() {
+    static const QString path = [] {
+        const QFileInfo exe(platform::executablePath());
+        QDir dir = exe.absoluteDir();
+        // X.app/Contents/MacOS/exe: the package is two folders above the executable's.
+        if (dir.dirName() == QLatin1String("MacOS") && dir.cdUp() &&
+            dir.dirName() == QLatin1String("Contents") && dir.cdUp())
+            return dir.absolutePath();
+        return exe.absolutePath();
+    }();
+    return path;
+}
+
 QString baseLanguage(const QString& canonical) {
     return canonical.section(QLatin1Char('-'), 0, 0);
 }
@@ -59,17 +73,7 @@ std::shared_ptr<Bundle> Bundle::create(const QString& path) {
 std::shared_ptr<Bundle> Bundle::mainBundle() {
     static std::shared_ptr<Bundle> cached;
     static QString cachedFor;
-    QString path = mainBundleOverride();
-    if (path.isEmpty()) {
-        const QFileInfo exe(platform::executablePath());
-        QDir dir = exe.absoluteDir();
-        // X.app/Contents/MacOS/exe: the package is two folders above the executable's.
-        if (dir.dirName() == QLatin1String("MacOS") && dir.cdUp() &&
-            dir.dirName() == QLatin1String("Contents") && dir.cdUp())
-            path = dir.absolutePath();
-        else
-            path = exe.absolutePath();
-    }
+    const QString& path = mainBundleOverride().isEmpty() ? ownPackagePath() : mainBundleOverride();
     if (!cached || cachedFor != path) {
         cached = create(path);
         cachedFor = path;

@@ -1,8 +1,12 @@
 #include "platform/Drawing.h"
 
+#include "platform/FileSystem.h"
 #include "platform/WindowSystemObjects.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -13,9 +17,17 @@
 #include <QPainter>
 #include <QPen>
 #include <QPixmap>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QTextLayout>
 #include <QWidget>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 OpaqueCGContext::OpaqueCGContext(QWidget* target) : widget(target) {}
 OpaqueCGContext::~OpaqueCGContext() = default;
@@ -58,6 +70,127 @@ bool decodePNG(const QString& path, QImage& out) {
     return true;
 }
 
+// The decoded form of a picture in the user's cache folder: this header, then the rows of
+// 32-bit pixels without padding. It stands for the PNG of the recorded size and time only.
+struct PictureCacheHeader {
+    char magic[8];
+    quint32 width;
+    quint32 height;
+    quint32 stride;
+    quint32 format;
+    qint64 sourceSize;
+    qint64 sourceTime; // nanoseconds
+};
+constexpr char kPictureCacheMagic[8] = {'T', 'R', 'P', 'X', 'L', '0', '0', '1'};
+constexpr qint64 kPictureCacheHeaderSize = 64;
+static_assert(sizeof(PictureCacheHeader) <= kPictureCacheHeaderSize);
+constexpr quint32 kMaxCachedSide = 16384;
+
+struct SourceStamp {
+    qint64 size = -1;
+    qint64 time = 0;
+};
+
+SourceStamp stampOf(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    return {qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+bool cachedFormat(quint32 format) {
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
+}
+
+// The cached pixels when the cache is a regular file (no link followed) that describes this
+// very PNG and holds exactly the pixels its header announces; nothing is trusted before that.
+bool readPictureCache(const QString& cache, const SourceStamp& source, QImage& out) {
+    qint64 size = 0;
+    const int fd = platform::openRegularFile(cache, &size, false);
+    if (fd < 0)
+        return false;
+    PictureCacheHeader header{};
+    bool read = false;
+    if (size >= kPictureCacheHeaderSize &&
+        ::pread(fd, &header, sizeof header, 0) == ssize_t(sizeof header) &&
+        std::memcmp(header.magic, kPictureCacheMagic, sizeof header.magic) == 0 &&
+        header.sourceSize == source.size && header.sourceTime == source.time &&
+        cachedFormat(header.format) && header.width > 0 && header.width <= kMaxCachedSide &&
+        header.height > 0 && header.height <= kMaxCachedSide && header.stride == header.width * 4 &&
+        size - kPictureCacheHeaderSize == qint64(header.stride) * header.height) {
+        QImage image(int(header.width), int(header.height), QImage::Format(header.format));
+        const qint64 bytes = qint64(header.stride) * header.height;
+        if (!image.isNull() && image.bytesPerLine() == qsizetype(header.stride)) {
+            qint64 done = 0;
+            while (done < bytes) {
+                const ssize_t got = ::pread(fd, image.bits() + done, std::size_t(bytes - done),
+                                            off_t(kPictureCacheHeaderSize + done));
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got <= 0)
+                    break;
+                done += got;
+            }
+            if (done == bytes) {
+                out = std::move(image);
+                read = true;
+            }
+        }
+    }
+    ::close(fd);
+    return read;
+}
+
+void writePictureCache(const QString& cache, const SourceStamp& source, const QImage& image) {
+    if (!cachedFormat(quint32(image.format())) || image.width() <= 0 ||
+        quint32(image.width()) > kMaxCachedSide || image.height() <= 0 ||
+        quint32(image.height()) > kMaxCachedSide)
+        return;
+    PictureCacheHeader header{};
+    std::memcpy(header.magic, kPictureCacheMagic, sizeof header.magic);
+    header.width = quint32(image.width());
+    header.height = quint32(image.height());
+    header.stride = header.width * 4;
+    header.format = quint32(image.format());
+    header.sourceSize = source.size;
+    header.sourceTime = source.time;
+    QByteArray head(kPictureCacheHeaderSize, '\0');
+    std::memcpy(head.data(), &header, sizeof header);
+    QDir().mkpath(QFileInfo(cache).path());
+    // Whatever stands in the copy's place goes first: a save through a link would write to
+    // the link's target.
+    struct stat there {};
+    const QByteArray native = QFile::encodeName(cache);
+    if (::lstat(native.constData(), &there) == 0 && !S_ISREG(there.st_mode) &&
+        ::unlink(native.constData()) != 0)
+        return;
+    QSaveFile file(cache);
+    if (!file.open(QIODevice::WriteOnly) || file.write(head) != head.size())
+        return;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const char*>(image.constScanLine(y));
+        if (file.write(row, qint64(header.stride)) != qint64(header.stride))
+            return;
+    }
+    file.commit();
+}
+
+// A PNG's pixels: from the user's cache when it holds them for this very file, decoded
+// otherwise (and the cache made afresh).
+bool loadPicture(const QString& path, QImage& out) {
+    const SourceStamp source = stampOf(path);
+    if (source.size < 0)
+        return false;
+    const QString cache = platform::pictureCachePath(path);
+    if (!cache.isEmpty() && readPictureCache(cache, source, out))
+        return true;
+    if (!decodePNG(path, out))
+        return false;
+    if (!cache.isEmpty())
+        writePictureCache(cache, source, out);
+    return true;
+}
+
 QRectF toQRectF(const HIRect& rect) {
     return {rect.origin.x, rect.origin.y, rect.size.width, rect.size.height};
 }
@@ -65,6 +198,22 @@ QRectF toQRectF(const HIRect& rect) {
 } // namespace
 
 namespace platform {
+
+QString pictureCachePath(const QString& pngPath) {
+    // One folder for every program of the installation, as for the preferences.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (folder.isEmpty())
+        return QString();
+    const QByteArray key = QCryptographicHash::hash(
+        QFile::encodeName(QFileInfo(pngPath).absoluteFilePath()), QCryptographicHash::Sha1);
+    return folder + QStringLiteral("/trellis/pictures/") + QString::fromLatin1(key.toHex()) +
+           QStringLiteral(".pixels");
+}
+
+QImage readPicture(const QString& pngPath) {
+    QImage image;
+    return loadPicture(pngPath, image) ? image : QImage();
+}
 
 CGImageRef CGImageCreateWithPNGFile(const QUrl& url) {
     const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
@@ -80,10 +229,10 @@ CGImageRef CGImageCreateWithPNGFile(const QUrl& url, CGFloat scale) {
         const QFileInfo info(path);
         const QString doubled = info.path() + QLatin1Char('/') + info.completeBaseName() +
                                 QStringLiteral("@2x.") + info.suffix();
-        if (QFileInfo(doubled).isFile() && decodePNG(doubled, image))
+        if (QFileInfo(doubled).isFile() && loadPicture(doubled, image))
             image.setDevicePixelRatio(2.0);
     }
-    if (image.isNull() && !decodePNG(path, image))
+    if (image.isNull() && !loadPicture(path, image))
         return nullptr;
     auto made = std::make_shared<OpaqueCGImage>();
     made->image = std::move(image);
@@ -120,18 +269,31 @@ OSStatus HIThemeDrawFocusRect(CGContextRef context, const HIRect& rect) {
     return 0;
 }
 
-QStringList HIThemeLayoutTextBox(const QString& text, const HIRect& box,
-                                 const HIThemeTextInfo& textInfo) {
-    const QFont font = themeFont(textInfo.fontID);
-    const QFontMetricsF metrics(font);
+namespace {
+
+// One line of a text box: its text, and where it was laid out when it is drawn as laid out
+// (a cut line, with its ellipsis, is shaped on its own).
+struct BoxLine {
+    QString text;
+    QString rest; // everything after this line
+    int layout = -1;
+    int line = -1;
+};
+
+struct TextBox {
+    QFont font;
+    std::vector<std::unique_ptr<QTextLayout>> layouts;
+    std::vector<BoxLine> lines; // only the lines shown
+};
+
+TextBox layOutTextBox(const QString& text, const HIRect& box, const HIThemeTextInfo& textInfo) {
+    TextBox laid;
+    laid.font = themeFont(textInfo.fontID);
+    const QFontMetricsF metrics(laid.font);
     const qreal width = std::max<qreal>(1.0, box.size.width);
 
     // Every line of the wrapped text, paragraph by paragraph (CR, LF or CR LF).
-    struct Line {
-        QString text;
-        QString rest; // everything after this line
-    };
-    std::vector<Line> lines;
+    std::vector<BoxLine>& lines = laid.lines;
     QString normalized = text;
     normalized.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     normalized.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -139,20 +301,25 @@ QStringList HIThemeLayoutTextBox(const QString& text, const HIRect& box,
     for (qsizetype p = 0; p < paragraphs.size(); ++p) {
         const QString& paragraph = paragraphs[p];
         const QString after = paragraphs.mid(p + 1).join(QLatin1Char(' '));
-        QTextLayout layout(paragraph, font);
+        auto layout = std::make_unique<QTextLayout>(paragraph, laid.font);
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        layout->setTextOption(option);
+        layout->beginLayout();
+        const int index = int(laid.layouts.size());
+        for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
             line.setLineWidth(width);
             const QString lineText = paragraph.mid(line.textStart(), line.textLength()).trimmed();
             QString rest = paragraph.mid(line.textStart() + line.textLength()).trimmed();
             if (!after.isEmpty())
                 rest = rest.isEmpty() ? after : rest + QLatin1Char(' ') + after;
-            lines.push_back({lineText, rest});
+            // A line that starts with white space is drawn trimmed, as text of its own.
+            const bool asLaidOut =
+                line.textLength() > 0 && !paragraph.at(line.textStart()).isSpace();
+            lines.push_back({lineText, rest, asLaidOut ? index : -1, line.lineNumber()});
         }
-        layout.endLayout();
+        layout->endLayout();
+        laid.layouts.push_back(std::move(layout));
         if (paragraph.isEmpty())
             lines.push_back({QString(), after});
     }
@@ -169,17 +336,27 @@ QStringList HIThemeLayoutTextBox(const QString& text, const HIRect& box,
             limit = std::min(limit, fitting);
         }
     }
-    QStringList result;
-    for (std::size_t i = 0; i < limit; ++i)
-        result << lines[i].text;
-    if (truncating && limit < lines.size() && limit > 0) {
-        const Line& last = lines[limit - 1];
+    const bool cut = truncating && limit < lines.size() && limit > 0;
+    lines.resize(limit);
+    if (cut) {
+        BoxLine& last = lines.back();
         const QString longer = last.text + QLatin1Char(' ') + last.rest;
-        QString cut = metrics.elidedText(longer, Qt::ElideRight, width);
-        if (!cut.endsWith(QChar(0x2026))) // the rest fitted by width: still mark the cut
-            cut = metrics.elidedText(last.text + QChar(0x2026), Qt::ElideRight, width);
-        result.last() = cut;
+        QString shortened = metrics.elidedText(longer, Qt::ElideRight, width);
+        if (!shortened.endsWith(QChar(0x2026))) // the rest fitted by width: still mark the cut
+            shortened = metrics.elidedText(last.text + QChar(0x2026), Qt::ElideRight, width);
+        last.text = shortened;
+        last.layout = -1;
     }
+    return laid;
+}
+
+} // namespace
+
+QStringList HIThemeLayoutTextBox(const QString& text, const HIRect& box,
+                                 const HIThemeTextInfo& textInfo) {
+    QStringList result;
+    for (const BoxLine& line : layOutTextBox(text, box, textInfo).lines)
+        result << line.text;
     return result;
 }
 
@@ -187,22 +364,29 @@ OSStatus HIThemeDrawTextBox(const QString& text, const HIRect& box, HIThemeTextI
                             CGContextRef context, UInt32 /*orientation*/) {
     if (!textInfo || !context)
         return paramErr;
-    const QStringList lines = HIThemeLayoutTextBox(text, box, *textInfo);
-    const QFont font = themeFont(textInfo->fontID);
-    const QFontMetricsF metrics(font);
+    const TextBox laid = layOutTextBox(text, box, *textInfo);
+    const QFontMetricsF metrics(laid.font);
     QPainter& painter = context->painter();
     painter.save();
-    painter.setFont(font);
+    painter.setFont(laid.font);
     painter.setPen(context->fill);
     painter.setClipRect(toQRectF(box));
-    qreal y = box.origin.y + metrics.ascent();
-    for (const QString& line : lines) {
-        painter.drawText(QPointF(box.origin.x, y), line);
-        y += metrics.lineSpacing();
+    // Every line on the baseline of the box's font, whatever fonts its characters come from.
+    qreal baseline = box.origin.y + metrics.ascent();
+    for (const BoxLine& line : laid.lines) {
+        if (line.layout >= 0) {
+            const QTextLine laidOut = laid.layouts[std::size_t(line.layout)]->lineAt(line.line);
+            laidOut.draw(&painter, QPointF(box.origin.x - laidOut.x(),
+                                           baseline - laidOut.y() - laidOut.ascent()));
+        } else {
+            painter.drawText(QPointF(box.origin.x, baseline), line.text);
+        }
+        baseline += metrics.lineSpacing();
     }
     painter.restore();
-    textInfo->truncationHappened =
-        !lines.isEmpty() && lines.last().endsWith(QChar(0x2026)) && !text.endsWith(QChar(0x2026));
+    textInfo->truncationHappened = !laid.lines.empty() &&
+                                   laid.lines.back().text.endsWith(QChar(0x2026)) &&
+                                   !text.endsWith(QChar(0x2026));
     return 0;
 }
 

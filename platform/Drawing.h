@@ -5,11 +5,23 @@
 
 #include "platform/WindowTypes.h"
 
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
 namespace platform {
+
+// A PNG picture's pixels as they are drawn (32-bit, premultiplied when it has alpha): from
+// the decoded copy in the user's cache folder when that copy is sound and was made from this
+// very file (same size and modification time), else decoded, and the copy made afresh. Null
+// when the file is missing or not a PNG picture.
+QImage readPicture(const QString& pngPath);
+// Where readPicture keeps the picture's decoded copy; empty without a cache folder. The copy
+// is a 64-byte header ("TRPXL001", then width, height, bytes per row and QImage::Format as
+// 32-bit numbers, then the PNG's size and modification time in nanoseconds as 64-bit
+// numbers, all in the machine's byte order), then the rows.
+QString pictureCachePath(const QString& pngPath);
 
 // Null when the file is missing or not a PNG picture. At a scale above 1 (device pixels
 // per point), the double-size variant beside the file ("name@2x.png") is taken when it

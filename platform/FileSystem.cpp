@@ -54,11 +54,12 @@ QString executablePath() {
     return QFile::decodeName(QByteArray(buffer, static_cast<qsizetype>(length)));
 }
 
-int openRegularFile(const QString& path, qint64* size) {
+int openRegularFile(const QString& path, qint64* size, bool followLinks) {
     if (path.isEmpty())
         return -1;
     const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        ::open(QFile::encodeName(path).constData(),
+               O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (followLinks ? 0 : O_NOFOLLOW));
     if (fd < 0)
         return -1;
     struct stat info {};

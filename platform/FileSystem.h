@@ -25,8 +25,9 @@ QString executablePath();
 
 // Opens a regular file for reading without ever waiting: non-blocking, close-on-exec, never
 // a controlling terminal. A FIFO, device, socket or folder is refused before anything is
-// read. The descriptor (the caller closes it), or -1; `size` gets the file's size.
-int openRegularFile(const QString& path, qint64* size = nullptr);
+// read. The descriptor (the caller closes it), or -1; `size` gets the file's size. Without
+// `followLinks`, a symbolic link in the file's place is refused as well.
+int openRegularFile(const QString& path, qint64* size = nullptr, bool followLinks = true);
 
 // The whole of a regular file of at most `maxSize` bytes, read in exactly its size.
 // std::nullopt for anything openRegularFile refuses, a larger file (refused before reading),

@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -39,9 +38,13 @@ const QHash<QString, QString>& legacyLanguageNames() {
 
 QString canonicalLanguage(QString name) {
     name = name.trimmed().toLower();
-    const qsizetype cut = name.indexOf(QRegularExpression(QStringLiteral("[.@]")));
-    if (cut >= 0)
-        name.truncate(cut);
+    // "ja_JP.UTF-8" and "de_DE@euro": the encoding and the modifier name no language.
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name.at(i) == QLatin1Char('.') || name.at(i) == QLatin1Char('@')) {
+            name.truncate(i);
+            break;
+        }
+    }
     name.replace(QLatin1Char('_'), QLatin1Char('-'));
     const auto legacy = legacyLanguageNames().constFind(name);
     return legacy != legacyLanguageNames().constEnd() ? *legacy : name;

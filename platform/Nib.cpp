@@ -12,12 +12,15 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QUiLoader>
+#include <QXmlStreamReader>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 struct OpaqueIBNibRef {
@@ -68,16 +71,166 @@ std::unique_ptr<RecordingLoader> makeLoader() {
 // Interface files are a few kilobytes; anything larger, or not a regular file, is no form.
 constexpr qint64 kMaxFormFileSize = 16 * 1024 * 1024;
 
-QWidget* loadForm(const OpaqueIBNibRef* nib, const QString& name, RecordingLoader& loader) {
-    auto bytes = platform::readRegularFile(QDir(nib->folder).filePath(name + QStringLiteral(".ui")),
-                                           kMaxFormFileSize);
-    if (!bytes)
-        return nullptr;
-    QBuffer buffer(&*bytes);
+std::optional<QByteArray> readForm(const OpaqueIBNibRef* nib, const QString& name) {
+    return platform::readRegularFile(QDir(nib->folder).filePath(name + QStringLiteral(".ui")),
+                                     kMaxFormFileSize);
+}
+
+// The class of the form's top widget; empty when the file names none.
+QString topWidgetClass(const QByteArray& form) {
+    QXmlStreamReader xml(form);
+    while (xml.readNextStartElement()) {
+        if (xml.name() == QLatin1String("widget"))
+            return xml.attributes().value(QLatin1String("class")).toString();
+        if (xml.name() != QLatin1String("ui"))
+            xml.skipCurrentElement();
+    }
+    return QString();
+}
+
+QWidget* loadForm(const OpaqueIBNibRef* nib, QByteArray& bytes, RecordingLoader& loader,
+                  QWidget* parent) {
+    QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::ReadOnly))
         return nullptr;
     loader.setWorkingDirectory(QDir(nib->folder));
-    return loader.load(&buffer, nullptr);
+    return loader.load(&buffer, parent);
+}
+
+// The menus of a menu bar form, made straight from the file when it holds only menus and
+// actions with plain properties; std::nullopt for anything else, which the loader then makes.
+struct ReadMenus {
+    std::unique_ptr<QWidget> owner;
+    std::vector<QMenu*> menus; // the bar's, in order
+};
+
+bool readMenuProperty(QXmlStreamReader& xml, QObject* object) {
+    const QString name = xml.attributes().value(QLatin1String("name")).toString();
+    const bool standard = xml.attributes().value(QLatin1String("stdset")) != QLatin1String("0");
+    if (!xml.readNextStartElement())
+        return false;
+    QVariant value;
+    const QStringView type = xml.name();
+    if (type == QLatin1String("string")) {
+        value = xml.readElementText();
+    } else if (type == QLatin1String("number")) {
+        bool ok = false;
+        value = xml.readElementText().toInt(&ok);
+        if (!ok)
+            return false;
+    } else if (type == QLatin1String("bool")) {
+        value = xml.readElementText() == QLatin1String("true");
+    } else {
+        return false;
+    }
+    xml.skipCurrentElement(); // </property>
+    if (name.isEmpty())
+        return false;
+    if (standard && name == QLatin1String("shortcut"))
+        value = QVariant::fromValue(QKeySequence(value.toString()));
+    if (standard && object->metaObject()->indexOfProperty(name.toUtf8().constData()) < 0)
+        return false;
+    object->setProperty(name.toUtf8().constData(), value);
+    return true;
+}
+
+std::optional<ReadMenus> readMenuBarForm(const QByteArray& form) {
+    ReadMenus result;
+    result.owner = std::make_unique<QWidget>();
+    std::map<QString, QMenu*> menus;
+    std::map<QString, QAction*> actions;
+    std::vector<std::pair<QMenu*, QString>> items; // the menus' entries, in order
+    QStringList barEntries;
+    // The widgets being read, innermost last: a menu, the bar (null) or the window (none).
+    struct Open {
+        QMenu* menu = nullptr;
+        bool bar = false;
+    };
+    std::vector<Open> open;
+    bool sawBar = false;
+    QXmlStreamReader xml(form);
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            if (xml.name() == QLatin1String("widget") && !open.empty())
+                open.pop_back();
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QStringView element = xml.name();
+        const QString name = xml.attributes().value(QLatin1String("name")).toString();
+        QMenu* const menu = open.empty() ? nullptr : open.back().menu;
+        const bool inBar = !open.empty() && open.back().bar;
+        if (element == QLatin1String("widget")) {
+            const QStringView type = xml.attributes().value(QLatin1String("class"));
+            if (type == QLatin1String("QMenu") && (menu || inBar) && !name.isEmpty() &&
+                !menus.count(name)) {
+                auto* made = new QMenu(menu ? static_cast<QWidget*>(menu) : result.owner.get());
+                made->setObjectName(name);
+                menus[name] = made;
+                open.push_back({made, false});
+            } else if (type == QLatin1String("QMenuBar") && open.size() == 1 && !sawBar) {
+                sawBar = true;
+                open.push_back({nullptr, true});
+            } else if (open.empty() ? type == QLatin1String("QMainWindow")
+                                    : open.size() == 1 && type == QLatin1String("QWidget")) {
+                open.push_back({});
+            } else {
+                return std::nullopt;
+            }
+        } else if (element == QLatin1String("action")) {
+            if (open.size() != 1 || name.isEmpty() || actions.count(name))
+                return std::nullopt;
+            auto* action = new QAction(result.owner.get());
+            action->setObjectName(name);
+            actions[name] = action;
+            while (xml.readNextStartElement()) {
+                if (xml.name() != QLatin1String("property") || !readMenuProperty(xml, action))
+                    return std::nullopt;
+            }
+        } else if (element == QLatin1String("addaction")) {
+            if (menu)
+                items.emplace_back(menu, name);
+            else if (inBar)
+                barEntries.append(name);
+            else
+                return std::nullopt;
+            xml.skipCurrentElement();
+        } else if (element == QLatin1String("property")) {
+            if (menu) {
+                if (!readMenuProperty(xml, menu))
+                    return std::nullopt;
+            } else {
+                xml.skipCurrentElement(); // the window's and the bar's own geometry
+            }
+        } else if (element == QLatin1String("class") || element == QLatin1String("resources") ||
+                   element == QLatin1String("connections")) {
+            xml.skipCurrentElement();
+        } else if (element != QLatin1String("ui")) {
+            return std::nullopt;
+        }
+    }
+    if (xml.hasError() || !sawBar)
+        return std::nullopt;
+    for (const auto& [menu, entry] : items) {
+        if (entry == QLatin1String("separator"))
+            menu->addSeparator();
+        else if (const auto action = actions.find(entry); action != actions.end())
+            menu->addAction(action->second);
+        else if (const auto sub = menus.find(entry);
+                 sub != menus.end() && sub->second->parent() == menu) // a menu nested in this one
+            menu->addMenu(sub->second);
+        else
+            return std::nullopt;
+    }
+    for (const QString& entry : barEntries) {
+        const auto menu = menus.find(entry);
+        if (menu == menus.end())
+            return std::nullopt;
+        result.menus.push_back(menu->second);
+    }
+    return result;
 }
 
 // The menu bar form stays alive: its menus are shared by every document window.
@@ -184,8 +337,17 @@ OSStatus CreateWindowFromNib(IBNibRef nib, const QString& name, WindowRef* outWi
     *outWindow = nullptr;
     if (!nib || !liveNibs().count(nib))
         return paramErr;
+    auto bytes = readForm(nib, name);
+    if (!bytes)
+        return kIBCarbonRuntimeCantFindObject;
+    // A plain widget form is made straight inside its window: its style sheet then reaches
+    // every control once, not again when the form moves into the window.
+    const QString topClass = topWidgetClass(*bytes);
+    std::unique_ptr<QMainWindow> madeHost;
+    if (topClass == QLatin1String("QWidget"))
+        madeHost = std::make_unique<QMainWindow>();
     const auto loader = makeLoader();
-    QWidget* form = loadForm(nib, name, *loader);
+    QWidget* form = loadForm(nib, *bytes, *loader, madeHost.get());
     if (!form)
         return kIBCarbonRuntimeCantFindObject;
     if (qobject_cast<QMenuBar*>(form)) {
@@ -204,7 +366,7 @@ OSStatus CreateWindowFromNib(IBNibRef nib, const QString& name, WindowRef* outWi
         window->content = mainWindow->centralWidget() ? mainWindow->centralWidget() : form;
         window->documentWindow = true;
     } else {
-        auto* host = new QMainWindow;
+        auto* host = madeHost ? madeHost.release() : new QMainWindow;
         host->setWindowTitle(form->windowTitle());
         host->setWindowIcon(form->windowIcon());
         const QSize size = form->size();
@@ -231,23 +393,34 @@ OSStatus CreateWindowFromNib(IBNibRef nib, const QString& name, WindowRef* outWi
 OSStatus SetMenuBarFromNib(IBNibRef nib, const QString& name) {
     if (!nib || !liveNibs().count(nib))
         return paramErr;
-    const auto loader = makeLoader();
-    std::unique_ptr<QWidget> form(loadForm(nib, name, *loader));
-    if (!form)
+    auto bytes = readForm(nib, name);
+    if (!bytes)
         return kIBCarbonRuntimeCantFindObject;
-    auto* bar = qobject_cast<QMenuBar*>(form.get());
-    if (!bar)
-        bar = form->findChild<QMenuBar*>();
-    if (!bar)
-        return kIBCarbonRuntimeObjectNotOfRequestedType;
+    std::unique_ptr<QWidget> form;
+    std::vector<QMenu*> barMenus;
+    if (auto read = readMenuBarForm(*bytes)) {
+        form = std::move(read->owner);
+        barMenus = std::move(read->menus);
+    } else {
+        const auto loader = makeLoader();
+        form.reset(loadForm(nib, *bytes, *loader, nullptr));
+        if (!form)
+            return kIBCarbonRuntimeCantFindObject;
+        auto* bar = qobject_cast<QMenuBar*>(form.get());
+        if (!bar)
+            bar = form->findChild<QMenuBar*>();
+        if (!bar)
+            return kIBCarbonRuntimeObjectNotOfRequestedType;
+        for (QAction* action : bar->actions()) {
+            if (action->menu())
+                barMenus.push_back(action->menu());
+        }
+    }
 
     MenuBarState& state = menuBarState();
     std::vector<std::unique_ptr<OpaqueMenuRef>> menus;
     MenuID nextID = 128;
-    for (QAction* action : bar->actions()) {
-        QMenu* menu = action->menu();
-        if (!menu)
-            continue;
+    for (QMenu* menu : barMenus) {
         auto ref = std::make_unique<OpaqueMenuRef>();
         bool numbered = false;
         const int id = menu->property("menuID").toInt(&numbered);

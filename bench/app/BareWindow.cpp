@@ -3,11 +3,13 @@
 // frame the way the launcher does ("shown <ms>" on the standard error): once the event that
 // draws the window, its controls and their text is done.
 // bench_app_bare_window <MainDialog.ui>
+// bench_app_bare_window --label   (the floor of all: one QLabel)
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 #include <QUiLoader>
 #include <QWidget>
@@ -44,6 +46,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_app_bare_window <MainDialog.ui>\n");
         return 2;
     }
+    FirstPaint watcher;
+    if (qstrcmp(argv[1], "--label") == 0) {
+        QLabel label(QStringLiteral("Orvel Printer Utility"));
+        label.installEventFilter(&watcher);
+        label.show();
+        return QApplication::exec();
+    }
     QFile form(QString::fromLocal8Bit(argv[1]));
     if (!form.open(QIODevice::ReadOnly))
         return 1;
@@ -56,7 +65,6 @@ int main(int argc, char** argv) {
     std::unique_ptr<QWidget> window(loader.load(&form));
     if (!window)
         return 1;
-    FirstPaint watcher;
     window->installEventFilter(&watcher);
     window->show();
     return QApplication::exec();

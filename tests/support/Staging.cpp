@@ -39,6 +39,7 @@ QProcessEnvironment scratchEnvironment(const QString& scratch) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), scratch + QStringLiteral("/cache"));
     env.insert(QStringLiteral("TMPDIR"), scratch + QStringLiteral("/tmp"));
     env.insert(QStringLiteral("TRELLIS_ALERT_LOG"), scratch + QStringLiteral("/alerts.jsonl"));
     env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));

@@ -26,6 +26,10 @@ int main(int argc, char** argv) {
     QTemporaryDir runtime;
     if (runtime.isValid())
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    // Decoded pictures are kept in a cache folder of this process alone.
+    QTemporaryDir cache;
+    if (cache.isValid())
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
