@@ -2,11 +2,13 @@
 
 #include "FileSystem.h"
 #include "PropertyList.h"
+#include "PropertyListBounds.h"
 #include "PropertyListNode.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <plist/plist.h>
 #include <utility>
@@ -176,6 +178,94 @@ MachineSetting settingOf(plist_t root) {
     return setting;
 }
 
+// The value of `key` in XML of the plainest form that property-list writers give a bundle's
+// information list: an optional declaration and document type, then one dictionary of
+// <key>/<string> pairs with no entities, comments or other markup. Such a list reads the
+// same with libplist (a repeated key keeps its last value); anything else is not answered
+// here. Sets *plain to whether the data had that form.
+std::optional<QString> plainDictionaryString(const QByteArray& data, const char* key, bool* plain) {
+    *plain = false;
+    if (data.contains('\0'))
+        return std::nullopt;
+    const char* at = data.constData();
+    const char* const end = at + data.size();
+    const auto skipSpace = [&] {
+        while (at < end && (*at == ' ' || *at == '\t' || *at == '\n' || *at == '\r'))
+            ++at;
+    };
+    const auto take = [&](const char* literal) {
+        const std::size_t length = std::strlen(literal);
+        if (static_cast<std::size_t>(end - at) < length || std::memcmp(at, literal, length) != 0)
+            return false;
+        at += length;
+        return true;
+    };
+    // Up to the next markup; text with no entity and nothing at its edges that a reader
+    // might trim.
+    const auto text = [&](const char** from, const char** to) {
+        *from = at;
+        while (at < end && *at != '<') {
+            if (*at == '&' || *at == '>')
+                return false;
+            ++at;
+        }
+        *to = at;
+        return *from == *to || (static_cast<unsigned char>(**from) > ' ' &&
+                                static_cast<unsigned char>((*to)[-1]) > ' ');
+    };
+    // "..." holding nothing that could close or open markup.
+    const auto quoted = [&] {
+        if (!take("\""))
+            return false;
+        while (at < end && *at != '"' && *at != '<' && *at != '>' && *at != '&')
+            ++at;
+        return take("\"");
+    };
+    skipSpace();
+    if (take("<?xml") && !take(" version=\"1.0\" encoding=\"UTF-8\"?>") &&
+        !take(" version=\"1.0\"?>"))
+        return std::nullopt;
+    skipSpace();
+    if (take("<!") &&
+        !(take("DOCTYPE plist PUBLIC ") && quoted() && take(" ") && quoted() && take(">")))
+        return std::nullopt;
+    skipSpace();
+    if (!take("<plist version=\"1.0\">") && !take("<plist>"))
+        return std::nullopt;
+    skipSpace();
+    if (!take("<dict>"))
+        return std::nullopt;
+    const std::size_t keyLength = std::strlen(key);
+    std::uint64_t elements = 2;
+    std::optional<QString> found;
+    for (;;) {
+        skipSpace();
+        if (take("</dict>"))
+            break;
+        const char *keyFrom, *keyTo, *valueFrom, *valueTo;
+        if (!take("<key>") || !text(&keyFrom, &keyTo) || !take("</key>"))
+            return std::nullopt;
+        skipSpace();
+        if (!take("<string>") || !text(&valueFrom, &valueTo) || !take("</string>"))
+            return std::nullopt;
+        elements += 2;
+        if (static_cast<std::size_t>(keyTo - keyFrom) == keyLength &&
+            std::memcmp(keyFrom, key, keyLength) == 0)
+            found = QString::fromUtf8(valueFrom, valueTo - valueFrom);
+    }
+    skipSpace();
+    if (!take("</plist>"))
+        return std::nullopt;
+    skipSpace();
+    if (at != end)
+        return std::nullopt;
+    *plain = true;
+    // Beyond the element limit the list is unreadable, as it is for the full reader.
+    if (elements > kMaxPropertyListNodes)
+        return std::nullopt;
+    return found;
+}
+
 } // namespace
 
 const MachineSetting::Entry* MachineSetting::find(const QString& model) const {
@@ -203,11 +293,15 @@ std::optional<QString> readPropertyListDictionaryString(const QString& path, con
     const auto data = readRegularFile(path, kMaxPropertyListFileSize);
     if (!data)
         return std::nullopt;
+    bool plain = false;
+    auto value = plainDictionaryString(*data, key, &plain);
+    if (plain)
+        return value;
     const PropertyListNode root = parsePropertyListNode(*data);
     if (!root || plist_get_node_type(root.get()) != PLIST_DICT)
         return std::nullopt;
-    plist_t value = plist_dict_get_item(root.get(), key);
-    return value ? stringOf(value) : std::nullopt;
+    plist_t node = plist_dict_get_item(root.get(), key);
+    return node ? stringOf(node) : std::nullopt;
 }
 
 } // namespace platform
