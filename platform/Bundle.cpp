@@ -86,7 +86,9 @@ void Bundle::setMainBundlePathForTesting(const QString& path) {
     mainBundleOverride() = path;
 }
 
-Bundle::Bundle(const QString& path) : m_path(QDir::cleanPath(QFileInfo(path).absoluteFilePath())) {}
+Bundle::Bundle(const QString& path)
+    : m_path(QDir::cleanPath(QDir::isAbsolutePath(path) ? path
+                                                        : QFileInfo(path).absoluteFilePath())) {}
 
 Bundle::~Bundle() {
     unloadExecutable();
