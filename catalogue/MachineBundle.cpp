@@ -2,6 +2,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/PropertyList.h"
+#include "platform/PropertyListWalk.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,8 +22,8 @@ OSStatus CMachineBundle::OnInitialize(const QUrl& bundleURL) {
 
     const QString resources = m_bundle->resourcesPath();
     const QString settingPath = resources + QLatin1Char('/') + QLatin1String(kSettingFileName);
-    if (auto dictionary = platform::readPropertyListDictionary(settingPath, &m_settingBytes)) {
-        m_settingDictionary = std::move(*dictionary);
+    if (auto setting = platform::readMachineSetting(settingPath)) {
+        m_setting = std::move(*setting);
         return noErr;
     }
     // A package without a resources folder is open but has nothing to say; the folder is
@@ -45,8 +46,7 @@ void CMachineBundle::Release() {
 }
 
 void CMachineBundle::CleanupClass() {
-    m_settingDictionary.reset();
-    m_settingBytes.clear();
+    m_setting.reset();
     Release();
 }
 
@@ -60,41 +60,57 @@ OSStatus CMachineBundle::CreateDictionaryWithURLRef(const QUrl& fileURL, QVarian
     return noErr;
 }
 
-const QVariantMap* CMachineBundle::GetSettingDictionary() const {
-    return m_settingDictionary ? &*m_settingDictionary : nullptr;
+const platform::MachineSetting* CMachineBundle::GetSettingDictionary() const {
+    return m_setting ? &*m_setting : nullptr;
 }
 
 OSStatus CMachineBundle::GetValue(const QString& key, QVariant* value) const {
-    if (key.isNull() || !m_settingDictionary)
+    using Table = platform::MachineSetting::Table;
+    if (key.isNull() || !m_setting)
         return paramErr;
-    const auto it = m_settingDictionary->constFind(key);
-    if (it == m_settingDictionary->constEnd())
+    const platform::MachineSetting& setting = *m_setting;
+    QVariant found;
+    if (key == QLatin1String(kSettingKeyModel)) {
+        if (setting.models == Table::Absent)
+            return paramErr;
+        if (setting.models == Table::Read)
+            found = QVariant(setting.modelNames);
+    } else if (key == QLatin1String(kSettingKeyInitial) ||
+               key == QLatin1String(kSettingKeyFunction)) {
+        const bool initials = key == QLatin1String(kSettingKeyInitial);
+        const Table table = initials ? setting.initials : setting.functions;
+        if (table == Table::Absent)
+            return paramErr;
+        if (table == Table::Read) {
+            QVariantMap map;
+            for (const auto& entry : setting.entries) {
+                if (initials && !entry.initial.isNull())
+                    map.insert(entry.model, entry.initial);
+                else if (!initials && entry.hasFunction)
+                    map.insert(entry.model, entry.function);
+            }
+            found = QVariant(map);
+        }
+    } else if (key != QLatin1String(kSettingKeyWorldWideOnly) || !setting.worldWideOnly) {
         return paramErr;
+    }
     if (value)
-        *value = *it;
+        *value = std::move(found);
     return noErr;
 }
 
 OSStatus CMachineBundle::GetSupportPrinter(QStringList* models) const {
+    using Table = platform::MachineSetting::Table;
+    if (!m_setting)
+        return paramErr;
     // The cheap question first: the language only matters to a bundle that has the key.
-    if (GetValue(QLatin1String(kSettingKeyWorldWideOnly), nullptr) == noErr && IsJapaneseLanguage())
+    if (m_setting->worldWideOnly && IsJapaneseLanguage())
         return paramErr;
-    QVariant value;
-    if (const OSStatus status = GetValue(QLatin1String(kSettingKeyModel), &value); status != noErr)
-        return status;
     // Anything but an array of strings is a malformed bundle, not a list of models.
-    if (value.typeId() != QMetaType::QVariantList)
+    if (m_setting->models != Table::Read)
         return paramErr;
-    QStringList names;
-    const QVariantList entries = value.toList();
-    names.reserve(entries.size());
-    for (const QVariant& entry : entries) {
-        if (entry.typeId() != QMetaType::QString)
-            return paramErr;
-        names.append(entry.toString());
-    }
     if (models)
-        *models = std::move(names);
+        *models = m_setting->modelNames;
     return noErr;
 }
 

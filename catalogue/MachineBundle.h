@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/PropertyListWalk.h"
 #include "platform/StatusCodes.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -22,7 +22,7 @@ inline constexpr char kSettingKeyInitial[] = "INITIAL";
 inline constexpr char kSettingKeyFunction[] = "FUNCTION";
 inline constexpr char kSettingFileName[] = "Setting.xml";
 
-// One machine bundle package: its bundle and its Setting.xml, read into memory.
+// One machine bundle package: its bundle and the values of its Setting.xml that are used.
 class CMachineBundle {
 public:
     CMachineBundle();
@@ -41,9 +41,10 @@ public:
     static OSStatus CreateDictionaryWithURLRef(const QUrl& fileURL, QVariantMap* dictionary);
 
     // Null when no Setting.xml has been read.
-    const QVariantMap* GetSettingDictionary() const;
-    // The bytes the setting dictionary was read from; empty when there is none.
-    const QByteArray& GetSettingBytes() const { return m_settingBytes; }
+    const platform::MachineSetting* GetSettingDictionary() const;
+    // Only the four keys above are kept: "MODEL" as a list of strings, "INITIAL" and
+    // "FUNCTION" as dictionaries of the entries that have a usable value, "IsWorldWideOnly"
+    // by its presence alone (an invalid value); a table of the wrong type is an invalid value.
     OSStatus GetValue(const QString& key, QVariant* value) const;
     // The "MODEL" array; -50 when it is missing, is not an array of strings, or the bundle
     // is hidden under the Japanese localization.
@@ -73,6 +74,5 @@ public:
 
 private:
     std::shared_ptr<platform::Bundle> m_bundle;
-    std::optional<QVariantMap> m_settingDictionary;
-    QByteArray m_settingBytes;
+    std::optional<platform::MachineSetting> m_setting;
 };

@@ -1,24 +1,21 @@
 // The two look-ups that only the set-up launchers ask of a machine bundle.
 #include "catalogue/MachineBundle.h"
 #include "platform/FileSystem.h"
+#include "platform/PropertyListWalk.h"
 
 OSStatus CMachineBundle::GetInitialString(const QString& deviceID, QString* initial) const {
-    if (deviceID.isNull() || !initial)
+    const platform::MachineSetting* setting = GetSettingDictionary();
+    if (deviceID.isNull() || !initial || !setting ||
+        setting->initials != platform::MachineSetting::Table::Read)
         return paramErr;
-    QVariant table;
-    if (GetValue(QLatin1String(kSettingKeyInitial), &table) != noErr ||
-        table.typeId() != QMetaType::QVariantMap)
+    const platform::MachineSetting::Entry* entry = setting->find(deviceID);
+    if (!entry || entry->initial.isNull())
         return paramErr;
-    const QVariantMap initials = table.toMap();
-    const auto it = initials.constFind(deviceID);
-    if (it == initials.constEnd() || it->typeId() != QMetaType::QString)
-        return paramErr;
-    const QString text = it->toString();
     // The initial becomes part of a file name inside Plugin/PrinterPlugin; text that would
     // lead the path anywhere else is no initial.
-    if (!text.isEmpty() && !platform::isPathComponent(text))
+    if (!entry->initial.isEmpty() && !platform::isPathComponent(entry->initial))
         return paramErr;
-    *initial = text;
+    *initial = entry->initial;
     return noErr;
 }
 

@@ -4,12 +4,9 @@
 #include "PathUtil.h"
 #include "platform/Bundle.h"
 #include "platform/FileSystem.h"
-#include "platform/PropertyList.h"
 #include "platform/SystemInfo.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace {
 
@@ -35,37 +32,6 @@ QString venderName() {
     return QString::fromLatin1(kVenderName, kVenderNameLength);
 }
 
-// A Setting.xml number as a signed 32-bit value; anything else, or a value the 32-bit type
-// cannot hold, is no value at all.
-std::optional<std::int32_t> toInt32(const QVariant& value) {
-    constexpr auto low = std::numeric_limits<std::int32_t>::min();
-    constexpr auto high = std::numeric_limits<std::int32_t>::max();
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong: {
-        const qint64 number = value.toLongLong();
-        if (number < low || number > high)
-            return std::nullopt;
-        return static_cast<std::int32_t>(number);
-    }
-    case QMetaType::UInt:
-    case QMetaType::ULongLong: {
-        const quint64 number = value.toULongLong();
-        if (number > static_cast<quint64>(high))
-            return std::nullopt;
-        return static_cast<std::int32_t>(number);
-    }
-    case QMetaType::Double: {
-        const double number = value.toDouble();
-        if (!std::isfinite(number) || number != std::trunc(number) || number < low || number > high)
-            return std::nullopt;
-        return static_cast<std::int32_t>(number);
-    }
-    default:
-        return std::nullopt;
-    }
-}
-
 QString nonNull(QString text) {
     return text.isNull() ? QStringLiteral("") : text;
 }
@@ -82,8 +48,6 @@ void CSupportMachine::CleanupClass() {
     m_applicationURLs.reset();
     m_printerRecords.reset();
     m_settingDictionaries.reset();
-    m_parsedSettingBundle.clear();
-    m_parsedSetting.clear();
     m_firstRecordOfModel.clear();
 }
 
@@ -124,7 +88,7 @@ OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
     CMachineBundle machineBundle;
     if (machineBundle.OnInitialize(bundleURL) != noErr)
         return paramErr;
-    const QVariantMap* setting = machineBundle.GetSettingDictionary();
+    const platform::MachineSetting* setting = machineBundle.GetSettingDictionary();
     if (!setting)
         return paramErr;
     QStringList models;
@@ -132,27 +96,25 @@ OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
         return paramErr;
     // Tables of the wrong kind make the whole file suspect; the bundle is left out rather
     // than listing printers whose tools cannot be worked out.
-    for (const char* key : {kSettingKeyInitial, kSettingKeyFunction}) {
-        const auto it = setting->constFind(QLatin1String(key));
-        if (it != setting->constEnd() && it->typeId() != QMetaType::QVariantMap)
-            return paramErr;
-    }
+    using Table = platform::MachineSetting::Table;
+    if (setting->initials == Table::WrongType || setting->functions == Table::WrongType)
+        return paramErr;
 
     const QString path = bundleURL.toLocalFile();
     const QString bundleName = UPath::LastPathComponent(path);
-    // The package opened above already holds its Info.plist: it is not read again.
+    // The package opened above reads its Info.plist for this one value only.
     QString machineVersion;
     if (const platform::Bundle* bundle = machineBundle.GetBundle()) {
-        const QVariant version = bundle->infoDictionary().value(QStringLiteral("CFBundleVersion"));
-        if (version.typeId() == QMetaType::QString)
-            machineVersion = nonNull(version.toString());
+        const QString version = bundle->version();
+        if (!version.isNull())
+            machineVersion = nonNull(version);
     }
     if (bundleName.isEmpty() || machineVersion.isNull())
         return paramErr;
 
     const OSStatus status = AppendPrinter(&models, bundleName, machineVersion);
     if (!m_settingDictionaries->contains(bundleName))
-        m_settingDictionaries->insert(bundleName, machineBundle.GetSettingBytes());
+        m_settingDictionaries->insert(bundleName, *setting);
     return status;
 }
 
@@ -231,8 +193,9 @@ OSStatus CSupportMachine::GetPluginVersion(const QString& deviceID, QString* mac
     return GetMachineBundleNameAndVersion(deviceID, nullptr, machineVersion);
 }
 
-OSStatus CSupportMachine::SearchSettingDictionary(const QString& deviceID,
-                                                  QVariantMap* dictionary) const {
+OSStatus
+CSupportMachine::SearchSettingDictionary(const QString& deviceID,
+                                         const platform::MachineSetting** dictionary) const {
     QString bundleName;
     if (GetMachineBundleNameAndVersion(deviceID, &bundleName, nullptr) != noErr)
         return paramErr;
@@ -241,45 +204,32 @@ OSStatus CSupportMachine::SearchSettingDictionary(const QString& deviceID,
     const auto it = m_settingDictionaries->constFind(bundleName);
     if (it == m_settingDictionaries->constEnd())
         return paramErr;
-    if (m_parsedSettingBundle.isNull() || m_parsedSettingBundle != bundleName) {
-        // The bytes parsed to a dictionary when the bundle was added, and parse the same now.
-        auto parsed = platform::parsePropertyListDictionary(*it);
-        if (!parsed)
-            return paramErr;
-        m_parsedSetting = std::move(*parsed);
-        m_parsedSettingBundle = bundleName;
-    }
     if (dictionary)
-        *dictionary = m_parsedSetting;
+        *dictionary = &*it;
     return noErr;
 }
 
 QString CSupportMachine::GetPrinterInitial(const QString& deviceID) const {
     if (deviceID.isNull())
         return QString();
-    QVariantMap setting;
+    const platform::MachineSetting* setting = nullptr;
     if (SearchSettingDictionary(deviceID, &setting) != noErr)
         return QString();
-    const QVariant initials = setting.value(QLatin1String(kSettingKeyInitial));
-    if (initials.typeId() != QMetaType::QVariantMap)
+    const platform::MachineSetting::Entry* entry = setting->find(deviceID);
+    if (!entry || entry->initial.isNull())
         return QString();
-    const QVariant initial = initials.toMap().value(deviceID);
-    if (initial.typeId() != QMetaType::QString)
-        return QString();
-    const QString text = nonNull(initial.toString());
     // The initial is put into a file name inside Plugin/PrinterPlugin; text that would lead
     // the path anywhere else is no initial.
+    const QString& text = entry->initial;
     return text.isEmpty() || platform::isPathComponent(text) ? text : QString();
 }
 
 std::int32_t CSupportMachine::GetFunctionAttribute(const QString& deviceID) const {
-    QVariantMap setting;
+    const platform::MachineSetting* setting = nullptr;
     if (SearchSettingDictionary(deviceID, &setting) != noErr)
         return 0;
-    const QVariant functions = setting.value(QLatin1String(kSettingKeyFunction));
-    if (functions.typeId() != QMetaType::QVariantMap)
-        return 0;
-    return toInt32(functions.toMap().value(deviceID)).value_or(0);
+    const platform::MachineSetting::Entry* entry = setting->find(deviceID);
+    return entry && entry->hasFunction ? entry->function : 0;
 }
 
 QString CSupportMachine::GetApplicationName(long index) {

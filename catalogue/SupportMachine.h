@@ -1,15 +1,14 @@
 #pragma once
 
 #include "config/SettingFile.h"
+#include "platform/PropertyListWalk.h"
 #include "platform/StatusCodes.h"
 
-#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <QVariantMap>
 #include <cstdint>
 #include <optional>
 
@@ -52,7 +51,9 @@ public:
     OSStatus GetMachineBundleNameAndVersion(const QString& deviceID, QString* bundleName,
                                             QString* machineVersion) const;
     OSStatus GetPluginVersion(const QString& deviceID, QString* machineVersion) const;
-    OSStatus SearchSettingDictionary(const QString& deviceID, QVariantMap* dictionary) const;
+    // The kept Setting.xml values of the bundle that serves the model, not copied.
+    OSStatus SearchSettingDictionary(const QString& deviceID,
+                                     const platform::MachineSetting** dictionary) const;
     QString GetPrinterInitial(const QString& deviceID) const;
     std::int32_t GetFunctionAttribute(const QString& deviceID) const;
 
@@ -76,12 +77,8 @@ private:
 
     std::optional<QList<QUrl>> m_applicationURLs;
     std::optional<QList<PrinterRecord>> m_printerRecords;
-    // Each bundle's Setting.xml dictionary is kept as the bytes it was read from, a third of
-    // what the parsed dictionary takes, and parsed again when asked; the last one asked for
-    // is kept parsed, since questions come a printer at a time.
-    std::optional<QHash<QString, QByteArray>> m_settingDictionaries;
-    mutable QString m_parsedSettingBundle;
-    mutable QVariantMap m_parsedSetting;
+    // Each bundle's Setting.xml as the few values that are asked of it, by bundle name.
+    std::optional<QHash<QString, platform::MachineSetting>> m_settingDictionaries;
     // Records are only ever appended, so the first record of a model never changes: the
     // index answers exactly as a walk from the top would, without the walk.
     QHash<QString, qsizetype> m_firstRecordOfModel;

@@ -3,6 +3,7 @@
 #include "FileSystem.h"
 #include "Languages.h"
 #include "PropertyList.h"
+#include "PropertyListWalk.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -85,10 +86,9 @@ void Bundle::setMainBundlePathForTesting(const QString& path) {
     mainBundleOverride() = path;
 }
 
-Bundle::Bundle(const QString& path) : m_path(QDir::cleanPath(QFileInfo(path).absoluteFilePath())) {
-    if (auto info = readPropertyListDictionary(m_path + QStringLiteral("/Contents/Info.plist")))
-        m_info = std::move(*info);
-}
+Bundle::Bundle(const QString& path)
+    : m_path(QDir::cleanPath(QDir::isAbsolutePath(path) ? path
+                                                        : QFileInfo(path).absoluteFilePath())) {}
 
 Bundle::~Bundle() {
     unloadExecutable();
@@ -113,9 +113,25 @@ QString Bundle::executablePath() const {
     return path;
 }
 
+QString Bundle::infoPlistPath() const {
+    return m_path + QStringLiteral("/Contents/Info.plist");
+}
+
+const QVariantMap& Bundle::infoDictionary() const {
+    if (!m_info)
+        m_info = readPropertyListDictionary(infoPlistPath()).value_or(QVariantMap());
+    return *m_info;
+}
+
 QString Bundle::infoString(const QString& key) const {
-    const auto it = m_info.constFind(key);
-    if (it == m_info.constEnd() || it->typeId() != QMetaType::QString)
+    if (!m_info && !m_infoAsked) {
+        m_infoAsked = true;
+        return readPropertyListDictionaryString(infoPlistPath(), key.toUtf8().constData())
+            .value_or(QString());
+    }
+    const QVariantMap& info = infoDictionary();
+    const auto it = info.constFind(key);
+    if (it == info.constEnd() || it->typeId() != QMetaType::QString)
         return QString();
     return it->toString();
 }

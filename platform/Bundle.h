@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -31,9 +32,9 @@ public:
     // lead out of the bundle.
     QString executablePath() const;
 
-    // Contents/Info.plist; empty when missing or not a dictionary.
-    const QVariantMap& infoDictionary() const { return m_info; }
-    QString infoString(const QString& key) const; // empty when absent or not a string
+    // Contents/Info.plist; empty when missing or not a dictionary. Read when first asked for.
+    const QVariantMap& infoDictionary() const;
+    QString infoString(const QString& key) const; // null when absent or not a string
     QString name() const { return infoString(QStringLiteral("CFBundleName")); }
     QString version() const { return infoString(QStringLiteral("CFBundleVersion")); }
     QString identifier() const { return infoString(QStringLiteral("CFBundleIdentifier")); }
@@ -62,8 +63,13 @@ public:
 private:
     explicit Bundle(const QString& path);
 
+    QString infoPlistPath() const;
+
     QString m_path;
-    QVariantMap m_info;
+    mutable std::optional<QVariantMap> m_info;
+    // A package asked for one value (a machine bundle for its version) reads just that value;
+    // asked again, it keeps the whole dictionary.
+    mutable bool m_infoAsked = false;
     // Every localized look-up needs the search order; it is worked out again only when the
     // Resources folder or the user's languages change.
     mutable QStringList m_searchOrder;

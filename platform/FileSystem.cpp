@@ -25,19 +25,39 @@ std::optional<QStringList> listFolder(const QString& path) {
     return sortFolderEntries(std::move(raw));
 }
 
+namespace {
+
+// Names in ASCII order alike when compared case-insensitively and when their bytes are
+// compared after lowering A-Z; the lowered bytes spare the sort a folding comparison.
+bool isAscii(const QByteArray& bytes) {
+    return std::all_of(bytes.cbegin(), bytes.cend(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+} // namespace
+
 QStringList sortFolderEntries(std::vector<QByteArray> raw) {
-    std::vector<std::pair<QString, QByteArray>> named;
+    struct Named {
+        QString name;
+        QByteArray bytes;
+        QByteArray lowered; // null unless the name is ASCII
+    };
+    std::vector<Named> named;
     named.reserve(raw.size());
-    for (QByteArray& bytes : raw)
-        named.emplace_back(QFile::decodeName(bytes), std::move(bytes));
-    std::sort(named.begin(), named.end(), [](const auto& a, const auto& b) {
-        const int folded = a.first.compare(b.first, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a.second < b.second;
+    for (QByteArray& bytes : raw) {
+        QByteArray lowered = isAscii(bytes) ? bytes.toLower() : QByteArray();
+        named.push_back({QFile::decodeName(bytes), std::move(bytes), std::move(lowered)});
+    }
+    std::sort(named.begin(), named.end(), [](const Named& a, const Named& b) {
+        const int folded = !a.lowered.isNull() && !b.lowered.isNull()
+                               ? a.lowered.compare(b.lowered)
+                               : a.name.compare(b.name, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a.bytes < b.bytes;
     });
     QStringList names;
     names.reserve(static_cast<qsizetype>(named.size()));
-    for (const auto& entry : named)
-        names.append(entry.first);
+    for (const Named& entry : named)
+        names.append(entry.name);
     return names;
 }
 

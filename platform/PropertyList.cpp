@@ -1,6 +1,7 @@
 #include "platform/PropertyList.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PropertyListNode.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -394,17 +395,21 @@ QVariant toVariant(plist_t node) {
 
 } // namespace
 
-std::optional<QVariant> parsePropertyList(const QByteArray& data) {
+void PropertyListNodeFree::operator()(void* node) const {
+    plist_free(static_cast<plist_t>(node));
+}
+
+PropertyListNode parsePropertyListNode(const QByteArray& data) {
     if (data.isEmpty() || data.size() > static_cast<qsizetype>(UINT32_MAX))
-        return std::nullopt;
+        return nullptr;
     const bool binary = data.startsWith("bplist00");
     // XML has no NUL character, and libplist aborts on a string that holds one.
     if (!binary && data.contains('\0'))
-        return std::nullopt;
+        return nullptr;
     QByteArray bounded;
     if (binary ? !binaryPropertyListWithinBounds(data, &bounded)
                : !xmlPropertyListWithinBounds(data, &bounded))
-        return std::nullopt;
+        return nullptr;
     const QByteArray& input = bounded.isNull() ? data : bounded;
     plist_t root = nullptr;
     const auto length = static_cast<uint32_t>(input.size());
@@ -412,11 +417,14 @@ std::optional<QVariant> parsePropertyList(const QByteArray& data) {
         plist_from_bin(input.constData(), length, &root);
     else
         plist_from_xml(input.constData(), length, &root);
+    return PropertyListNode(root);
+}
+
+std::optional<QVariant> parsePropertyList(const QByteArray& data) {
+    const PropertyListNode root = parsePropertyListNode(data);
     if (!root)
         return std::nullopt;
-    QVariant value = toVariant(root);
-    plist_free(root);
-    return value;
+    return toVariant(root.get());
 }
 
 std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray& data) {

@@ -1,6 +1,6 @@
 // The scan of the machine-bundle folder: one language answer per scan, worked out again for
 // the next; Setting.xml read before the Resources folder is looked at; kept dictionaries
-// answer whole; hostile files where a bundle's files belong skip that bundle only, at once.
+// answer per bundle; hostile files where a bundle's files belong skip that bundle only, at once.
 #include "CatalogueFixture.h"
 #include "catalogue/MachineBundle.h"
 #include "catalogue/SupportMachine.h"
@@ -114,39 +114,44 @@ TEST_F(LeanScanTest, SettingXmlDecidesBeforeTheResourcesFolderIsLookedAt) {
     EXPECT_EQ(empty.GetSettingDictionary(), nullptr);
 }
 
-TEST_F(LeanScanTest, KeptDictionariesAnswerWholeWhicheverBundleWasAskedBefore) {
-    // Kept as bytes and parsed when asked: every key survives, and asking another bundle in
-    // between changes nothing.
-    QVariantMap first =
-        setting({"A-1", "A-2"}, {{"A-1", "IA1"}, {"A-2", "IA2"}}, {{"A-1", 5}, {"A-2", -1}});
-    first.insert("Extra", QVariantList{"kept", true, 3});
+TEST_F(LeanScanTest, KeptValuesAnswerPerBundleAndTheFirstBundleOfAModelWins) {
+    // Only the values asked of a bundle are kept; keys of no use are dropped as read, and
+    // entries of the tables that name no model of the bundle are kept all the same.
+    QVariantMap first = setting({"A-1", "A-2"}, {{"A-1", "IA1"}, {"A-2", "IA2"}, {"Z-0", "IZ"}},
+                                {{"A-1", 5}, {"A-2", -1}});
+    first.insert("Extra", QVariantList{"dropped", true, 3});
     const QVariantMap second =
         setting({"B-1", "A-1"}, {{"B-1", "IB1"}, {"A-1", "other"}}, {{"B-1", 64}, {"A-1", 2}});
-    const auto read = [](const QString& bundle) {
-        return platform::readPropertyListDictionary(bundle + "/Contents/Resources/Setting.xml")
-            .value_or(QVariantMap());
-    };
-    const QVariantMap firstRead = read(writeBundle(QStringLiteral("A.bundle"), first));
-    const QVariantMap secondRead = read(writeBundle(QStringLiteral("B.bundle"), second));
-    ASSERT_EQ(firstRead.keys(), first.keys());
-    ASSERT_EQ(secondRead.keys(), second.keys());
+    writeBundle(QStringLiteral("A.bundle"), first);
+    writeBundle(QStringLiteral("B.bundle"), second);
     CSupportMachine machines;
     ASSERT_EQ(machines.OnInitialize(machineFolder()), noErr);
-    for (int round = 0; round < 2; ++round) {
-        for (const char* model : {"A-1", "B-1", "A-2", "B-1", "A-1"}) {
-            SCOPED_TRACE(model);
-            QVariantMap dictionary;
-            ASSERT_EQ(machines.SearchSettingDictionary(model, &dictionary), noErr);
-            EXPECT_TRUE(dictionary == (QString(model).startsWith('A') ? firstRead : secondRead));
-        }
-        EXPECT_EQ(machines.GetPrinterInitial("A-1"), "IA1");
-        EXPECT_EQ(machines.GetPrinterInitial("B-1"), "IB1");
-        EXPECT_EQ(machines.GetFunctionAttribute("A-2"), -1);
-        EXPECT_EQ(machines.GetFunctionAttribute("B-1"), 64);
-        EXPECT_EQ(machines.GetFunctionAttribute("A-1"), 5);
+    struct Row {
+        const char* model;
+        QStringList models;
+        const char* initial;
+        std::int32_t function;
+    };
+    const Row rows[] = {
+        {"A-1", {"A-1", "A-2"}, "IA1", 5},
+        {"B-1", {"B-1", "A-1"}, "IB1", 64},
+        {"A-2", {"A-1", "A-2"}, "IA2", -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.model);
+        const platform::MachineSetting* kept = nullptr;
+        ASSERT_EQ(machines.SearchSettingDictionary(row.model, &kept), noErr);
+        ASSERT_NE(kept, nullptr);
+        EXPECT_EQ(kept->modelNames, row.models);
+        EXPECT_EQ(machines.GetPrinterInitial(row.model), row.initial);
+        EXPECT_EQ(machines.GetFunctionAttribute(row.model), row.function);
     }
+    const platform::MachineSetting* kept = nullptr;
+    ASSERT_EQ(machines.SearchSettingDictionary("A-1", &kept), noErr);
+    ASSERT_NE(kept->find("Z-0"), nullptr);
+    EXPECT_EQ(kept->find("Z-0")->initial, "IZ");
     EXPECT_EQ(machines.SearchSettingDictionary("Z-9", nullptr), paramErr);
-    // Cleaned up, nothing is answered from what was parsed before.
+    // Cleaned up, nothing is answered from what was kept before.
     machines.CleanupClass();
     EXPECT_EQ(machines.SearchSettingDictionary("A-1", nullptr), paramErr);
     EXPECT_TRUE(machines.GetPrinterInitial("A-1").isNull());

@@ -139,9 +139,10 @@ TEST_F(SupportMachineTest, WorldWideOnlyBundleIsLeftOutUnderJapanese) {
     EXPECT_EQ(names(*machine), QStringList{"B1"});
     // No dictionary was kept for it either.
     EXPECT_EQ(machine->SearchSettingDictionary("W1", nullptr), paramErr);
-    QVariantMap dictionary;
+    const platform::MachineSetting* dictionary = nullptr;
     EXPECT_EQ(machine->SearchSettingDictionary("B1", &dictionary), noErr);
-    EXPECT_EQ(dictionary.value("MODEL").toStringList(), QStringList{"B1"});
+    ASSERT_NE(dictionary, nullptr);
+    EXPECT_EQ(dictionary->modelNames, QStringList{"B1"});
 }
 
 TEST_F(SupportMachineTest, MissingOrUnlistableFolderFailsButKeepsToolList) {

@@ -2,6 +2,7 @@
 // integers that libplist would misread.
 #include "platform/PropertyList.h"
 
+#include "platform/PropertyListWalk.h"
 #include "support/TestSupport.h"
 
 #include <QDateTime>
@@ -265,4 +266,58 @@ TEST(PropertyListBounds, IntegersBeyondSixtyFourBitsReadAsTheNearestValue) {
     EXPECT_EQ(binaryInteger(QByteArray(8, '\0') + QByteArray(8, '\xFF')), max);
     EXPECT_EQ(binaryInteger(QByteArray(7, '\0') + '\x01' + QByteArray(7, '\0') + '\x01'), max);
     EXPECT_EQ(binaryInteger(QByteArray(8, '\xFF') + QByteArray(8, '\0')), min);
+}
+
+TEST(PropertyList, OneStringOfAnInformationListReadsAsTheWholeListWouldGiveIt) {
+    // Plain lists are answered without libplist, the rest through it: both the same.
+    const QByteArray doctype = "<!DOCTYPE plist PUBLIC \"-//X//DTD PLIST 1.0//EN\" "
+                               "\"http://example.com/PropertyList-1.0.dtd\">";
+    const QByteArray pair = "<key>CFBundleVersion</key><string>2.0</string>";
+    struct Row {
+        const char* name;
+        QByteArray text;
+        std::optional<QString> expected;
+    };
+    const Row rows[] = {
+        {"plain", xml("<dict>" + pair + "</dict>"), "2.0"},
+        {"with document type",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + doctype +
+             "\n<plist version=\"1.0\">\n<dict>\n\t" + pair + "\n</dict>\n</plist>\n",
+         "2.0"},
+        {"no declaration", "<plist><dict>" + pair + "</dict></plist>", "2.0"},
+        {"repeated key keeps the last",
+         xml("<dict>" + pair + "<key>CFBundleVersion</key><string>3.0</string></dict>"), "3.0"},
+        {"empty string", xml("<dict><key>CFBundleVersion</key><string></string></dict>"), ""},
+        {"entity", xml("<dict><key>CFBundleVersion</key><string>a&amp;b</string></dict>"), "a&b"},
+        {"comment", xml("<dict><!-- c -->" + pair + "</dict>"), "2.0"},
+        {"missing key", xml("<dict><key>CFBundleName</key><string>2.0</string></dict>"),
+         std::nullopt},
+        {"number", xml("<dict><key>CFBundleVersion</key><integer>2</integer></dict>"),
+         std::nullopt},
+        {"root array", xml("<array><string>2.0</string></array>"), std::nullopt},
+        {"unclosed", xml("<dict>" + pair), std::nullopt},
+        {"broken document type",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + doctype.left(40) +
+             "<plist version=\"1.0\"><dict>" + pair + "</dict></plist>",
+         std::nullopt},
+        {"NUL in the document type",
+         "<?xml version=\"1.0\"?>" + doctype.left(30) + QByteArray(1, '\0') + doctype.mid(30) +
+             "<plist><dict>" + pair + "</dict></plist>",
+         std::nullopt},
+        {"markup after the list", xml("<dict>" + pair + "</dict>") + "<x/>", "2.0"},
+    };
+    testsupport::TempTree tree;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = tree.write("Info.plist", row.text);
+        const auto value = platform::readPropertyListDictionaryString(path, "CFBundleVersion");
+        EXPECT_EQ(value, row.expected);
+        if (value) {
+            EXPECT_FALSE(value->isNull());
+        }
+        const auto whole = platform::readPropertyListDictionary(path);
+        const QVariant entry = whole ? whole->value("CFBundleVersion") : QVariant();
+        EXPECT_EQ(value, entry.typeId() == QMetaType::QString ? std::optional(entry.toString())
+                                                              : std::nullopt);
+    }
 }
