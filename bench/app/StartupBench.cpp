@@ -11,7 +11,8 @@
 // resident memory is taken at the frame and over the whole run; where valgrind is installed,
 // instructions (callgrind) to the same points.
 //
-// bench_app_startup [runs] [--no-instructions]   (default 15 runs per case, offscreen)
+// bench_app_startup [runs] [--no-instructions] [--bundles N]
+//     (default 15 runs per case, offscreen; installations of up to N machine bundles, 100,000)
 //
 // The installation is staged from this build tree with `cmake --install`. Each run starts
 // with empty preferences and ends with SIGTERM, which Trellis answers like its Quit command.
@@ -354,9 +355,12 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     int runs = 15;
     bool instructions = !QStandardPaths::findExecutable(QStringLiteral("valgrind")).isEmpty();
+    int maxBundles = kBundleCounts[std::size(kBundleCounts) - 1];
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--no-instructions") == 0)
             instructions = false;
+        else if (std::strcmp(argv[i], "--bundles") == 0 && i + 1 < argc)
+            maxBundles = std::atoi(argv[++i]);
         else
             runs = std::max(1, std::atoi(argv[i]));
     }
@@ -430,6 +434,8 @@ int main(int argc, char** argv) {
     std::vector<Figures> demoBeside;
     std::optional<double> perBundleInstructions;
     for (const int count : kBundleCounts) {
+        if (count > maxBundles)
+            break;
         const QString bigStage = scratch.filePath(QStringLiteral("big%1").arg(count));
         if (!runTool("cp", {"-a", stage, bigStage}, "copying the installation"))
             return 1;
