@@ -105,12 +105,6 @@ bool isLiveControl(ControlRef control) {
     return control && liveControls().count(control);
 }
 
-QString labelText(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
-
 HIRect toHIRect(const QRect& rect) {
     return {{CGFloat(rect.x()), CGFloat(rect.y())},
             {CGFloat(rect.width()), CGFloat(rect.height())}};

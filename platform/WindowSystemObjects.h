@@ -11,6 +11,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
+#include <QString>
 #include <functional>
 #include <map>
 #include <memory>
@@ -182,8 +183,13 @@ void sendSimple(ControlRef control, UInt32 kind);
 void sendFromQt(ControlRef control, EventRef event);
 void connectControlSignals(ControlRef control, QWidget* widget);
 OSStatus standardControlHandler(ControlRef control, EventRef event);
-// String-table texts end their lines with CR, which a label would not break on.
-QString labelText(QString text);
+// String-table texts end their lines with CR, which a label would not break on. Inline: the
+// alert uses it too, and must not pull the window system into the set-up launchers.
+inline QString labelText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
 HIRect toHIRect(const QRect& rect);
 void noteWindowRaised(WindowRef window);
 void forgetWindow(WindowRef window);

@@ -43,6 +43,15 @@ for file in "$app/MacOS/Trellis" "$app/Info.plist" "$app/Resources/Settings/Sett
             share/doc/trellis/copyright; do
     expect "runtime lacks $file" has runtime "$file"
 done
+# Each program loads only the libraries it uses: none loads Qt6Network, and the set-up
+# launchers, which show no interface file, do not load the form loader.
+needs() { readelf -d "$scratch/runtime/$1" | grep -q "NEEDED.*$2"; }
+for program in "$app/MacOS/Trellis" "$sgt/MacOS/SheetGlideTuner2" "$spe/MacOS/StockProfileEditor2"; do
+    refute "$program needs Qt6Network" needs "$program" libQt6Network
+done
+for program in "$sgt/MacOS/SheetGlideTuner2" "$spe/MacOS/StockProfileEditor2"; do
+    refute "$program needs Qt6UiTools" needs "$program" libQt6UiTools
+done
 expect "runtime holds demo machine bundles" lacks runtime '/MachineBundle/'
 expect "runtime holds plug-ins" lacks runtime '\.plugin/'
 expect "runtime holds stand-in tools" lacks runtime '/(Kestrel Loader|Status Lantern|Nozzle Care Kit|Stock Profile Vault|Stock Vault Setup)/'
