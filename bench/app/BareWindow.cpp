@@ -5,6 +5,8 @@
 // bench_app_bare_window <MainDialog.ui>
 // bench_app_bare_window --label   (the floor of all: one QLabel)
 
+#include "FirstPaint.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -20,23 +22,6 @@ namespace {
 
 QElapsedTimer sSinceStart;
 
-class FirstPaint : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !m_reported) {
-            m_reported = true;
-            QTimer::singleShot(0, this, [] {
-                std::fprintf(stderr, "shown %lld\n", static_cast<long long>(sSinceStart.elapsed()));
-                std::fflush(stderr);
-            });
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool m_reported = false;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -46,7 +31,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_app_bare_window <MainDialog.ui>\n");
         return 2;
     }
-    FirstPaint watcher;
+    FirstPaint watcher(sSinceStart);
     if (qstrcmp(argv[1], "--label") == 0) {
         QLabel label(QStringLiteral("Orvel Printer Utility"));
         label.installEventFilter(&watcher);

@@ -6,6 +6,8 @@
 // standard error), once the event that draws the window is done.
 // bench_app_equivalent_window <Trellis.app/Contents/Resources>
 
+#include "FirstPaint.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -31,23 +33,6 @@ namespace {
 
 QElapsedTimer sSinceStart;
 constexpr int kShownTools = 4;
-
-class FirstPaint : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !m_reported) {
-            m_reported = true;
-            QTimer::singleShot(0, this, [] {
-                std::fprintf(stderr, "shown %lld\n", static_cast<long long>(sSinceStart.elapsed()));
-                std::fflush(stderr);
-            });
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool m_reported = false;
-};
 
 QImage decoded(const QString& path) {
     QImage image(path, "PNG");
@@ -161,7 +146,7 @@ int main(int argc, char** argv) {
         tool->installEventFilter(painters.back().get());
     }
 
-    FirstPaint watcher;
+    FirstPaint watcher(sSinceStart);
     window.installEventFilter(&watcher);
     window.show();
     return QApplication::exec();
