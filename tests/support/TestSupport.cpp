@@ -163,4 +163,49 @@ TemporaryFolderNamed::TemporaryFolderNamed(const QString& name)
 
 TemporaryFolderNamed::~TemporaryFolderNamed() = default;
 
+QString writeBundle(const TempTree& tree, const QString& relative, const QVariantMap& info) {
+    tree.write(relative + QStringLiteral("/Contents/Info.plist"), xmlPropertyList(info));
+    return tree.path(relative);
+}
+
+QVariantMap machineSetting(const QStringList& models, const QVariantMap& initials,
+                           const QVariantMap& functions) {
+    QVariantMap map{{QStringLiteral("MODEL"), models}};
+    if (!initials.isEmpty())
+        map.insert(QStringLiteral("INITIAL"), initials);
+    if (!functions.isEmpty())
+        map.insert(QStringLiteral("FUNCTION"), functions);
+    return map;
+}
+
+QString writeMachineBundle(const TempTree& tree, const QString& relative,
+                           const QByteArray& settingXml, const QString& version) {
+    QVariantMap info{{QStringLiteral("CFBundleName"), relative.section(QLatin1Char('/'), -1)}};
+    if (!version.isNull())
+        info.insert(QStringLiteral("CFBundleVersion"), version);
+    tree.write(relative + QStringLiteral("/Contents/Resources/Setting.xml"), settingXml);
+    return writeBundle(tree, relative, info);
+}
+
+QString writeMachineBundle(const TempTree& tree, const QString& relative,
+                           const QVariantMap& setting, const QString& version) {
+    return writeMachineBundle(tree, relative, xmlPropertyList(setting), version);
+}
+
+QString writePluginBundle(const TempTree& tree, const QString& relative,
+                          const QString& executableSource, const QByteArray& executableBytes) {
+    QVariantMap info{{QStringLiteral("CFBundleVersion"), QStringLiteral("3.1.4")}};
+    if (!executableSource.isEmpty() || !executableBytes.isEmpty())
+        info.insert(QStringLiteral("CFBundleExecutable"), QStringLiteral("plugin"));
+    tree.write(relative + QStringLiteral("/Contents/Resources/Media.json"), "[]");
+    const QString executable = relative + QStringLiteral("/Contents/MacOS/plugin");
+    if (!executableSource.isEmpty()) {
+        tree.mkdir(relative + QStringLiteral("/Contents/MacOS"));
+        QFile::copy(executableSource, tree.path(executable));
+    } else if (!executableBytes.isEmpty()) {
+        tree.write(executable, executableBytes);
+    }
+    return writeBundle(tree, relative, info);
+}
+
 } // namespace testsupport

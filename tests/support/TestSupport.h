@@ -63,6 +63,25 @@ private:
 // An XML property list of the value (maps, lists, strings, integers, Booleans).
 QByteArray xmlPropertyList(const QVariant& value);
 
+// Bundle writers below a scratch tree; each returns the bundle's absolute path.
+//   <relative>/Contents/Info.plist holding info.
+QString writeBundle(const TempTree& tree, const QString& relative, const QVariantMap& info);
+// The Setting.xml values of a machine bundle: MODEL, and INITIAL and FUNCTION when given.
+QVariantMap machineSetting(const QStringList& models, const QVariantMap& initials = {},
+                           const QVariantMap& functions = {});
+//   <relative>/Contents/{Info.plist, Resources/Setting.xml} with the Setting.xml bytes as given.
+QString writeMachineBundle(const TempTree& tree, const QString& relative,
+                           const QByteArray& settingXml,
+                           const QString& version = QStringLiteral("2.0.1"));
+QString writeMachineBundle(const TempTree& tree, const QString& relative,
+                           const QVariantMap& setting,
+                           const QString& version = QStringLiteral("2.0.1"));
+//   <relative>/Contents/{Info.plist, Resources/Media.json, MacOS/plugin}: the executable is a
+// copy of executableSource (a built shared object), or the given bytes, or none at all.
+QString writePluginBundle(const TempTree& tree, const QString& relative,
+                          const QString& executableSource = QString(),
+                          const QByteArray& executableBytes = QByteArray());
+
 // A package X.app/Contents/{Info.plist, MacOS, Resources/<settings>} in a scratch tree,
 // standing in for the running program's own package while the object lives.
 class FakeApplication {
