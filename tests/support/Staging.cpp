@@ -2,7 +2,10 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QTest>
+#include <csignal>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -69,6 +72,36 @@ StartedProcesses::~StartedProcesses() {
 QProcess* StartedProcesses::add() {
     m_processes.append(new QProcess);
     return m_processes.last();
+}
+
+QProcess* StartedProcesses::start(const QString& program, const QProcessEnvironment& env,
+                                  const QStringList& arguments) {
+    QProcess* process = add();
+    process->setProcessEnvironment(env);
+    process->start(program, arguments);
+    EXPECT_TRUE(process->waitForStarted(10000)) << program.toStdString();
+    return process;
+}
+
+bool waitShown(QProcess* process, QByteArray* errors, int timeoutMs) {
+    (void)QTest::qWaitFor(
+        [&] {
+            process->waitForReadyRead(50);
+            errors->append(process->readAllStandardError());
+            return errors->contains("shown ") || process->state() == QProcess::NotRunning;
+        },
+        timeoutMs);
+    return errors->contains("shown ") && process->state() == QProcess::Running;
+}
+
+bool endsNormally(QProcess* process, int timeoutMs) {
+    return process->waitForFinished(timeoutMs) && process->exitStatus() == QProcess::NormalExit &&
+           process->exitCode() == 0;
+}
+
+bool quit(QProcess* process, int signal, int timeoutMs) {
+    ::kill(pid_t(process->processId()), signal);
+    return endsNormally(process, timeoutMs);
 }
 
 } // namespace testsupport

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -45,9 +46,20 @@ public:
     StartedProcesses& operator=(const StartedProcesses&) = delete;
     // A new process owned by the list.
     QProcess* add();
+    // A new process owned by the list, started (the test fails when it cannot start).
+    QProcess* start(const QString& program, const QProcessEnvironment& env,
+                    const QStringList& arguments = {});
 
 private:
     QList<QProcess*> m_processes;
 };
+
+// Reads standard error into *errors until a program started with TRELLIS_REPORT_SHOWN=1 has
+// drawn its first frame ("shown "); false when it ended first or timed out.
+bool waitShown(QProcess* process, QByteArray* errors, int timeoutMs = 120000);
+// The process ended within the time, normally and with exit code 0.
+bool endsNormally(QProcess* process, int timeoutMs = 60000);
+// Sends the signal (SIGTERM: a quit) and waits for a normal end.
+bool quit(QProcess* process, int signal = 15, int timeoutMs = 60000);
 
 } // namespace testsupport
