@@ -1,254 +1,103 @@
+// The main dialog: the printer popup's contents and order, the tool buttons it shows, and
+// what quitting saves.
 #include "AppFixture.h"
-#include "app/CMainDialog.h"
-#include "platform/Events.h"
-#include "platform/TestingAccess.h"
-#include "platform/Windowing.h"
-#include "ui/CControl.h"
-
-#include <QApplication>
-#include <QComboBox>
-#include <QTest>
-#include <QTimer>
-#include <QWidget>
-
-using apptest::AppTest;
-using apptest::Printer;
 
 namespace {
 
-constexpr int kTools135 = 1 | 4 | 16;
-constexpr int kAllTools = 127;
+using MainDialogTest = apptest::AppTest;
 
-class MainDialogTest : public apptest::MainDialogFixture {
-protected:
-    static void click(CMainDialog* dialog, long number) {
-        QWidget* widget = platform::widgetForTesting(dialog->GetView("MAIN"_4cc, number));
-        ASSERT_NE(widget, nullptr);
-        QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
-    }
-
-    // Numbers of the visible tool buttons and their positions, in slot order.
-    static QList<QPair<long, QPoint>> shownButtons(CMainDialog* dialog) {
-        QList<QPair<long, QPoint>> shown;
-        for (const long number : kAppButtonIDList) {
-            ControlRef button = dialog->GetView("MAIN"_4cc, number);
-            if (!button || !platform::IsControlVisible(button))
-                continue;
-            HIRect frame;
-            platform::HIViewGetFrame(button, &frame);
-            shown.append({number, QPoint(int(frame.origin.x), int(frame.origin.y))});
-        }
-        return shown;
-    }
-
-    void writeFivePrinters() const {
-        writeCatalogue({{"P-100", "P1", 1},
-                        {"P-200", "P2", 2},
-                        {"P-300", "P3", 4},
-                        {"P-400", "P4", 8},
-                        {"P-500", "P5", 16}});
-    }
-};
-
-TEST_F(MainDialogTest, FirstRunListsTheCatalogueAndSelectsTheFirst) {
-    writeCatalogue({{"MX-A", "A", 1}, {"MX-B", "B", 2}, {"MX-C", "C", 4}});
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(popupItems(dialog), QStringList({"Orvel MX-A", "Orvel MX-B", "Orvel MX-C"}));
-    EXPECT_EQ(popupValue(dialog), 1);
-    EXPECT_EQ(dialog->GetSelectedPrinterName(), "Orvel MX-A");
-    EXPECT_EQ(dialog->GetSelectedPrinterDeviceID(), "MX-A");
-    EXPECT_TRUE(platform::widgetForTesting(dialog->GetWindowRef())->isVisible());
-    EXPECT_TRUE(alerts.isEmpty());
-    // Nothing is written before quitting.
-    EXPECT_TRUE(savedList().isEmpty());
+// "A @B" as popup names: "Orvel A", and "B" as saved (a bare identifier names a supported
+// printer too, so it stays as saved).
+QStringList names(const char* text) {
+    QStringList list;
+    for (const QString& name : QString(text).split(' ', Qt::SkipEmptyParts))
+        list.append(name.startsWith('@') ? name.mid(1) : "Orvel " + name);
+    return list;
 }
 
-TEST_F(MainDialogTest, TheSavedListKeepsItsOrderAndSelection) {
-    writeCatalogue({{"MX-A", "A", 1}, {"MX-B", "B", 2}, {"MX-C", "C", 4}});
-    savePreferences({"Orvel MX-C", "Orvel MX-A", "Orvel MX-B"}, "Orvel MX-A");
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(popupItems(dialog), QStringList({"Orvel MX-C", "Orvel MX-A", "Orvel MX-B"}));
-    EXPECT_EQ(popupValue(dialog), 2);
-    EXPECT_EQ(dialog->GetSelectedPrinterDeviceID(), "MX-A");
-}
-
-TEST_F(MainDialogTest, NewPrintersComeFirstInCatalogueOrder) {
-    writeCatalogue({{"MX-A", "A", 1}, {"MX-N1", "N1", 1}, {"MX-B", "B", 2}, {"MX-N2", "N2", 1}});
-    savePreferences({"Orvel MX-B", "Orvel MX-A"}, "Orvel MX-B");
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(popupItems(dialog),
-              QStringList({"Orvel MX-N1", "Orvel MX-N2", "Orvel MX-B", "Orvel MX-A"}));
-    EXPECT_EQ(popupValue(dialog), 3);
-}
-
-TEST_F(MainDialogTest, UnsupportedAndDuplicateEntriesDropOut) {
-    writeCatalogue({{"MX-A", "A", 1}, {"MX-B", "B", 2}});
-    savePreferences({"Orvel MX-GONE", "Orvel MX-B", "Orvel MX-B", "MX-A", "Orvel MX-A"},
-                    "Orvel MX-GONE");
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    // A bare device identifier is a supported name too, so it stays as it was saved.
-    EXPECT_EQ(popupItems(dialog), QStringList({"Orvel MX-B", "MX-A", "Orvel MX-A"}));
-    // The saved selection is gone: the first item is selected.
-    EXPECT_EQ(popupValue(dialog), 1);
-    EXPECT_EQ(dialog->GetSelectedPrinterDeviceID(), "MX-B");
-}
-
-TEST_F(MainDialogTest, NoPrinterGivesTheAlertAndNoWindow) {
-    EXPECT_EQ(CMainDialog::Create(), -50);
-    EXPECT_EQ(CMainDialog::GetMainDialog(), nullptr);
-    EXPECT_EQ(alerts,
-              QStringList{"The necessary file cannot be found. Install the program again."});
-}
-
-TEST_F(MainDialogTest, OnlySupportedToolsAreShownStackedWithoutGaps) {
-    writeCatalogue({{"MX-135", "T", kTools135}, {"MX-ALL", "L", kAllTools}});
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    const QList<QPair<long, QPoint>> expected135 = {
-        {1900, {32, 112}}, {1902, {32, 180}}, {1904, {32, 248}}};
-    EXPECT_EQ(shownButtons(dialog), expected135);
-
-    choose(dialog, 2);
-    EXPECT_EQ(dialog->GetSelectedPrinterDeviceID(), "MX-ALL");
-    QList<QPair<long, QPoint>> expectedAll;
-    for (int slot = 0; slot < 7; ++slot)
-        expectedAll.append({1900 + slot, {32, 112 + 68 * slot}});
-    EXPECT_EQ(shownButtons(dialog), expectedAll);
-
-    choose(dialog, 1);
-    EXPECT_EQ(shownButtons(dialog), expected135);
-}
-
-TEST_F(MainDialogTest, ToolsWithoutPluginOrApplicationSlotStayHidden) {
-    // The mask offers tools 1 and 2, but only tool 1's plug-in exists.
-    writeCatalogue({{"MX-A", "A", 3}});
-    QDir(app->tree().path("Status Lantern/Plugin/PrinterPlugin/SLA.plugin")).removeRecursively();
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(shownButtons(dialog), (QList<QPair<long, QPoint>>{{1900, {32, 112}}}));
-}
-
-TEST_F(MainDialogTest, QuittingSavesTheSelectionFirstThenThePopupOrder) {
-    writeFivePrinters();
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    choose(dialog, 3);
-    EXPECT_TRUE(savedList().isEmpty()) << "a selection alone is not saved";
-    click(dialog, 1100);
-    EXPECT_EQ(savedList(), QStringList({"Orvel P-300", "Orvel P-100", "Orvel P-200", "Orvel P-400",
-                                        "Orvel P-500"}));
-    EXPECT_EQ(savedSelection(), "Orvel P-300");
-
-    // The next start lists the selected printer first and selects it.
-    CMainDialog::DisposeMainDialog();
-    dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(popupItems(dialog).first(), "Orvel P-300");
-    EXPECT_EQ(popupValue(dialog), 1);
-    EXPECT_EQ(dialog->GetSelectedPrinterDeviceID(), "P-300");
-}
-
-TEST_F(MainDialogTest, TheQuitButtonEndsTheEventLoop) {
-    writeFivePrinters();
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    bool timedOut = false;
-    QTimer::singleShot(0, [dialog] { click(dialog, 1100); });
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&timedOut] {
-        timedOut = true;
-        platform::QuitApplicationEventLoop();
-    });
-    guard.start(10000);
-    platform::RunApplicationEventLoop();
-    EXPECT_FALSE(timedOut);
-    EXPECT_EQ(savedSelection(), "Orvel P-100");
-}
-
-TEST_F(MainDialogTest, TheCloseBoxSavesAndKeepsTheWindow) {
-    writeFivePrinters();
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    choose(dialog, 5);
-    QWidget* window = platform::widgetForTesting(dialog->GetWindowRef());
-    ASSERT_NE(window, nullptr);
-    window->close();
-    EXPECT_EQ(savedSelection(), "Orvel P-500");
-    EXPECT_EQ(savedList().size(), 5);
-    // The window stays until the application ends; it is not closed on its own.
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(CMainDialog::GetMainDialog(), dialog);
-}
-
-TEST_F(MainDialogTest, QuitCommandsOfTheTableAllSave) {
-    writeFivePrinters();
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    int round = 0;
-    for (const UInt32 command : {"B100"_4cc, "quit"_4cc, "clos"_4cc}) {
-        choose(dialog, 2 + round++);
-        HICommandExtended hi{};
-        hi.commandID = command;
-        EXPECT_TRUE(dialog->HandleCommand(hi));
-        EXPECT_EQ(savedSelection(), dialog->GetSelectedPrinterName());
-    }
-    EXPECT_EQ(savedSelection(), "Orvel P-400");
-}
-
-TEST_F(MainDialogTest, CommandsOutsideTheTableAreNotHandled) {
-    writeFivePrinters();
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    for (const UInt32 command : {"abou"_4cc, "HELP"_4cc, "C107"_4cc, "B102"_4cc, 0u}) {
-        HICommandExtended hi{};
-        hi.commandID = command;
-        EXPECT_FALSE(dialog->HandleCommand(hi))
-            << platform::fourCharCodeToString(command).toStdString();
-    }
-    // The same through the window's handler chain: not handled without an application.
-    HICommand hi{};
-    hi.commandID = "zzzz"_4cc;
-    EXPECT_EQ(platform::ProcessHICommand(hi), eventNotHandledErr);
-    EXPECT_TRUE(savedList().isEmpty());
-}
-
-TEST_F(MainDialogTest, TextsComeFromTheStringTable) {
-    writeFivePrinters();
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(platform::widgetForTesting(dialog->GetWindowRef())->windowTitle(), "Test Utility");
-    QWidget* prompt = platform::widgetForTesting(dialog->GetView("MAIN"_4cc, 1000));
-    ASSERT_NE(prompt, nullptr);
-    EXPECT_EQ(prompt->property("text").toString(), "Pick a printer.");
-    // A tool button is named by its title, for keyboard and screen-reader users.
-    QWidget* button = platform::widgetForTesting(dialog->GetView("MAIN"_4cc, 1900));
-    ASSERT_NE(button, nullptr);
-    EXPECT_EQ(button->property("text").toString(), "Tool one");
-    EXPECT_EQ(button->accessibleName(), "Tool one");
-    EXPECT_EQ(button->accessibleDescription(), "Does one thing.");
-}
-
-TEST_F(MainDialogTest, TabWalksThePopupAndTheShownToolButtonsOnly) {
-    writeCatalogue({{"MX-135", "T", kTools135}});
-    CMainDialog* dialog = create();
-    ASSERT_NE(dialog, nullptr);
-    QWidget* window = platform::widgetForTesting(dialog->GetWindowRef());
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    auto widget = [dialog](long number) {
-        return platform::widgetForTesting(dialog->GetView("MAIN"_4cc, number));
+TEST_F(MainDialogTest, PopupListsAndSelects) {
+    const struct {
+        const char *name, *bundles, *selected, *saved, *items;
+        int value;
+    } rows[] = {
+        {"first run: catalogue order", "A B C", "", "", "A B C", 1},
+        {"saved order and selection", "A B C", "A", "C A B", "C A B", 2},
+        {"new printers first, in catalogue order", "A N1 B N2", "B", "B A", "N1 N2 B A", 3},
+        {"gone and repeated entries drop out", "A B", "GONE", "GONE B B @A A", "B @A A", 1},
+        {"a printer of two bundles once", "A B/B C", "", "", "A B C", 1},
     };
-    widget(1400)->setFocus(Qt::TabFocusReason);
-    ASSERT_EQ(QApplication::focusWidget(), widget(1400));
-    for (const long next : {1900, 1902, 1904, 1101, 1100}) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), widget(next)) << next;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CMainDialog::DisposeMainDialog();
+        resetSingletons();
+        QDir(app.tree().path("MachineBundle")).removeRecursively();
+        const QStringList bundles = QString(row.bundles).split('/');
+        for (qsizetype i = 0; i < bundles.size(); ++i)
+            writeCatalogue(bundles[i].split(' '), {},
+                           QChar(char16_t('A' + i)) + QString(".bundle"));
+        savePreferences(names(row.saved), names(row.selected).value(0));
+        CMainDialog* dialog = create();
+        ASSERT_NE(dialog, nullptr);
+        CPopupButton popup(dialog->GetWindowRef(), {"MAIN"_4cc, 1400});
+        QStringList items(popup.CountMenuItems());
+        for (long i = 0; i < items.size(); ++i)
+            popup.GetMenuItemText(MenuItemIndex(i + 1), &items[i]);
+        EXPECT_EQ(items, names(row.items));
+        EXPECT_EQ(popup.GetValue(), row.value);
+        EXPECT_EQ(dialog->GetSelectedPrinterName(), items.value(row.value - 1));
     }
+    EXPECT_TRUE(alerts.isEmpty());
+}
+
+// Buttons of the supported tools with a plug-in only, stacked from the top without gaps.
+TEST_F(MainDialogTest, ToolButtonsStackWithoutGaps) {
+    writeCatalogue({"T135", "ALL", "NOPLUGIN"}, {1 | 4 | 16, 127, 3});
+    QDir(app.tree().path("Status Lantern/Plugin/PrinterPlugin/SLA2.plugin")).removeRecursively();
+    CMainDialog* dialog = create();
+    ASSERT_NE(dialog, nullptr);
+    const QStringList rows[] = {{"1900@32,112", "1902@32,180", "1904@32,248"},
+                                {"1900@32,112", "1901@32,180", "1902@32,248", "1903@32,316",
+                                 "1904@32,384", "1905@32,452", "1906@32,520"},
+                                {"1900@32,112"}};
+    for (const int item : {1, 2, 3, 1}) {
+        choose(dialog, item);
+        QStringList shown;
+        for (const long number : kAppButtonIDList) {
+            HIRect frame;
+            platform::HIViewGetFrame(dialog->GetView("MAIN"_4cc, number), &frame);
+            if (platform::IsControlVisible(dialog->GetView("MAIN"_4cc, number)))
+                shown.append(
+                    QString("%1@%2,%3").arg(number).arg(frame.origin.x).arg(frame.origin.y));
+        }
+        EXPECT_EQ(shown, rows[item - 1]) << item;
+    }
+}
+
+TEST_F(MainDialogTest, EveryWayOfQuittingSavesTheSelectionFirstThenThePopupOrder) {
+    writeCatalogue({"P1", "P2", "P3", "P4", "P5", "P6"});
+    CMainDialog* dialog = create();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(saved(), QStringList{""}) << "nothing is saved before quitting";
+    QWidget* window = platform::widgetForTesting(dialog->GetWindowRef());
+    const UInt32 closeBox = 0, quitButton = 1;
+    int item = 1;
+    for (const UInt32 way : {quitButton, "B100"_4cc, "quit"_4cc, "clos"_4cc, closeBox}) {
+        choose(dialog, ++item);
+        if (way == quitButton)
+            click(dialog, 1100);
+        else if (way == closeBox)
+            window->close();
+        else
+            EXPECT_TRUE(dialog->HandleCommand({0, way, {}}));
+        const QString selected = QString("Orvel P%1").arg(item);
+        QStringList others{"Orvel P1", "Orvel P2", "Orvel P3", "Orvel P4", "Orvel P5", "Orvel P6"};
+        others.removeOne(selected);
+        EXPECT_EQ(saved(), QStringList({selected, selected}) + others) << item;
+    }
+    EXPECT_TRUE(window->isVisible()) << "the close box does not close the window";
+    for (const UInt32 other : {"abou"_4cc, "HELP"_4cc, "C107"_4cc, 0u})
+        EXPECT_FALSE(dialog->HandleCommand({0, other, {}})) << other;
+    EXPECT_EQ(platform::ProcessHICommand({0, "zzzz"_4cc, {}}), eventNotHandledErr);
 }
 
 } // namespace
