@@ -32,7 +32,6 @@ class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::setPreferredLanguagesForTesting(QStringList{"en"});
-        platform::setSystemVersionForTesting(0x1060);
         platform::setAlertPresenter([this](const platform::AlertRequest& request) {
             alerts.append(request.message);
             return short(1);
@@ -62,7 +61,6 @@ protected:
         platform::RunApplicationEventLoop();
         resetSingletons();
         platform::setAlertPresenter({});
-        platform::setSystemVersionForTesting(std::nullopt);
         platform::setPreferredLanguagesForTesting(std::nullopt);
     }
     static void resetSingletons() {

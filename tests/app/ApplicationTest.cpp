@@ -1,11 +1,7 @@
-// Start-up alerts, the About box's version lines, and a quit request during the About box.
+// Start-up alerts and the About box's version lines.
 #include "AppFixture.h"
 #include "app/CAboutDialog.h"
 #include "app/CApplication.h"
-#include "platform/AppleEvents.h"
-
-#include <QApplication>
-#include <QLabel>
 
 namespace {
 
@@ -52,30 +48,6 @@ TEST_F(ApplicationTest, AboutBoxVersionLines) {
         about.SetSelectedPrinterDeviceID(QString(device));
         EXPECT_EQ(about.CreateMachineVersionString(), line) << (device ? device : "no printer");
     }
-}
-
-// The box shows the selected printer; the session's quit request closes it, saves and ends.
-TEST_F(ApplicationTest, AQuitRequestDuringTheAboutBoxSavesAndEndsTheRun) {
-    writeCatalogue({"MX-A", "MX-B"}, {}, "A.bundle", "4.0");
-    CApplication application;
-    QString machineLine;
-    QTimer::singleShot(0, [&] {
-        QTimer::singleShot(0, [&] {
-            if (QWidget* about = QApplication::activeModalWidget())
-                machineLine = about->findChild<QLabel*>("machineVersion")->text();
-            platform::dispatchAppleEvent({"aevt"_4cc, "quit"_4cc, {}});
-        });
-        application.HandleCommand({0, "abou"_4cc, {}});
-    });
-    QObject guard; // a run that does not end fails with this timer's alert
-    QTimer::singleShot(10000, &guard, [this] {
-        alerts.append("timed out");
-        platform::QuitApplicationEventLoop();
-    });
-    EXPECT_EQ(application.Run(), 0);
-    EXPECT_EQ(machineLine, "MX-A (Version 4.0)");
-    EXPECT_TRUE(alerts.isEmpty());
-    EXPECT_EQ(saved(), QStringList({"Orvel MX-A", "Orvel MX-A", "Orvel MX-B"}));
 }
 
 } // namespace

@@ -63,11 +63,9 @@ TEST_F(MainDialogTest, ToolButtonsStackWithoutGaps) {
         choose(dialog, item);
         QStringList shown;
         for (const long number : kAppButtonIDList) {
-            HIRect frame;
-            platform::HIViewGetFrame(dialog->GetView("MAIN"_4cc, number), &frame);
-            if (platform::IsControlVisible(dialog->GetView("MAIN"_4cc, number)))
-                shown.append(
-                    QString("%1@%2,%3").arg(number).arg(frame.origin.x).arg(frame.origin.y));
+            const QWidget* button = platform::widgetForTesting(dialog->GetView("MAIN"_4cc, number));
+            if (button->isVisible())
+                shown.append(QString("%1@%2,%3").arg(number).arg(button->x()).arg(button->y()));
         }
         EXPECT_EQ(shown, rows[item - 1]) << item;
     }
