@@ -1,6 +1,5 @@
 #include "config/IniFile.h"
 
-#include "config/UFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -73,17 +72,9 @@ const Row kRows[] = {
     {"1024-byte last line", "A=1\n" + longLine(1024), nullptr, "Long", "#-19"},
     {"1024-byte line after the key", "A=1\n" + longLine(1024), nullptr, "A", "1"},
     {"missing file", QByteArray(), nullptr, "A", "#-19"},
-    {"missing file, section", QByteArray(), "S", "A", "#-19untouched"},
     {"empty file", "", nullptr, "A", "#-39"},
     {"empty file, section", "", "S", "A", "#-39untouched"},
 };
-
-QByteArray largeFile() {
-    QByteArray text;
-    for (int i = 0; text.size() < (4 << 20); ++i)
-        text += "[S" + QByteArray::number(i) + "]\r\nKey" + QByteArray::number(i) + "=v\r\n";
-    return text + "[Last]\r\nKey=last";
-}
 
 // Bytes as written: no line-end conversion.
 const Row kRawRows[] = {
@@ -91,7 +82,6 @@ const Row kRawRows[] = {
     {"NUL in a key", bytes("Ke\0y=1\r\nKey=2"), nullptr, "Key", "2"},
     {"NUL hides a line", bytes("\0Hidden=1\r\n"), nullptr, "Hidden", "#-39"},
     {"NUL in a header", bytes("[S\0]\r\nKey=2"), "S", "Key", "#-39untouched"},
-    {"NUL value", bytes("[T]\r\nAfter=\0x\r\n"), "T", "After", ""},
     {"byte-order mark is part of the first key",
      "\xEF\xBB\xBF"
      "First=1\r\n",
@@ -100,7 +90,6 @@ const Row kRawRows[] = {
     {"no line after a bare LF", "A=1\nB=2\n", nullptr, "B", "#-39"},
     {"bare LFs count toward the line length", "A=1\n" + QByteArray(1100, '\n'), nullptr, "A",
      "#-19"},
-    {"large file read whole", largeFile(), "Last", "Key", "last"},
 };
 
 class IniLineEnds : public ::testing::TestWithParam<const char*> {};
@@ -126,37 +115,6 @@ TEST(IniFile, RawBytes) {
         TempTree tree;
         EXPECT_EQ(lookUp(tree.write("t.ini", row.text), row.section, row.key), row.expected);
     }
-}
-
-TEST(IniFile, ReadOneLineSplitsAtCROrCRLFOnly) {
-    TempTree tree;
-    CIniFile file(FSSpec{tree.write("x.ini", "a\r\n\nb\r\rc")});
-    char line[kIniLineBufferSize];
-    for (const char* expected : {"a", "\nb", "", "c"}) {
-        EXPECT_EQ(file.ReadOneLine(line, sizeof line), noErr);
-        EXPECT_STREQ(line, expected);
-    }
-    EXPECT_EQ(file.ReadOneLine(line, sizeof line), eofErr);
-    EXPECT_STREQ(line, "");
-}
-
-TEST(IniFile, OneShotLookUpsUseTheProgramsSettingsFolder) {
-    testsupport::FakeApplication app;
-    app.writeSetting("One.ini", "[S]\nKey=a\\nb\n");
-    app.writeSetting("One.ini", "Key=tuner\n", "\r", QStringLiteral("SGT_Settings"));
-    Str255 name;
-    char value[kIniLineBufferSize] = "untouched";
-    UString::CopyCstrToPstr("Missing.ini", name);
-    EXPECT_EQ(GetValueFromIniFile(name, "Key", value), paramErr);
-    EXPECT_STREQ(value, "untouched");
-    UString::CopyCstrToPstr("One.ini", name);
-    EXPECT_EQ(GetValueExFromIniFile(name, "S", "Key", value), noErr);
-    EXPECT_STREQ(value, "a\\nb");
-    UFile::SetSettingFolderName(QStringLiteral("SGT_Settings"));
-    const OSErr err = GetValueFromIniFile(name, "Key", value);
-    UFile::SetSettingFolderName(QStringLiteral("Settings"));
-    EXPECT_EQ(err, noErr);
-    EXPECT_STREQ(value, "tuner");
 }
 
 } // namespace

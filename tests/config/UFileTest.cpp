@@ -32,6 +32,10 @@ TEST(UFileLocations, SettingsFilesByBareNameInsideTheSettingsFolder) {
         app.tree().write("Trellis.app/Contents/Resources/English.lproj/Settings/M.ini", "A=1\r");
     ASSERT_EQ(locate("M.ini", &spec), noErr);
     EXPECT_EQ(spec.path, QDir::cleanPath(localized));
+    Str255 pascal; // at most 255 bytes
+    UString::CopyCstrToPstr(std::string(300, 'x').c_str(), pascal);
+    EXPECT_EQ(pascal[0], 255);
+    EXPECT_EQ(pascal[255], 'x');
     // All required files, or the start-up check fails.
     unsigned char names[3][256];
     for (int i = 0; i < 3; ++i)
@@ -52,13 +56,6 @@ TEST(UFileLanguages, ManualFolderNames) {
                                            {"zh-Hant-TW", "zh"},
                                            {"-en", ""}})
         EXPECT_EQ(UFile::CreateLanguageFolderFromLanguageName(language), QString(folder));
-}
-
-TEST(UString, PascalStringsHoldAtMost255Bytes) {
-    Str255 pascal;
-    UString::CopyCstrToPstr(std::string(300, 'x').c_str(), pascal);
-    EXPECT_EQ(pascal[0], 255);
-    EXPECT_EQ(pascal[255], 'x');
 }
 
 TEST(LaunchMode, ReadOnceFromTheFile) {

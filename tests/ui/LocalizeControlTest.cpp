@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr OSStatus kAnyError = 1;
-
 class UrlCatcher : public QObject {
     Q_OBJECT
 public slots:
@@ -29,50 +27,47 @@ protected:
         platform::setPreferredLanguagesForTesting(std::nullopt);
         UiFixture::TearDown();
     }
-    // What the control shows: a group box's title, else its text.
-    static QString shown(ControlRef control) {
-        const QWidget* widget = platform::widgetForTesting(control);
-        return widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString();
-    }
 };
+
+// What the control shows: a group box's title, else its text.
+QString shown(ControlRef control) {
+    const QWidget* widget = platform::widgetForTesting(control);
+    return widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString();
+}
 
 TEST_F(LocalizeControlTest, EachKindGetsItsTextOrKeepsTheFormsText) {
     open("TestWindow");
-    ControlRef radio = nullptr;
-    ASSERT_EQ(platform::GetIndexedSubControl(view(1600), 2, &radio), 0);
-    const struct Row {
-        const char *name, *stringID;
-        long id, index;
-        OSStatus err;
-        ControlRef shows;
-        const char* text;
-    } rows[] = {
-        {"push button", "00000013", 1100, -1, noErr, view(1100), "Localized Quit"},
-        {"missing string", "09999999", 1101, -1, paramErr, view(1101), "Help"},
-        {"empty string", "00000030", 1101, -1, paramErr, view(1101), "Help"},
-        {"static text", "00000002", 1000, -1, noErr, view(1000), "Localized Explanation"},
-        {"line break in a static text", "00000003", 1000, -1, noErr, view(1000), "One\nTwo"},
-        {"group box", "00000013", 1700, -1, noErr, view(1700), "Localized Quit"},
-        {"check box", "00000013", 1701, -1, noErr, view(1701), "Localized Quit"},
-        {"window header", "00000002", 1702, -1, noErr, view(1702), "Localized Explanation"},
-        {"edit text", "00000013", 1002, -1, errUnknownControlKind, view(1002), "Typed"},
-        {"progress bar", "00000013", 1703, -1, errUnknownControlKind, nullptr, nullptr},
-        {"no such control", "00000013", 4242, -1, errUnknownControl, nullptr, nullptr},
-        {"radio button", "00000021", 1600, 2, noErr, radio, "Localized Radio"},
-        {"no third radio button", "00000021", 1600, 3, kAnyError, nullptr, nullptr},
-        {"tab", "00000020", 1500, 2, noErr, nullptr, nullptr},
-        {"missing string for a tab", "09999999", 1500, 1, noErr, nullptr, nullptr},
-        {"no third tab", "00000020", 1500, 3, kAnyError, nullptr, nullptr}};
     CLocalize* localize = CLocalize::GetInstance();
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const OSStatus err = localize->LocalizeControl(
-            window->GetWindowRef(), {"MAIN"_4cc, SInt32(row.id)}, row.stringID, row.index);
-        EXPECT_EQ(err, row.err == kAnyError ? (err ? err : kAnyError) : row.err);
-        if (row.shows) {
-            EXPECT_EQ(shown(row.shows), row.text);
+    // name, control, index, string, result, what the control then shows (null: not checked)
+    const std::tuple<const char*, long, long, const char*, OSStatus, const char*> rows[] = {
+        {"push button", 1100, -1, "00000013", noErr, "Localized Quit"},
+        {"missing string", 1101, -1, "09999999", paramErr, "Help"},
+        {"empty string", 1101, -1, "00000030", paramErr, "Help"},
+        {"static text", 1000, -1, "00000002", noErr, "Localized Explanation"},
+        {"line break in a static text", 1000, -1, "00000003", noErr, "One\nTwo"},
+        {"group box", 1700, -1, "00000013", noErr, "Localized Quit"},
+        {"check box", 1701, -1, "00000013", noErr, "Localized Quit"},
+        {"window header", 1702, -1, "00000002", noErr, "Localized Explanation"},
+        {"edit text", 1002, -1, "00000013", errUnknownControlKind, "Typed"},
+        {"progress bar", 1703, -1, "00000013", errUnknownControlKind, nullptr},
+        {"no such control", 4242, -1, "00000013", errUnknownControl, nullptr},
+        {"radio button", 1600, 2, "00000021", noErr, nullptr},
+        {"no third radio button", 1600, 3, "00000021", paramErr, nullptr},
+        {"tab", 1500, 2, "00000020", noErr, nullptr},
+        {"missing string for a tab", 1500, 1, "09999999", noErr, nullptr},
+        {"no third tab", 1500, 3, "00000020", errInvalidPartCode, nullptr}};
+    for (const auto& [name, id, index, stringID, result, text] : rows) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(localize->LocalizeControl(window->GetWindowRef(), {"MAIN"_4cc, SInt32(id)},
+                                            stringID, index),
+                  result);
+        if (text) {
+            EXPECT_EQ(shown(view(id)), text);
         }
     }
+    ControlRef radio = nullptr;
+    platform::GetIndexedSubControl(view(1600), 2, &radio);
+    EXPECT_EQ(shown(radio), "Localized Radio");
     ControlTabInfoRecV1 tab;
     platform::GetControlData(view(1500), 2, kControlTabInfoTag, sizeof tab, &tab, nullptr);
     EXPECT_EQ(tab.name, "Localized Tab");
@@ -81,28 +76,23 @@ TEST_F(LocalizeControlTest, EachKindGetsItsTextOrKeepsTheFormsText) {
 }
 
 TEST_F(LocalizeControlTest, MenuItemsAndTitles) {
-    TApplication application(QStringLiteral("MenuBar"), QStringLiteral("main"));
+    TApplication application("MenuBar", "main");
     CLocalize* localize = CLocalize::GetInstance();
-    const struct Row {
-        const char* name;
-        MenuID menu;
-        int item; // -1: the title
-        const char* stringID;
-        OSStatus err;
-    } rows[] = {{"item", 128, 1, "00030002", noErr},
-                {"title", 129, -1, "00030000", noErr},
-                {"item 0", 129, 0, "00030000", paramErr},
-                {"past the end", 129, 2, "00030000", paramErr},
-                {"missing string", 129, 1, "09999999", paramErr},
-                {"no such menu", 200, 1, "00030000", paramErr},
-                {"no such menu's title", 200, -1, "00030000", paramErr},
-                {"empty title", 129, -1, "00000030", paramErr}};
-    for (const Row& row : rows)
-        EXPECT_EQ(row.item < 0
-                      ? localize->LocalizeMenuTitle(row.menu, row.stringID)
-                      : localize->LocalizeMenuItem(row.menu, MenuItemIndex(row.item), row.stringID),
-                  row.err)
-            << row.name;
+    // name, menu, item (-1: the title), string, result
+    const std::tuple<const char*, MenuID, int, const char*, OSStatus> rows[] = {
+        {"item", 128, 1, "00030002", noErr},
+        {"title", 129, -1, "00030000", noErr},
+        {"item 0", 129, 0, "00030000", paramErr},
+        {"past the end", 129, 2, "00030000", paramErr},
+        {"no string", 129, 1, "09999999", paramErr},
+        {"no menu", 200, 1, "00030000", paramErr},
+        {"no menu", 200, -1, "00030000", paramErr},
+        {"empty title", 129, -1, "00000030", paramErr}};
+    for (const auto& [name, menu, item, stringID, result] : rows)
+        EXPECT_EQ(item < 0 ? localize->LocalizeMenuTitle(menu, stringID)
+                           : localize->LocalizeMenuItem(menu, MenuItemIndex(item), stringID),
+                  result)
+            << name;
     QString about;
     platform::CopyMenuItemTextAsCFString(platform::GetMenuHandle(128), 1, &about);
     EXPECT_EQ(about, "Localized About");
@@ -119,44 +109,31 @@ TEST_F(HelpFileTest, TheManualInTheFirstLanguageThatHasOne) {
         alerts << request.message;
         return short(1);
     });
-    const QString kNothing;
-    const struct Row {
-        const char* name;
-        QStringList languages, folders;
-        QByteArray link; // null: no Manual.ini
-        QString opened;
-    } rows[] = {
-        {"first language with a folder",
-         {"fr-FR", "ja-JP", "en"},
-         {"ja", "en"},
-         "i.html",
-         "ja/i.html"},
+    // name, preferred languages, manual folders, link (null: no Manual.ini), file opened
+    const std::tuple<const char*, QStringList, QStringList, QByteArray, QString> rows[] = {
+        {"first with a folder", {"fr", "ja-JP", "en"}, {"ja", "en"}, "i.html", "ja/i.html"},
         {"no folder: English, untested", {"fr", "de"}, {}, "i.html", "en/i.html"},
         {"no languages", {}, {}, "i.html", "en/i.html"},
         {"traditional Chinese", {"zh-Hant"}, {"zt", "zh"}, "i.html", "zt/i.html"},
         {"backslashes", {"en"}, {}, "guide\\chapter\\start.html", "en/guide/chapter/start.html"},
-        {"spaces and specials unescaped",
-         {"en"},
-         {},
-         "User Guide/C# 100%/i.html",
-         "en/User Guide/C# 100%/i.html"},
+        {"spaces and specials", {"en"}, {}, "A B/C# 100%.html", "en/A B/C# 100%.html"},
         {"link cut at 255 bytes", {"en"}, {}, QByteArray(300, 'a'), "en/" + QString(255, 'a')},
-        {"no link: nothing, silently", {"en"}, {}, QByteArray(), kNothing}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        for (const QString& folder : row.folders)
+        {"no link: nothing, silently", {"en"}, {}, QByteArray(), QString()}};
+    for (const auto& [name, languages, folders, link, opened] : rows) {
+        SCOPED_TRACE(name);
+        for (const QString& folder : folders)
             app->tree().mkdir("Manual/" + folder);
-        platform::setPreferredLanguagesForTesting(row.languages);
+        platform::setPreferredLanguagesForTesting(languages);
         QFile::remove(app->resourcesPath() + "/Settings/Manual.ini");
-        if (!row.link.isNull())
-            app->writeSetting("Manual.ini", "[MANUAL]\nMANUAL_0000=" + row.link + "\n");
+        if (!link.isNull())
+            app->writeSetting("Manual.ini", "[MANUAL]\nMANUAL_0000=" + link + "\n");
         catcher.urls.clear();
         CHelpFile().DoHelpFile("MAIN"_4cc);
         EXPECT_EQ(catcher.urls.value(0).toLocalFile(),
-                  row.opened.isNull() ? row.opened
-                                      : QDir::cleanPath(app->basePath() + "/Manual/" + row.opened));
-        EXPECT_TRUE(alerts.isEmpty());
+                  opened.isNull() ? opened
+                                  : QDir::cleanPath(app->basePath() + "/Manual/" + opened));
     }
+    EXPECT_TRUE(alerts.isEmpty());
     // A refused URL, or no package to find the manual in: the help alert.
     app->writeSetting("Manual.ini", "[MANUAL]\nMANUAL_0000=i.html\n");
     QDesktopServices::setUrlHandler("file", &catcher, "noSuchSlot");
@@ -169,33 +146,23 @@ TEST_F(HelpFileTest, TheManualInTheFirstLanguageThatHasOne) {
 }
 
 TEST_F(LocalizeControlTest, ToolkitTextsFollowTheProgramsLanguage) {
-    const struct Row {
-        const char* name;
-        QStringList languages;
-        const char *installed, *cancel;
-    } rows[] = {{"Japanese first", {"ja-JP", "en"}, "ja", "キャンセル"},
-                {"English first", {"en", "ja"}, "", "Cancel"},
-                {"legacy name", {"Japanese"}, "ja", "キャンセル"},
-                {"first with translations", {"xx-YY", "de_DE.UTF-8", "ja"}, "de", "Abbrechen"},
-                // With Japanese.lproj and English.lproj (made below), a French user sees the
-                // program in English, so the toolkit stays English though French exists.
-                {"program not in the first language", {"fr"}, "", "Cancel"},
-                {"program in the second language", {"fr", "ja"}, "ja", "キャンセル"}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        if (row.languages == QStringList{"fr"})
+    // With Japanese.lproj and English.lproj (from the fourth row on), a French user sees
+    // the program in English, so the toolkit stays English though French exists.
+    const std::tuple<QStringList, const char*, const char*> rows[] = {
+        {{"en", "ja"}, "", "Cancel"},
+        {{"Japanese"}, "ja", "キャンセル"},
+        {{"xx-YY", "de_DE.UTF-8", "ja"}, "de", "Abbrechen"}, // the first that has translations
+        {{"fr"}, "", "Cancel"},
+        {{"fr", "ja"}, "ja", "キャンセル"}};
+    for (const auto& [languages, installed, cancel] : rows) {
+        SCOPED_TRACE(languages.join(' ').toStdString());
+        if (languages == QStringList{"fr"})
             for (const char* lproj : {"Japanese.lproj", "English.lproj"})
                 QDir(app->resourcesPath()).mkpath(lproj);
-        platform::setPreferredLanguagesForTesting(row.languages);
-        EXPECT_EQ(platform::installToolkitTranslations(), row.installed);
-        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), row.cancel);
+        platform::setPreferredLanguagesForTesting(languages);
+        EXPECT_EQ(platform::installToolkitTranslations(), installed);
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
     }
-    platform::setPreferredLanguagesForTesting(QStringList{"ja"});
-    platform::installToolkitTranslations();
-    TApplication application(QStringLiteral("MenuBar"), QStringLiteral("main"));
-    QString quit;
-    platform::CopyMenuItemTextAsCFString(platform::GetMenuHandle(128), 3, &quit);
-    EXPECT_EQ(quit, "終了");
 }
 
 } // namespace

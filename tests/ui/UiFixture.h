@@ -16,17 +16,18 @@
 #include <memory>
 #include <vector>
 
+using Log = std::vector<QString>;
+
 // A window from the test forms that logs its commands (and answers them when told to).
 class RecordingWindow : public TWindow {
 public:
-    explicit RecordingWindow(std::vector<QString>* log, const QString& form = "TestWindow")
-        : TWindow(form, QStringLiteral("main")), log(log) {}
+    RecordingWindow(Log* log, const QString& form) : TWindow(form, "main"), log(log) {}
     ~RecordingWindow() override { log->push_back("destroyed"); }
     bool HandleCommand(const HICommandExtended& command) override {
         log->push_back("window " + platform::fourCharCodeToString(command.commandID));
         return handles;
     }
-    std::vector<QString>* log;
+    Log* log;
     bool handles = false;
 };
 
@@ -37,14 +38,13 @@ protected:
     static inline const QColor kNormal{200, 0, 0}, kOver{0, 200, 0}, kPressed{0, 0, 200};
 
     void SetUp() override {
-        const QString nib = app->resourcesPath() + QStringLiteral("/main.nib");
+        const QString nib = app->resourcesPath() + "/main.nib/";
         QDir().mkpath(nib);
-        for (const QString& form :
-             QDir(QStringLiteral(TRELLIS_UI_TEST_FORMS)).entryList(QDir::Files))
-            QFile::copy(QStringLiteral(TRELLIS_UI_TEST_FORMS "/") + form, nib + "/" + form);
-        writePicture(QStringLiteral("normal.png"), kNormal);
-        writePicture(QStringLiteral("over.png"), kOver);
-        writePicture(QStringLiteral("pressed.png"), kPressed);
+        for (const QString& form : QDir(TRELLIS_UI_TEST_FORMS).entryList(QDir::Files))
+            QFile::copy(QStringLiteral(TRELLIS_UI_TEST_FORMS "/") + form, nib + form);
+        writePicture("normal.png", kNormal);
+        writePicture("over.png", kOver);
+        writePicture("pressed.png", kPressed);
         writeStrings("00000000=Localized Title\n00000013=Localized Quit\n00000030=\n"
                      "00000002=Localized Explanation\n00000003=One\\nTwo\n00000020=Localized Tab\n"
                      "00000021=Localized Radio\n00000100=Title of the tool\n"
@@ -55,18 +55,17 @@ protected:
         window.reset();
         CLocalize::DestroyInstance();
     }
-
     void writePicture(const QString& name, const QColor& colour, QSize size = {40, 20}) const {
         QImage image(size, QImage::Format_RGB32);
         image.fill(colour);
-        image.save(app->resourcesPath() + QLatin1Char('/') + name, "PNG");
+        image.save(app->resourcesPath() + "/" + name, "PNG");
     }
     // Replaces the string table; the next GetInstance reads it.
     void writeStrings(const QByteArray& lines) const {
         CLocalize::DestroyInstance();
-        app->writeSetting(QStringLiteral("Localize.ini"), "[STRING]\n" + lines);
-        app->writeSetting(QStringLiteral("L_Const.ini"), "[STRING]\n");
-        app->writeSetting(QStringLiteral("L_Font.ini"), "00999999=13,0,0,0\n");
+        app->writeSetting("Localize.ini", "[STRING]\n" + lines);
+        app->writeSetting("L_Const.ini", "[STRING]\n");
+        app->writeSetting("L_Font.ini", "00999999=13,0,0,0\n");
     }
     void open(const QString& form) {
         window = std::make_unique<RecordingWindow>(&log, form);
@@ -77,6 +76,6 @@ protected:
 
     std::unique_ptr<testsupport::FakeApplication> app =
         std::make_unique<testsupport::FakeApplication>();
-    std::vector<QString> log;
+    Log log;
     std::unique_ptr<RecordingWindow> window;
 };
