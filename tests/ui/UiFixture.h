@@ -7,14 +7,10 @@
 #include "support/TestSupport.h"
 #include "ui/TWindow.h"
 
-#include <QColor>
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QWidget>
 #include <gtest/gtest.h>
-#include <memory>
-#include <vector>
 
 using Log = std::vector<QString>;
 
@@ -42,9 +38,9 @@ protected:
         QDir().mkpath(nib);
         for (const QString& form : QDir(TRELLIS_UI_TEST_FORMS).entryList(QDir::Files))
             QFile::copy(QStringLiteral(TRELLIS_UI_TEST_FORMS "/") + form, nib + form);
-        writePicture("normal.png", kNormal);
-        writePicture("over.png", kOver);
-        writePicture("pressed.png", kPressed);
+        for (const auto& [name, colour] :
+             {std::pair{"normal.png", kNormal}, {"over.png", kOver}, {"pressed.png", kPressed}})
+            writePicture(name, colour);
         writeStrings("00000000=Localized Title\n00000013=Localized Quit\n00000030=\n"
                      "00000002=Localized Explanation\n00000003=One\\nTwo\n00000020=Localized Tab\n"
                      "00000021=Localized Radio\n00000100=Title of the tool\n"
