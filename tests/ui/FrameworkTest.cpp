@@ -1,5 +1,5 @@
-// The window, view and event framework (command routing, window life, popups, modal
-// loops) and the image push button (pictures by highlight, texts and their places, focus).
+// The window, view and event framework (command routing, window life) and the image push
+// button (pictures by highlight, texts and their places, focus).
 // The button tests come first: a real click leaves Qt a pointer position that a synthetic
 // leave event of a later test would not undo in the same process.
 
@@ -14,7 +14,6 @@
 #include <QEnterEvent>
 #include <QMenu>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -162,21 +161,10 @@ TEST_F(FrameworkTest, CloseDeletesTheObjectAndDisposeForgetsTheWindow) {
     EXPECT_EQ(window->GetWindowRef(), nullptr);
 }
 
-TEST_F(FrameworkTest, ModalLoopEndsOnRequestOrWhenTheWindowIsClosed) {
-    open("Dialog");
-    window->Show();
-    WindowRef dialog = window->GetWindowRef();
-    QTimer::singleShot(0, [&] { platform::QuitAppModalLoopForWindow(dialog); });
-    EXPECT_EQ(platform::RunAppModalLoopForWindow(dialog), 0);
-    // Closed by the desktop while a handler passes the close on: the loop still ends.
-    const EventTypeSpec closeType{kEventClassWindow, kEventWindowClose};
-    platform::InstallEventHandler(
-        platform::GetWindowEventTarget(dialog),
-        [](EventHandlerCallRef, EventRef, void*) -> OSStatus { return eventNotHandledErr; }, 1,
-        &closeType, nullptr, nullptr);
-    QTimer::singleShot(0, [&] { platform::widgetForTesting(dialog)->hide(); });
-    EXPECT_EQ(platform::RunAppModalLoopForWindow(dialog), 0);
-    EXPECT_EQ(CStaticText(nullptr, {"MAIN"_4cc, 1000}).SetDescriptor("x"), paramErr); // harmless
+TEST_F(FrameworkTest, WrappersWithoutAControlAreHarmless) {
+    EXPECT_EQ(CStaticText(nullptr, {"MAIN"_4cc, 1000}).SetDescriptor("x"), paramErr);
+    EXPECT_EQ(CPopupButton(nullptr, {"MAIN"_4cc, 1400}).AppendMenuItemText("x", 0, 0, nullptr),
+              paramErr);
 }
 
 } // namespace
