@@ -1,5 +1,7 @@
 #include "config/SettingFile.h"
 
+#include "config/LaunchMode.h"
+#include "config/UFile.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -12,16 +14,9 @@ class SettingFileTest : public ::testing::Test {
 protected:
     void SetUp() override { CSettingFile::DestroyInstance(); }
     void TearDown() override { CSettingFile::DestroyInstance(); }
-
-    void plugin(const QString& name, const QString& version) const {
-        QVariantMap info{{QStringLiteral("CFBundleExecutable"), name}};
-        if (!version.isNull())
-            info.insert(QStringLiteral("CFBundleVersion"), version);
-        app.tree().write("K/Plugin/" + name + ".plugin/Contents/Info.plist",
-                         testsupport::xmlPropertyList(info));
+    QString at(const QString& relative) const {
+        return QDir::cleanPath(app.basePath() + "/" + relative);
     }
-    QString base() const { return QDir::cleanPath(app.basePath()); }
-
     testsupport::FakeApplication app;
 };
 
@@ -33,89 +28,67 @@ QString resolve(const std::string& path) {
     return err == noErr ? url.toLocalFile() : QStringLiteral("#");
 }
 
-TEST_F(SettingFileTest, ClassicRelativePathsResolveToExistingItems) {
+TEST_F(SettingFileTest, ClassicRelativePathsResolveToExistingItemsInside) {
     app.tree().mkdir("K/K.app");
-    const QString folder(200, QLatin1Char('N')), item(53, QLatin1Char('M'));
-    app.tree().mkdir("Trellis.app/" + folder + "/" + item);
-    const QString pkg = base() + "/Trellis.app";
-    const std::pair<std::string, QString> cases[] = {
-        {"Contents", pkg + "/Contents"},
-        {":Contents:MacOS:", pkg + "/Contents/MacOS"},
-        {":Contents::Contents", pkg + "/Contents"},
-        {"::K:K.app", base() + "/K/K.app"},
-        {"::", base()},
-        // Cut at 255 bytes before it is resolved.
-        {":" + folder.toStdString() + ":" + item.toStdString() + "ignored",
-         pkg + "/" + folder + "/" + item},
-    };
-    for (const auto& [path, expected] : cases)
-        EXPECT_EQ(resolve(path), expected) << path;
+    const std::string folder(200, 'N'), item(53, 'M');
+    app.tree().mkdir(QString::fromStdString("Trellis.app/" + folder + "/" + item));
+    const std::pair<std::string, std::string> rows[] = {
+        {"Contents", "Trellis.app/Contents"},
+        {":Contents:MacOS:", "Trellis.app/Contents/MacOS"},
+        {":Contents::Contents", "Trellis.app/Contents"},
+        {"::K:K.app", "K/K.app"},
+        {"::", ""},
+        {":" + folder + ":" + item + "cut at 255 bytes", "Trellis.app/" + folder + "/" + item}};
+    for (const auto& [path, expected] : rows)
+        EXPECT_EQ(resolve(path), at(QString::fromStdString(expected))) << path;
     // Nothing that does not exist, and no way out through Linux path syntax.
-    const std::string outside[] = {"Nothing",
-                                   ":Nothing::Contents",
-                                   "::K:Missing.app",
-                                   "..",
-                                   ".",
-                                   ":..:Trellis.app",
-                                   ":.:Contents",
-                                   ":Contents/MacOS",
-                                   "../Trellis.app",
-                                   "Volume:Contents",
-                                   "Contents:",
-                                   "",
-                                   std::string(64, ':') + "tmp"};
-    for (const std::string& path : outside)
+    for (const std::string& path :
+         {std::string("Nothing"), std::string(":Nothing::Contents"), std::string(".."),
+          std::string(":..:Trellis.app"), std::string(":.:Contents"),
+          std::string(":Contents/MacOS"), std::string("../Trellis.app"),
+          std::string("Volume:Contents"), std::string("Contents:"), std::string(),
+          std::string(64, ':') + "tmp"})
         EXPECT_EQ(resolve(path), "#") << path;
 }
 
-TEST(SettingFileVersions, DecimalComparison) {
-    const char* cases[][3] = {
-        {"1.10", "1.9", "1.9"}, {"1.9", "1.10", "1.9"},
-        {"10", "9.99", "10"},   {" +2.5b", "2.4.9", " +2.5b"},
-        {"-3", "0", "0"},       {"1.0", "1", "1"},
-        {"abc", "0", "0"},      {".5", "0.4", ".5"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CSettingFile::GetNewVersion(c[0], c[1]), c[2]) << c[0] << " " << c[1];
-    // A missing version never replaces one that is there.
-    EXPECT_EQ(CSettingFile::GetNewVersion("-1", QString()), "-1");
-    EXPECT_EQ(CSettingFile::GetNewVersion(QString(), "0.0"), "0.0");
+TEST(SettingFileVersions, TheNewerByLeadingDecimalValue) {
+    // (a, b, the newer) triples; a missing version never replaces one that is there.
+    const char* rows[] = {"1.10", "1.9",    "1.9",   "1.9",    "1.10", "1.9", "10",  "9.99",
+                          "10",   " +2.5b", "2.4.9", " +2.5b", "-3",   "0",   "0",   "1.0",
+                          "1",    "1",      "abc",   "0",      "0",    ".5",  "0.4", ".5",
+                          "-1",   nullptr,  "-1",    nullptr,  "0.0",  "0.0"};
+    for (size_t i = 0; i < std::size(rows); i += 3)
+        EXPECT_EQ(CSettingFile::GetNewVersion(rows[i], rows[i + 1]), rows[i + 2]) << i / 3;
 }
 
-TEST_F(SettingFileTest, ReadsToolsPrintersAndAnswersLookUps) {
+TEST_F(SettingFileTest, ToolsPrintersAndLookUps) {
     app.tree().mkdir("K/K.app");
-    plugin("A", "1.10");
-    plugin("B", "1.9");
-    plugin("N", QString());
+    for (const auto& [name, version] : {std::pair{"A", "1.10"}, {"B", "1.9"}, {"N", ""}}) {
+        QVariantMap info{{"CFBundleExecutable", name}};
+        if (*version)
+            info.insert("CFBundleVersion", version);
+        testsupport::writeBundle(app.tree(), QString("K/Plugin/%1.plugin").arg(name), info);
+    }
     app.writeSetting("Setting.ini",
                      "[FUNCTION]\nFUNCTION_NUM=7\nFUNCTION1=::K:K.app\n"
                      "FUNCTION2=::K:None.app\nFUNCTION7=Contents\nFUNCTION8=Contents\n"
                      "[PRINTER]\nPRINTER_NUM=3\nPRINTER1=MX-R74400 Series\n"
-                     "PRINTER1_PATH_F1=::K:Plugin:A.plugin\n"
-                     "PRINTER1_PATH_F3=::K:Plugin:N.plugin\n"
-                     "PRINTER1_PATH_F7=::K:Plugin:B.plugin\n"
-                     "PRINTER2_PATH_F2=::K:Plugin:A.plugin\n"
+                     "PRINTER1_PATH_F1=::K:Plugin:A.plugin\nPRINTER1_PATH_F3=::K:Plugin:N.plugin\n"
+                     "PRINTER1_PATH_F7=::K:Plugin:B.plugin\nPRINTER2_PATH_F2=::K:Plugin:A.plugin\n"
                      "PRINTER3=Orvel Plain\nPRINTER3_PATH_F1=::K:Plugin:None.plugin\n"
                      "PRINTER4=Ignored\n",
                      "\r");
     const CSettingFile* file = CSettingFile::GetInstance();
     EXPECT_EQ(file->GetFunctionNum(), 7);
-    EXPECT_EQ(file->GetApplicationURL(0).toLocalFile(), base() + "/K/K.app");
-    EXPECT_TRUE(file->GetApplicationURL(1).isEmpty());
+    EXPECT_EQ(file->GetApplicationURL(0).toLocalFile(), at("K/K.app"));
     EXPECT_FALSE(file->GetApplicationURL(6).isEmpty());
     EXPECT_TRUE(file->GetApplicationURL(7).isEmpty());
-
     ASSERT_EQ(file->GetSupportPrinterNum(), 3);
-    EXPECT_TRUE(file->GetSupportPrinterName(1).isNull());
-    EXPECT_EQ(file->GetSupportPrinterName(2), "Orvel Plain");
-    EXPECT_TRUE(file->GetSupportPrinterName(3).isNull());
     const auto& records = file->GetPrinterList();
-    EXPECT_EQ(records[2].number, 3);
-    EXPECT_EQ(records[0].pluginURL[2].toLocalFile(), base() + "/K/Plugin/N.plugin");
-    EXPECT_EQ(records[0].pluginVersion, "1.9");
+    EXPECT_EQ(records[0].pluginURL[2].toLocalFile(), at("K/Plugin/N.plugin"));
+    EXPECT_EQ(records[0].pluginVersion, "1.9"); // tool 7's, the last, is the newer
     EXPECT_EQ(records[1].pluginVersion, "1.10");
     EXPECT_TRUE(records[2].pluginVersion.isNull());
-
     long index = 99;
     QString version;
     EXPECT_EQ(file->GetPrinterDevID("Orvel MX-R74400 Series", &index, &version),
@@ -125,51 +98,100 @@ TEST_F(SettingFileTest, ReadsToolsPrintersAndAnswersLookUps) {
     EXPECT_TRUE(file->GetPrinterDevID("mx-r74400 series", &index, nullptr).isNull());
     EXPECT_EQ(index, -1);
     EXPECT_EQ(file->GetPrinterDevID("Orvel Orvel Plain", &index, nullptr), "Orvel Plain");
-    EXPECT_EQ(index, 2);
-
-    EXPECT_TRUE(file->IsSupportPrinter("MX-R74400 Series"));
-    EXPECT_FALSE(file->IsSupportPrinter("Orvel Plain"));
     EXPECT_TRUE(file->IsSupportPrinter(1, 1));
     EXPECT_FALSE(file->IsSupportPrinter(0, 1));
     EXPECT_FALSE(file->IsSupportPrinter(0, 7));
-    EXPECT_FALSE(file->IsSupportPrinter(2, -1));
-    EXPECT_TRUE(file->IsSupportApplication("MX-R74400 Series", 0));
-    EXPECT_FALSE(file->IsSupportApplication("Orvel MX-R74400 Series", 0));
-    EXPECT_FALSE(file->IsSupportApplication("MX-R74400 Series", -1));
+    EXPECT_FALSE(file->IsSupportApplication("Orvel MX-R74400 Series", 0)); // by identifier
 }
 
 TEST_F(SettingFileTest, DegenerateFiles) {
-    struct Case {
-        const char* text;
-        const char* eol;
-        long functions, printers;
-    } const cases[] = {
-        {nullptr, "\r", 0, 0},
-        {"[FUNCTION]\nFUNCTION_NUM=8\nFUNCTION1=Contents\n[PRINTER]\nPRINTER_NUM=1\n", "\r", 0, 1},
-        {"[FUNCTION]\nFUNCTION_NUM= +2x\nFUNCTION2=Contents\n[PRINTER]\nPRINTER_NUM=-4\n", "\r", 2,
+    // name, text (null: no file), line end, tools, printers
+    const std::tuple<const char*, const char*, const char*, long, long> rows[] = {
+        {"no file", nullptr, "\r", 0, 0},
+        {"eight tools",
+         "[FUNCTION]\nFUNCTION_NUM=8\nFUNCTION1=Contents\n[PRINTER]\nPRINTER_NUM=1\n", "\r", 0, 1},
+        {"numbers read like strtol", "[FUNCTION]\nFUNCTION_NUM= +2x\nFUNCTION2=Contents\n", "\r", 2,
          0},
-        {"[PRINTER]\nPRINTER_NUM=99999999999999999999\nPRINTER2=Two\n", "\r", 0, 1024},
-        {"[FUNCTION]\nFUNCTION_NUM=1\n[PRINTER]\nPRINTER_NUM=1\n", "\n", 0, 0},
-        {"[PRINTER]\nPRINTER_NUM=2\nPRINTER1=Bad\xFF\nPRINTER2=\n", "\r\n", 0, 2},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text ? c.text : "no file");
-        if (c.text)
-            app.writeSetting("Setting.ini", c.text, c.eol);
+        {"huge count capped", "[PRINTER]\nPRINTER_NUM=99999999999999999999\nPRINTER2=Two\n", "\r",
+         0, 1024},
+        {"LF line ends", "[FUNCTION]\nFUNCTION_NUM=1\n[PRINTER]\nPRINTER_NUM=1\n", "\n", 0, 0},
+        {"invalid UTF-8 is no name", "[PRINTER]\nPRINTER_NUM=2\nPRINTER1=Bad\xFF\nPRINTER2=\n",
+         "\r\n", 0, 2}};
+    for (const auto& [name, text, eol, functions, printers] : rows) {
+        SCOPED_TRACE(name);
+        if (text)
+            app.writeSetting("Setting.ini", text, eol);
         const CSettingFile* file = CSettingFile::GetInstance();
-        EXPECT_EQ(file->GetFunctionNum(), c.functions);
-        EXPECT_EQ(file->GetSupportPrinterNum(), c.printers);
-        EXPECT_TRUE(file->GetApplicationURL(0).isEmpty());
-        EXPECT_EQ(file->GetApplicationURL(1).isEmpty(), c.functions != 2);
-        for (long i = 0; i < file->GetSupportPrinterNum(); ++i)
-            EXPECT_FALSE(file->IsSupportPrinter(i, -1));
-        // Invalid UTF-8 is no name; an empty value is an empty one.
-        if (c.printers == 2) {
-            EXPECT_TRUE(file->GetSupportPrinterName(0).isNull());
-            EXPECT_FALSE(file->GetSupportPrinterName(1).isNull());
-        }
-        EXPECT_EQ(file->GetSupportPrinterName(1) == "Two", c.printers == 1024);
+        EXPECT_EQ(file->GetFunctionNum(), functions);
+        EXPECT_EQ(file->GetSupportPrinterNum(), printers);
+        EXPECT_EQ(file->GetApplicationURL(1).isEmpty(), functions != 2);
+        EXPECT_TRUE(file->GetSupportPrinterName(0).isNull());
+        EXPECT_EQ(file->GetSupportPrinterName(1).isNull(), printers != 2 && printers != 1024);
+        EXPECT_EQ(file->GetSupportPrinterName(1) == "Two", printers == 1024);
         CSettingFile::DestroyInstance();
+    }
+}
+
+OSErr locate(const char* name, FSSpec* spec) {
+    Str255 pascal;
+    UString::CopyCstrToPstr(name, pascal);
+    return UFile::GetIniFileFSSpec(pascal, spec);
+}
+
+TEST(UFileLocations, SettingsFilesByBareNameInsideTheSettingsFolder) {
+    testsupport::FakeApplication app;
+    const QString written = app.writeSetting(QStringLiteral("Réglage.ini"), "A=1\n");
+    FSSpec spec;
+    ASSERT_EQ(locate("R\xC3\xA9glage.ini", &spec), noErr);
+    EXPECT_EQ(spec.path, QDir::cleanPath(written));
+    app.tree().write("Trellis.app/Contents/Resources/Loose.ini", "A=1\r");
+    for (const char* name : {"Loose.ini", "../Loose.ini", "..", "", "r\xC3\xA9glage.ini",
+                             "R\xE9glage.ini", "Settings/../Settings/R\xC3\xA9glage.ini"})
+        EXPECT_EQ(locate(name, &spec), paramErr) << name;
+    const unsigned char withNul[] = {3, 'a', 0, 'b'};
+    EXPECT_EQ(UFile::GetIniFileFSSpec(withNul, &spec), paramErr);
+    // A localized copy serves when there is no global one.
+    const QString localized =
+        app.tree().write("Trellis.app/Contents/Resources/English.lproj/Settings/M.ini", "A=1\r");
+    ASSERT_EQ(locate("M.ini", &spec), noErr);
+    EXPECT_EQ(spec.path, QDir::cleanPath(localized));
+    Str255 pascal; // at most 255 bytes
+    UString::CopyCstrToPstr(std::string(300, 'x').c_str(), pascal);
+    EXPECT_EQ(pascal[0], 255);
+    EXPECT_EQ(pascal[255], 'x');
+    // All required files, or the start-up check fails.
+    unsigned char names[3][256];
+    for (int i = 0; i < 3; ++i)
+        UString::CopyCstrToPstr(("F" + std::to_string(i) + ".ini").c_str(), names[i]);
+    app.writeSetting("F1.ini", "x\n");
+    app.writeSetting("F2.ini", "x\n");
+    EXPECT_FALSE(UAppLaunch::CheckAllIniFileExist(names, 3));
+    EXPECT_TRUE(UAppLaunch::CheckAllIniFileExist(names + 1, 2));
+}
+
+TEST(UFileLanguages, ManualFolderNames) {
+    for (const QString row : {"en-US=en", "pt-BR=pt", "ja=ja", "zh-Hans=zh", "zh-Hant=zt",
+                              "zh-hant=zh", "zh-Hant-TW=zh", "-en="})
+        EXPECT_EQ(UFile::CreateLanguageFolderFromLanguageName(row.section('=', 0, 0)),
+                  row.section('=', 1))
+            << row.toStdString();
+}
+
+TEST(LaunchMode, ReadOnceFromTheFile) {
+    const std::pair<const char*, short> rows[] = {
+        {nullptr, 0},   {"[Any]\nOpe=U", 1}, {"Ope=P\n", 2},        {"Ope=UI\n", 0},
+        {"Ope=u\n", 0}, {"Ope=U \n", 0},     {"Ope=P\nOpe=U\n", 2}, {"", 0}};
+    for (const auto& [text, mode] : rows) {
+        SCOPED_TRACE(text ? text : "no file");
+        testsupport::FakeApplication app;
+        if (text)
+            app.writeSetting("Setting_Launch.ini", text, "\r");
+        CLaunchMode* first = CLaunchMode::GetInstance();
+        app.writeSetting("Setting_Launch.ini", "Ope=U\n");
+        EXPECT_EQ(CLaunchMode::GetInstance(), first);
+        EXPECT_EQ(CLaunchMode::GetMode(), mode);
+        EXPECT_EQ(CLaunchMode::IsUIMode(), mode == 1);
+        CLaunchMode::DestroyInstance();
     }
 }
 

@@ -2,80 +2,27 @@
 // This program sets the scale factor itself, before Qt starts.
 
 #include "UiFixture.h"
-#include "platform/Drawing.h"
-#include "platform/TestingAccess.h"
 #include "ui/CImagePushButton.h"
-#include "ui/TWindow.h"
 
 #include <QApplication>
-#include <QGuiApplication>
-#include <QWidget>
 
 namespace {
 
-const QColor kDoubled{0, 120, 240};
+using HiDpiTest = UiFixture;
 
-class HiDpiTest : public UiFixture {
-protected:
-    void SetUp() override {
-        UiFixture::SetUp();
-        ASSERT_EQ(qApp->devicePixelRatio(), 2.0);
-    }
-    void TearDown() override {
-        window.reset();
-        UiFixture::TearDown();
-    }
-    // A double-size variant of a picture, in its own colour.
-    void writeDoubled(const QString& name, const QColor& colour, QSize size = {80, 40}) const {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(colour);
-        image.save(app->resourcesPath() + QLatin1Char('/') + name, "PNG");
-    }
-    QUrl resource(const QString& name) const {
-        return QUrl::fromLocalFile(app->resourcesPath() + QLatin1Char('/') + name);
-    }
-
-    std::unique_ptr<TWindow> window;
-};
-
-TEST_F(HiDpiTest, TheDoubleSizeVariantIsChosenWhereTheScaleAsksAndExists) {
-    writeDoubled(QStringLiteral("normal@2x.png"), kDoubled);
-    const CGImageRef screen = platform::CGImageCreateWithPNGFile(resource("normal.png"));
-    ASSERT_TRUE(screen);
-    EXPECT_EQ(platform::imageForTesting(screen).devicePixelRatio(), 2.0);
-    EXPECT_EQ(platform::imageForTesting(screen).width(), 80);
-
-    const CGImageRef plain = platform::CGImageCreateWithPNGFile(resource("normal.png"), 1.0);
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(platform::imageForTesting(plain).devicePixelRatio(), 1.0);
-    EXPECT_EQ(platform::imageForTesting(plain).width(), 40);
-
-    // No variant, or one that is not a picture: the plain picture, scaled up.
-    const CGImageRef alone = platform::CGImageCreateWithPNGFile(resource("over.png"));
-    ASSERT_TRUE(alone);
-    EXPECT_EQ(platform::imageForTesting(alone).devicePixelRatio(), 1.0);
-    QFile broken(app->resourcesPath() + "/pressed@2x.png");
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("not a picture");
-    broken.close();
-    const CGImageRef fallback = platform::CGImageCreateWithPNGFile(resource("pressed.png"));
-    ASSERT_TRUE(fallback);
-    EXPECT_EQ(platform::imageForTesting(fallback).width(), 40);
-    EXPECT_FALSE(platform::CGImageCreateWithPNGFile(resource("missing.png")));
-}
-
-TEST_F(HiDpiTest, TheImageButtonDrawsTheDoubleSizePictureAtScaleTwo) {
-    writeDoubled(QStringLiteral("normal@2x.png"), kDoubled);
+TEST_F(HiDpiTest, TheImageButtonDrawsTheDoubleSizeVariantWhereOneExists) {
+    ASSERT_EQ(qApp->devicePixelRatio(), 2.0);
+    const QColor doubled{0, 120, 240};
+    writePicture("normal@2x.png", doubled, {80, 40});
+    app->tree().write("Trellis.app/Contents/Resources/over@2x.png", "not a picture");
     ASSERT_EQ(CImagePushButton::RegisterClass(), noErr);
-    window = std::make_unique<TWindow>(QStringLiteral("ImageWindow"), QStringLiteral("main"));
-    ASSERT_NE(window->GetWindowRef(), nullptr);
-    QWidget* full = platform::widgetForTesting(window->GetView("MAIN"_4cc, 1900));
-    EXPECT_EQ(platform::HIViewGetScaleFactor(window->GetView("MAIN"_4cc, 1900)), 2.0);
-    const QImage shot = full->grab().toImage();
-    ASSERT_EQ(shot.width(), full->width() * 2);
-    // The picture fills the button, clear of the text at the left.
-    EXPECT_EQ(shot.pixelColor(100, 64), kDoubled);
-    EXPECT_EQ(shot.pixelColor(20, 110), kDoubled);
+    open("ImageWindow");
+    const QImage normal = widget(1900)->grab().toImage();
+    ASSERT_EQ(normal.width(), widget(1900)->width() * 2);
+    EXPECT_EQ(normal.pixelColor(100, 64), doubled); // clear of the texts
+    EXPECT_EQ(normal.pixelColor(20, 110), doubled);
+    platform::HiliteControl(view(1900), 2); // a broken variant: the plain picture, scaled
+    EXPECT_EQ(widget(1900)->grab().toImage().pixelColor(100, 64), kOver);
 }
 
 } // namespace

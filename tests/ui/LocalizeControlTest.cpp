@@ -1,153 +1,170 @@
-// Control, menu and window texts replaced from the string table, by control kind.
+// Control, menu and window texts from the string table, the manual that Help opens, and the
+// toolkit's standard texts in the user's language.
 
 #include "UiFixture.h"
-#include "localize/Localize.h"
-#include "platform/TestingAccess.h"
-#include "platform/Windowing.h"
+#include "localize/HelpFile.h"
+#include "platform/Translations.h"
 #include "ui/TApplication.h"
-#include "ui/TWindow.h"
 
-#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QMenu>
-#include <QWidget>
 
 namespace {
 
-class LocalizeControlTest : public UiFixture {
-protected:
-    void SetUp() override {
-        UiFixture::SetUp();
-        window = std::make_unique<TWindow>(QStringLiteral("TestWindow"), QStringLiteral("main"));
-        ASSERT_NE(window->GetWindowRef(), nullptr);
-        localize = CLocalize::GetInstance();
-        ASSERT_NE(localize, nullptr);
-    }
-    void TearDown() override {
-        window.reset();
-        UiFixture::TearDown();
-    }
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public slots:
+    void open(const QUrl& url) { urls << url; }
 
-    // The title as the widget shows it: a group box's title, else its text.
-    static QString titleOf(ControlRef control) {
-        const QWidget* widget = platform::widgetForTesting(control);
-        if (!widget)
-            return QStringLiteral("<none>");
-        return widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString();
-    }
-    QString title(long id) const { return titleOf(window->GetView("MAIN"_4cc, id)); }
-    QString data(long id) const {
-        QString text;
-        platform::GetControlData(window->GetView("MAIN"_4cc, id), 0, kControlStaticTextCFStringTag,
-                                 sizeof text, &text, nullptr);
-        return text;
-    }
-    OSStatus localizeControl(long id, const char* stringID, long index = -1) {
-        return localize->LocalizeControl(window->GetWindowRef(), {"MAIN"_4cc, SInt32(id)}, stringID,
-                                         index);
-    }
-
-    std::unique_ptr<TWindow> window;
-    CLocalize* localize = nullptr;
+public:
+    QList<QUrl> urls;
 };
 
-TEST_F(LocalizeControlTest, EachKindGetsItsTextTheWayThatSuitsIt) {
-    EXPECT_EQ(localizeControl(1100, "00000013"), noErr); // push button: title
-    EXPECT_EQ(title(1100), "Localized Quit");
-    EXPECT_EQ(localizeControl(1000, "00000002"), noErr); // static text: its data
-    EXPECT_EQ(data(1000), "Localized Explanation");
-    EXPECT_EQ(localizeControl(1700, "00000013"), noErr); // group box
-    EXPECT_EQ(title(1700), "Localized Quit");
-    EXPECT_EQ(localizeControl(1701, "00000013"), noErr); // check box
-    EXPECT_EQ(title(1701), "Localized Quit");
-    EXPECT_EQ(localizeControl(1702, "00000002"), noErr); // window header (kind from the form)
-    EXPECT_EQ(title(1702), "Localized Explanation");
-    auto* popup =
-        qobject_cast<QComboBox*>(platform::widgetForTesting(window->GetView("MAIN"_4cc, 1400)));
-    ASSERT_NE(popup, nullptr);
-    const QString firstItem = popup->itemText(0);
-    EXPECT_EQ(localizeControl(1400, "00000013"), noErr); // popup: its title, not its items
-    EXPECT_EQ(popup->itemText(0), firstItem);
+class LocalizeControlTest : public UiFixture {
+protected:
+    void TearDown() override {
+        platform::setPreferredLanguagesForTesting(std::nullopt);
+        UiFixture::TearDown();
+    }
+};
+
+// What the control shows: a group box's title, else its text.
+QString shown(ControlRef control) {
+    const QWidget* widget = platform::widgetForTesting(control);
+    return widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString();
 }
 
-TEST_F(LocalizeControlTest, KindsWithoutATextAreLeftAlone) {
-    EXPECT_EQ(localizeControl(1002, "00000013"), errUnknownControlKind); // edit text
-    EXPECT_EQ(title(1002), "Typed");
-    EXPECT_EQ(localizeControl(1703, "00000013"), errUnknownControlKind); // progress bar
-}
-
-TEST_F(LocalizeControlTest, MissingOrEmptyStringsAndTargetsKeepTheFormsText) {
-    EXPECT_EQ(localizeControl(1100, "09999999"), paramErr);
-    EXPECT_EQ(title(1100), "Quit");
-    EXPECT_EQ(localizeControl(1100, "00000030"), paramErr); // empty text in the table
-    EXPECT_EQ(title(1100), "Quit");
-    EXPECT_EQ(localizeControl(1000, "00000030"), paramErr);
-    EXPECT_EQ(data(1000), "Explanation");
-    EXPECT_EQ(localizeControl(4242, "00000013"), errUnknownControl);
-    EXPECT_EQ(localize->LocalizeControl(nullptr, {"MAIN"_4cc, 1100}, "00000013", -1), paramErr);
-    EXPECT_EQ(localize->LocalizeControlTitle(nullptr, "00000013"), paramErr);
-    EXPECT_EQ(localize->LocalizeControlStaticText(nullptr, "00000013"), paramErr);
-    EXPECT_EQ(localize->LocalizeWindowTitle(nullptr, "00000000"), paramErr);
-}
-
-TEST_F(LocalizeControlTest, TabsRenameOneTabAndKeepItsNameWithoutAString) {
-    const auto tabName = [&](ControlPartCode tab) {
-        ControlTabInfoRecV1 info;
-        platform::GetControlData(window->GetView("MAIN"_4cc, 1500), tab, kControlTabInfoTag,
-                                 sizeof info, &info, nullptr);
-        return info.name;
-    };
-    EXPECT_EQ(localizeControl(1500, "00000020", 2), noErr);
-    EXPECT_EQ(tabName(1), "First");
-    EXPECT_EQ(tabName(2), "Localized Tab");
-    EXPECT_EQ(localizeControl(1500, "09999999", 1), noErr); // missing: no error, no change
-    EXPECT_EQ(tabName(1), "First");
-    EXPECT_NE(localizeControl(1500, "00000020", 3), noErr); // no third tab
-    EXPECT_NE(localizeControl(1500, "00000020", -1), noErr);
-}
-
-TEST_F(LocalizeControlTest, RadioGroupRetitlesTheIndexedButton) {
-    EXPECT_EQ(localizeControl(1600, "00000021", 2), noErr);
-    ControlRef group = window->GetView("MAIN"_4cc, 1600);
-    ControlRef first = nullptr;
-    ControlRef second = nullptr;
-    ASSERT_EQ(platform::GetIndexedSubControl(group, 1, &first), 0);
-    ASSERT_EQ(platform::GetIndexedSubControl(group, 2, &second), 0);
-    EXPECT_EQ(titleOf(first), "One");
-    EXPECT_EQ(titleOf(second), "Localized Radio");
-    EXPECT_NE(localizeControl(1600, "00000021", 3), noErr);
-    EXPECT_NE(localizeControl(1600, "00000021", 0), noErr);
-}
-
-TEST_F(LocalizeControlTest, WindowTitle) {
+TEST_F(LocalizeControlTest, EachKindGetsItsTextOrKeepsTheFormsText) {
+    open("TestWindow");
+    CLocalize* localize = CLocalize::GetInstance();
+    // name, control, index, string, result, what the control then shows (null: not checked)
+    const std::tuple<const char*, long, long, const char*, OSStatus, const char*> rows[] = {
+        {"push button", 1100, -1, "00000013", noErr, "Localized Quit"},
+        {"missing string", 1101, -1, "09999999", paramErr, "Help"},
+        {"empty string", 1101, -1, "00000030", paramErr, "Help"},
+        {"static text", 1000, -1, "00000002", noErr, "Localized Explanation"},
+        {"line break in a static text", 1000, -1, "00000003", noErr, "One\nTwo"},
+        {"group box", 1700, -1, "00000013", noErr, "Localized Quit"},
+        {"check box", 1701, -1, "00000013", noErr, "Localized Quit"},
+        {"window header", 1702, -1, "00000002", noErr, "Localized Explanation"},
+        {"edit text", 1002, -1, "00000013", errUnknownControlKind, "Typed"},
+        {"progress bar", 1703, -1, "00000013", errUnknownControlKind, nullptr},
+        {"no such control", 4242, -1, "00000013", errUnknownControl, nullptr},
+        {"radio button", 1600, 2, "00000021", noErr, nullptr},
+        {"no third radio button", 1600, 3, "00000021", paramErr, nullptr},
+        {"tab", 1500, 2, "00000020", noErr, nullptr},
+        {"missing string for a tab", 1500, 1, "09999999", noErr, nullptr},
+        {"no third tab", 1500, 3, "00000020", errInvalidPartCode, nullptr}};
+    for (const auto& [name, id, index, stringID, result, text] : rows) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(localize->LocalizeControl(window->GetWindowRef(), {"MAIN"_4cc, SInt32(id)},
+                                            stringID, index),
+                  result);
+        if (text) {
+            EXPECT_EQ(shown(view(id)), text);
+        }
+    }
+    ControlRef radio = nullptr;
+    platform::GetIndexedSubControl(view(1600), 2, &radio);
+    EXPECT_EQ(shown(radio), "Localized Radio");
+    ControlTabInfoRecV1 tab;
+    platform::GetControlData(view(1500), 2, kControlTabInfoTag, sizeof tab, &tab, nullptr);
+    EXPECT_EQ(tab.name, "Localized Tab");
     EXPECT_EQ(localize->LocalizeWindowTitle(window->GetWindowRef(), "00000000"), noErr);
-    const QWidget* shown = platform::widgetForTesting(window->GetWindowRef());
-    ASSERT_NE(shown, nullptr);
-    EXPECT_EQ(shown->windowTitle(), "Localized Title");
-    EXPECT_EQ(localize->LocalizeWindowTitle(window->GetWindowRef(), "09999999"), paramErr);
-    EXPECT_EQ(shown->windowTitle(), "Localized Title");
+    EXPECT_EQ(platform::widgetForTesting(window->GetWindowRef())->windowTitle(), "Localized Title");
 }
 
-TEST_F(LocalizeControlTest, MenuItemsAndTitlesWithRangeChecks) {
-    TApplication application(QStringLiteral("MenuBar"), QStringLiteral("main"));
-    const auto itemText = [](MenuID menu, MenuItemIndex item) {
-        QString text;
-        platform::CopyMenuItemTextAsCFString(platform::GetMenuHandle(menu), item, &text);
-        return text;
-    };
-    EXPECT_EQ(localize->LocalizeMenuItem(128, 1, "00030002"), noErr);
-    EXPECT_EQ(itemText(128, 1), "Localized About");
-    EXPECT_EQ(localize->LocalizeMenuTitle(129, "00030000"), noErr);
-    const QMenu* help = platform::menuForTesting(platform::GetMenuHandle(129));
-    ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->title(), "Localized Help");
+TEST_F(LocalizeControlTest, MenuItemsAndTitles) {
+    TApplication application("MenuBar", "main");
+    CLocalize* localize = CLocalize::GetInstance();
+    // name, menu, item (-1: the title), string, result
+    const std::tuple<const char*, MenuID, int, const char*, OSStatus> rows[] = {
+        {"item", 128, 1, "00030002", noErr},
+        {"title", 129, -1, "00030000", noErr},
+        {"item 0", 129, 0, "00030000", paramErr},
+        {"past the end", 129, 2, "00030000", paramErr},
+        {"no string", 129, 1, "09999999", paramErr},
+        {"no menu", 200, 1, "00030000", paramErr},
+        {"no menu", 200, -1, "00030000", paramErr},
+        {"empty title", 129, -1, "00000030", paramErr}};
+    for (const auto& [name, menu, item, stringID, result] : rows)
+        EXPECT_EQ(item < 0 ? localize->LocalizeMenuTitle(menu, stringID)
+                           : localize->LocalizeMenuItem(menu, MenuItemIndex(item), stringID),
+                  result)
+            << name;
+    QString about;
+    platform::CopyMenuItemTextAsCFString(platform::GetMenuHandle(128), 1, &about);
+    EXPECT_EQ(about, "Localized About");
+    EXPECT_EQ(platform::menuForTesting(platform::GetMenuHandle(129))->title(), "Localized Help");
+}
 
-    EXPECT_EQ(localize->LocalizeMenuItem(129, 0, "00030000"), paramErr);
-    EXPECT_EQ(localize->LocalizeMenuItem(129, 2, "00030000"), paramErr); // one item only
-    EXPECT_EQ(itemText(129, 1), "Help");
-    EXPECT_EQ(localize->LocalizeMenuItem(129, 1, "09999999"), paramErr);
-    EXPECT_EQ(localize->LocalizeMenuItem(200, 1, "00030000"), paramErr); // no such menu
-    EXPECT_EQ(localize->LocalizeMenuTitle(200, "00030000"), paramErr);
-    EXPECT_EQ(localize->LocalizeMenuTitle(129, "00000030"), paramErr); // empty text
+using HelpFileTest = LocalizeControlTest;
+
+TEST_F(HelpFileTest, TheManualInTheFirstLanguageThatHasOne) {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    QStringList alerts;
+    platform::setAlertPresenter([&](const platform::AlertRequest& request) {
+        alerts << request.message;
+        return short(1);
+    });
+    // name, preferred languages, manual folders, link (null: no Manual.ini), file opened
+    const std::tuple<const char*, QStringList, QStringList, QByteArray, QString> rows[] = {
+        {"first with a folder", {"fr", "ja-JP", "en"}, {"ja", "en"}, "i.html", "ja/i.html"},
+        {"no folder: English, untested", {"fr", "de"}, {}, "i.html", "en/i.html"},
+        {"no languages", {}, {}, "i.html", "en/i.html"},
+        {"traditional Chinese", {"zh-Hant"}, {"zt", "zh"}, "i.html", "zt/i.html"},
+        {"backslashes", {"en"}, {}, "guide\\chapter\\start.html", "en/guide/chapter/start.html"},
+        {"spaces and specials", {"en"}, {}, "A B/C# 100%.html", "en/A B/C# 100%.html"},
+        {"link cut at 255 bytes", {"en"}, {}, QByteArray(300, 'a'), "en/" + QString(255, 'a')},
+        {"no link: nothing, silently", {"en"}, {}, QByteArray(), QString()}};
+    for (const auto& [name, languages, folders, link, opened] : rows) {
+        SCOPED_TRACE(name);
+        for (const QString& folder : folders)
+            app->tree().mkdir("Manual/" + folder);
+        platform::setPreferredLanguagesForTesting(languages);
+        QFile::remove(app->resourcesPath() + "/Settings/Manual.ini");
+        if (!link.isNull())
+            app->writeSetting("Manual.ini", "[MANUAL]\nMANUAL_0000=" + link + "\n");
+        catcher.urls.clear();
+        CHelpFile().DoHelpFile("MAIN"_4cc);
+        EXPECT_EQ(catcher.urls.value(0).toLocalFile(),
+                  opened.isNull() ? opened
+                                  : QDir::cleanPath(app->basePath() + "/Manual/" + opened));
+    }
+    EXPECT_TRUE(alerts.isEmpty());
+    // A refused URL, or no package to find the manual in: the help alert.
+    app->writeSetting("Manual.ini", "[MANUAL]\nMANUAL_0000=i.html\n");
+    QDesktopServices::setUrlHandler("file", &catcher, "noSuchSlot");
+    CHelpFile().DoHelpFile("MAIN"_4cc);
+    QDesktopServices::unsetUrlHandler("file");
+    QDir(app->packagePath() + "/Contents/MacOS").removeRecursively();
+    CHelpFile().DoHelpFile("MAIN"_4cc);
+    platform::setAlertPresenter({});
+    EXPECT_EQ(alerts, QStringList(2, "The manual cannot be found."));
+}
+
+TEST_F(LocalizeControlTest, ToolkitTextsFollowTheProgramsLanguage) {
+    // With Japanese.lproj and English.lproj (from the fourth row on), a French user sees
+    // the program in English, so the toolkit stays English though French exists.
+    const std::tuple<QStringList, const char*, const char*> rows[] = {
+        {{"en", "ja"}, "", "Cancel"},
+        {{"Japanese"}, "ja", "キャンセル"},
+        {{"xx-YY", "de_DE.UTF-8", "ja"}, "de", "Abbrechen"}, // the first that has translations
+        {{"fr"}, "", "Cancel"},
+        {{"fr", "ja"}, "ja", "キャンセル"}};
+    for (const auto& [languages, installed, cancel] : rows) {
+        SCOPED_TRACE(languages.join(' ').toStdString());
+        if (languages == QStringList{"fr"})
+            for (const char* lproj : {"Japanese.lproj", "English.lproj"})
+                QDir(app->resourcesPath()).mkpath(lproj);
+        platform::setPreferredLanguagesForTesting(languages);
+        EXPECT_EQ(platform::installToolkitTranslations(), installed);
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
+    }
 }
 
 } // namespace
+
+#include "LocalizeControlTest.moc"
