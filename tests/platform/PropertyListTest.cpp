@@ -1,11 +1,12 @@
-// Property lists, and hostile ones that are small on disk but huge once expanded or hold
-// integers that libplist would misread.
+// The one property-list reader: values of every kind, and hostile lists that are small on disk
+// but huge or deep once expanded, or hold integers that libplist alone would misread.
 #include "platform/PropertyList.h"
 
 #include "platform/PropertyListWalk.h"
 #include "support/TestSupport.h"
 
 #include <QDateTime>
+#include <QtEndian>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -18,31 +19,23 @@ QByteArray xml(const QByteArray& body) {
            "</plist>";
 }
 
-// A binary list: objects in order, references of refSize bytes (ref() for two).
-QByteArray binaryList(const QList<QByteArray>& objects, int top, int refSize = 1) {
-    QByteArray out = "bplist00";
-    QList<int> offsets;
+QByteArray bigEndian(quint32 value) {
+    QByteArray bytes(4, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+// A binary list: objects in order, the first on top, references of refSize bytes (ref() for two).
+QByteArray binaryList(const QList<QByteArray>& objects, int refSize = 1) {
+    QByteArray out = "bplist00", offsets;
     for (const QByteArray& object : objects) {
-        offsets.append(static_cast<int>(out.size()));
+        offsets += bigEndian(quint32(out.size()));
         out += object;
     }
-    const int table = static_cast<int>(out.size());
-    const int offsetSize = table > 255 ? 2 : 1;
-    for (int offset : offsets) {
-        if (offsetSize == 2)
-            out += char(offset >> 8);
-        out += char(offset & 0xFF);
-    }
-    QByteArray trailer(32, '\0');
-    trailer[6] = char(offsetSize);
-    trailer[7] = char(refSize);
-    trailer[14] = char(objects.size() >> 8);
-    trailer[15] = char(objects.size() & 0xFF);
-    trailer[22] = char(top >> 8);
-    trailer[23] = char(top & 0xFF);
-    trailer[30] = char(table >> 8);
-    trailer[31] = char(table & 0xFF);
-    return out + trailer;
+    // Offset and reference sizes, then object count, top object and table offset in 8 bytes each.
+    return out + offsets + QByteArray(6, '\0') + char(4) + char(refSize) + QByteArray(4, '\0') +
+           bigEndian(quint32(objects.size())) + QByteArray(12, '\0') +
+           bigEndian(quint32(out.size()));
 }
 
 QByteArray ref(int index) {
@@ -54,218 +47,141 @@ QByteArray sharedChain(int depth, int fanOut) {
     QList<QByteArray> objects;
     for (int i = 0; i < depth; ++i)
         objects.append(char(0xA0 | fanOut) + ref(i + 1).repeated(fanOut));
-    objects.append("\x54leaf");
-    return binaryList(objects, 0, 2);
+    return binaryList(objects << "\x54leaf", 2);
 }
 
-qint64 xmlInteger(const QByteArray& text) {
-    const auto value = parsePropertyList(xml("<integer>" + text + "</integer>"));
-    EXPECT_TRUE(value.has_value()) << text.toStdString();
-    return value ? value->toLongLong() : 0;
+QByteArray nested(int depth, const QByteArray& open = "<array>",
+                  const QByteArray& close = "</array>") {
+    return xml(open.repeated(depth) + close.repeated(depth));
 }
 
-qint64 binaryInteger(const QByteArray& bigEndian16) {
-    const auto value = parsePropertyList(binaryList({"\x14" + bigEndian16}, 0));
-    EXPECT_TRUE(value.has_value());
-    return value ? value->toLongLong() : 0;
+QByteArray integer(const QByteArray& text) {
+    return xml("<integer>" + text + "</integer>");
+}
+QByteArray binaryInteger(const QByteArray& bigEndian16) {
+    return binaryList({"\x14" + bigEndian16});
 }
 
 } // namespace
 
-TEST(PropertyList, ReadsXmlValuesOfEveryKind) {
-    const auto value = parsePropertyList(xml(
-        "<dict><key>MODEL</key><array><string>MX-R74400 Series</string><string>A &amp; B</string>"
-        "</array><key>FUNCTION</key><dict><key>m</key><integer>-5</integer></dict>"
-        "<key>flag</key><false/><key>ratio</key><real>1.5</real>"
-        "<key>blob</key><data>AAEC</data><key>when</key><date>2001-01-01T00:00:10Z</date></dict>"));
-    ASSERT_TRUE(value);
-    const QVariantMap map = value->toMap();
-    EXPECT_EQ(map["MODEL"].toList(), (QVariantList{"MX-R74400 Series", "A & B"}));
-    EXPECT_EQ(map["FUNCTION"].toMap()["m"].toLongLong(), -5);
-    EXPECT_EQ(map["flag"].typeId(), QMetaType::Bool);
-    EXPECT_FALSE(map["flag"].toBool());
-    EXPECT_DOUBLE_EQ(map["ratio"].toDouble(), 1.5);
-    EXPECT_EQ(map["blob"].toByteArray(), QByteArray("\x00\x01\x02", 3));
-    EXPECT_EQ(map["when"].toDateTime().toSecsSinceEpoch(), 978307210);
-}
-
-TEST(PropertyList, ReadsBinaryLists) {
-    // {"MODEL": ["P1"], "n": 7}
-    const QByteArray list = binaryList(
-        {"\xD2\x01\x02\x03\x04", "\x55MODEL", "\x51n", "\xA1\x05", "\x10\x07", "\x52P1"}, 0);
-    const auto value = parsePropertyList(list);
-    ASSERT_TRUE(value);
-    const QVariantMap map = value->toMap();
-    EXPECT_EQ(map["MODEL"].toList(), QVariantList{"P1"});
-    EXPECT_EQ(map["n"].toLongLong(), 7);
-}
-
-TEST(PropertyList, RejectsBadInputWithoutCrashing) {
-    const QList<QByteArray> bad{
-        QByteArray(),
-        "garbage",
-        xml("<dict><key>a</key><string>unterminated"),
-        xml("<dict><key>a</key>").left(30),
-        QByteArray("bplist00"),
-        QByteArray("bplist00") + QByteArray(40, '\xFF'),
-        QByteArray("\x00\x01\x02\x03", 4),
-    };
-    for (const QByteArray& data : bad)
-        EXPECT_FALSE(parsePropertyList(data).has_value()) << data.left(40).toStdString();
-}
-
-TEST(PropertyList, RejectsDeepNestingInsteadOfOverflowingTheStack) {
-    QByteArray deep;
-    for (int i = 0; i < 20000; ++i)
-        deep += "<array>";
-    for (int i = 0; i < 20000; ++i)
-        deep += "</array>";
-    EXPECT_FALSE(parsePropertyList(xml(deep)).has_value());
-
-    QByteArray allowed;
-    for (int i = 0; i < 100; ++i)
-        allowed += "<array>";
-    for (int i = 0; i < 100; ++i)
-        allowed += "</array>";
-    EXPECT_TRUE(parsePropertyList(xml(allowed)).has_value());
-
-    // Binary: 300 arrays each holding the next; then a list whose array holds itself.
-    QList<QByteArray> chain;
+TEST(PropertyList, ReadsWhatIsSoundAndRefusesTheRestWithinItsBounds) {
+    constexpr qint64 max = std::numeric_limits<qint64>::max(),
+                     min = std::numeric_limits<qint64>::min();
+    const QVariant any;             // read, whatever the value
+    QList<QByteArray> chainObjects; // 300 arrays each holding the next
     for (int i = 0; i < 300; ++i)
-        chain.append(i + 1 < 300 ? QByteArray("\xA1") + ref(i + 1) : QByteArray("\xA0"));
-    EXPECT_FALSE(parsePropertyList(binaryList(chain, 0, 2)).has_value());
-    EXPECT_FALSE(parsePropertyList(binaryList({QByteArray("\xA1\x00", 2)}, 0)).has_value());
-}
-
-TEST(PropertyList, RejectsBinaryStringsHoldingNulInsteadOfAborting) {
-    // {"MODEL": ["A\0B"]} in ASCII, then the same text in UTF-16 as the key.
-    EXPECT_FALSE(parsePropertyList(binaryList({"\xD1\x01\x02", "\x55MODEL", "\xA1\x03",
-                                               QByteArray("\x53"
-                                                          "A\0B",
-                                                          4)},
-                                              0))
-                     .has_value());
-    EXPECT_FALSE(
-        parsePropertyList(
-            binaryList({"\xD1\x01\x02", QByteArray("\x62\x00\x41\x00\x00", 5), "\x51x"}, 0))
-            .has_value());
-    EXPECT_FALSE(
-        parsePropertyList(xml(QByteArray("<array><string>A\0B</string></array>", 35))).has_value());
-    const auto fine = parsePropertyList(
-        binaryList({"\xD1\x01\x02", QByteArray("\x62\x00\x41\x30\x00", 5), "\x51x"}, 0));
-    ASSERT_TRUE(fine);
-    EXPECT_EQ(fine->toMap().value(QString::fromUtf16(u"A\u3000")).toString(), "x");
-}
-
-TEST(PropertyList, OnlyADictionaryRootCountsAsADictionary) {
-    testsupport::TempTree tree;
-    EXPECT_FALSE(platform::readPropertyListDictionary(
-                     tree.write("a.plist", xml("<array><string>x</string></array>")))
-                     .has_value());
-    EXPECT_FALSE(platform::readPropertyListDictionary(tree.path("missing.plist")).has_value());
-    EXPECT_FALSE(platform::readPropertyListDictionary(tree.mkdir("folder.plist")).has_value());
-    const auto dict = platform::readPropertyListDictionary(
-        tree.write("d.plist", xml("<dict><key>k</key><string>v</string></dict>")));
-    ASSERT_TRUE(dict);
-    EXPECT_EQ(dict->value("k").toString(), "v");
-}
-
-TEST(PropertyListBounds, SharedContainerChainsAreRefusedWithoutExpanding) {
-    // 2^64 nodes once expanded, a few hundred bytes on disk.
-    for (int depth : {2, 30, 64, 1000}) {
-        for (int fanOut : {2, 3, 15}) {
-            const QByteArray list = sharedChain(depth, fanOut);
-            EXPECT_FALSE(parsePropertyList(list).has_value()) << depth << "x" << fanOut;
+        chainObjects << (i + 1 < 300 ? "\xA1" + ref(i + 1) : QByteArray("\xA0"));
+    const QByteArray manyRefs = "\xAF\x11" + ref(4100) + ref(1).repeated(4100);
+    const std::uint64_t tooMany = platform::kMaxPropertyListNodes + 1;
+    QByteArray tooManyRefs("\xAF\x12", 2);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        tooManyRefs += char((tooMany >> shift) & 0xFF);
+    struct Row {
+        const char* name;
+        QByteArray data;
+        std::optional<QVariant> expected; // std::nullopt: refused
+    } rows[] = {
+        {"XML of every kind",
+         xml("<dict><key>MODEL</key><array><string>MX-R74400 Series</string><string>A &amp; "
+             "B</string>"
+             "</array><key>FUNCTION</key><dict><key>m</key><integer>-5</integer></dict><key>flag</"
+             "key><false/>"
+             "<key>ratio</key><real>1.5</real><key>blob</key><data>AAEC</data><key>when</key>"
+             "<date>2001-01-01T00:00:10Z</date></dict>"),
+         QVariantMap{{"MODEL", QVariantList{"MX-R74400 Series", "A & B"}},
+                     {"FUNCTION", QVariantMap{{"m", qint64(-5)}}},
+                     {"flag", false},
+                     {"ratio", 1.5},
+                     {"blob", QByteArray("\x00\x01\x02", 3)},
+                     {"when", QDateTime::fromSecsSinceEpoch(978307210)}}},
+        {"binary",
+         binaryList(
+             {"\xD2\x01\x02\x03\x04", "\x55MODEL", "\x51n", "\xA1\x05", "\x10\x07", "\x52P1"}),
+         QVariantMap{{"MODEL", QVariantList{"P1"}}, {"n", qint64(7)}}},
+        {"empty", QByteArray(), std::nullopt},
+        {"garbage", "garbage", std::nullopt},
+        {"unterminated string", xml("<dict><key>a</key><string>unterminated"), std::nullopt},
+        {"cut short", xml("<dict><key>a</key>").left(30), std::nullopt},
+        {"binary header alone", "bplist00", std::nullopt},
+        {"binary of 0xFF", "bplist00" + QByteArray(40, '\xFF'), std::nullopt},
+        {"100 nested arrays", nested(100), any},
+        {"20000 nested arrays", nested(20000), std::nullopt},
+        {"binary chain of 300", binaryList(chainObjects, 2), std::nullopt},
+        {"binary array holding itself", binaryList({QByteArray("\xA1\x00", 2)}), std::nullopt},
+        {"NUL in an ASCII string",
+         binaryList({"\xA1\x01", QByteArray("\x53"
+                                            "A\0B",
+                                            4)}),
+         std::nullopt},
+        {"NUL in a UTF-16 key",
+         binaryList({"\xD1\x01\x02", QByteArray("\x62\x00\x41\x00\x00", 5), "\x51x"}),
+         std::nullopt},
+        {"NUL in an XML string", xml(QByteArray("<array><string>A\0B</string></array>", 35)),
+         std::nullopt},
+        {"UTF-16 key", binaryList({"\xD1\x01\x02", QByteArray("\x62\x00\x41\x30\x00", 5), "\x51x"}),
+         QVariantMap{{QString::fromUtf16(u"A\u3000"), "x"}}},
+        {"shared chain 2x2", sharedChain(2, 2), std::nullopt},
+        {"shared chain 64x2 (2^64 nodes)", sharedChain(64, 2), std::nullopt},
+        {"shared chain 1000x15", sharedChain(1000, 15), std::nullopt},
+        {"unshared chain of 200", sharedChain(200, 1), any},
+        {"container referred to twice",
+         binaryList({"\xD2" + ref(1) + ref(2) + ref(3) + ref(3),
+                     "\x51"
+                     "a",
+                     "\x51"
+                     "b",
+                     "\xA0"},
+                    2),
+         std::nullopt},
+        {"shared leaves",
+         binaryList({"\xA3" + ref(1) + ref(1) + ref(2), "\x55MODEL", "\x10\x05"}, 2),
+         QVariantList{"MODEL", "MODEL", qint64(5)}},
+        {"16 KiB string referred to 4100 times",
+         binaryList({manyRefs, "\x5F\x11\x40\x00" + QByteArray(16384, 'x')}, 2), std::nullopt},
+        {"short string referred to 4100 times", binaryList({manyRefs, "\x51x"}, 2), any},
+        {"binary array above the node bound",
+         binaryList({tooManyRefs + ref(1).repeated(qsizetype(tooMany)), "\x09"}, 2), std::nullopt},
+        {"XML array at the node bound",
+         xml("<array>" +
+             QByteArray("<true/>").repeated(qsizetype(platform::kMaxPropertyListNodes)) +
+             "</array>"),
+         std::nullopt},
+        {"1000 Booleans", xml("<array>" + QByteArray("<true/>").repeated(1000) + "</array>"), any},
+        // libplist alone reads the first two as -1 and the negative ones as small positives.
+        {"2^64-1", integer("18446744073709551615"), max},
+        {"10^23", integer("99999999999999999999999"), max},
+        {"2^63", integer("9223372036854775808"), max},
+        {"hex 2^64-1", integer("0xFFFFFFFFFFFFFFFF"), max},
+        {"-(2^64-1)", integer("-18446744073709551615"), min},
+        {"-2^63-1", integer("-9223372036854775809"), min},
+        {"2^63-1", integer("9223372036854775807"), max},
+        {"-2^63", integer("-9223372036854775808"), min},
+        {"spaces", integer(" -5 "), qint64(-5)},
+        {"plus", integer("+127"), qint64(127)},
+        {"hex", integer("0x10"), qint64(16)},
+        {"2^32", integer("4294967296"), qint64(4294967296)},
+        {"two minus signs", integer("--99999999999999999999"), std::nullopt},
+        {"trailing letters", integer("12abc"), std::nullopt},
+        {"character reference", integer("&#49;8446744073709551615"), std::nullopt},
+        {"octal-looking", integer("09"), std::nullopt},
+        {"comment inside", integer("1<!-- -->8"), std::nullopt},
+        // Binary 16-byte integers: the sign extension of the low half fits, anything else
+        // saturates.
+        {"binary 7", binaryInteger(QByteArray(15, '\0') + '\x07'), qint64(7)},
+        {"binary -1", binaryInteger(QByteArray(16, '\xFF')), qint64(-1)},
+        {"binary 2^64-1", binaryInteger(QByteArray(8, '\0') + QByteArray(8, '\xFF')), max},
+        {"binary high and low",
+         binaryInteger(QByteArray(7, '\0') + '\x01' + QByteArray(7, '\0') + '\x01'), max},
+        {"binary -2^64", binaryInteger(QByteArray(8, '\xFF') + QByteArray(8, '\0')), min},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto value = parsePropertyList(row.data);
+        ASSERT_EQ(value.has_value(), row.expected.has_value());
+        if (value && row.expected->isValid()) {
+            EXPECT_EQ(*value, *row.expected);
         }
     }
-    // A container referred to twice from one dictionary, and a chain with one reference
-    // each (nothing shared) side by side.
-    EXPECT_FALSE(parsePropertyList(binaryList({"\xD2" + ref(1) + ref(2) + ref(3) + ref(3),
-                                               "\x51"
-                                               "a",
-                                               "\x51"
-                                               "b",
-                                               "\xA0"},
-                                              0, 2))
-                     .has_value());
-    const auto single = parsePropertyList(sharedChain(200, 1));
-    ASSERT_TRUE(single.has_value());
-    QVariant inner = *single;
-    for (int i = 0; i < 200; ++i)
-        inner = inner.toList().value(0);
-    EXPECT_EQ(inner.toString(), "leaf");
-}
-
-TEST(PropertyListBounds, SharedLeavesAreReadButCountTowardsTheBounds) {
-    // Writers share equal strings and numbers; that is fine.
-    const auto shared = parsePropertyList(
-        binaryList({"\xA3" + ref(1) + ref(1) + ref(2), "\x55MODEL", "\x10\x05"}, 0, 2));
-    ASSERT_TRUE(shared.has_value());
-    EXPECT_EQ(shared->toList(), (QVariantList{"MODEL", "MODEL", qint64(5)}));
-
-    // A 16 KiB string referred to 4,100 times is 64 MiB once copied per reference.
-    QByteArray refs;
-    for (int i = 0; i < 4100; ++i)
-        refs += ref(1);
-    const QByteArray big = "\x5F\x11\x40\x00" + QByteArray(16384, 'x');
-    const QByteArray manyRefs = "\xAF\x11" + ref(4100) + refs;
-    EXPECT_FALSE(parsePropertyList(binaryList({manyRefs, big}, 0, 2)).has_value());
-    // The same number of references to a short string stays well inside.
-    const auto small = parsePropertyList(binaryList({manyRefs, "\x51x"}, 0, 2));
-    ASSERT_TRUE(small.has_value());
-    EXPECT_EQ(small->toList().size(), 4100);
-}
-
-TEST(PropertyListBounds, NodeCountIsBounded) {
-    // One array with more references than the node bound.
-    const std::uint64_t count = platform::kMaxPropertyListNodes + 1;
-    QByteArray array("\xAF\x12", 2);
-    for (int shift = 24; shift >= 0; shift -= 8)
-        array += char((count >> shift) & 0xFF);
-    array += ref(1).repeated(qsizetype(count));
-    EXPECT_FALSE(parsePropertyList(binaryList({array, "\x09"}, 0, 2)).has_value());
-
-    QByteArray many = "<array>";
-    for (std::uint64_t i = 0; i < platform::kMaxPropertyListNodes; ++i)
-        many += "<true/>";
-    EXPECT_FALSE(parsePropertyList(xml(many + "</array>")).has_value());
-    const auto fewer =
-        parsePropertyList(xml("<array>" + QByteArray("<true/>").repeated(1000) + "</array>"));
-    ASSERT_TRUE(fewer.has_value());
-    EXPECT_EQ(fewer->toList().size(), 1000);
-}
-
-TEST(PropertyListBounds, IntegersBeyondSixtyFourBitsReadAsTheNearestValue) {
-    constexpr qint64 max = std::numeric_limits<qint64>::max();
-    constexpr qint64 min = std::numeric_limits<qint64>::min();
-    // libplist alone reads the first two as -1 and the negative ones as small positives.
-    EXPECT_EQ(xmlInteger("18446744073709551615"), max);
-    EXPECT_EQ(xmlInteger("99999999999999999999999"), max);
-    EXPECT_EQ(xmlInteger("9223372036854775808"), max);
-    EXPECT_EQ(xmlInteger("0xFFFFFFFFFFFFFFFF"), max);
-    EXPECT_EQ(xmlInteger("-18446744073709551615"), min);
-    EXPECT_EQ(xmlInteger("-9223372036854775809"), min);
-    // In range: unchanged.
-    EXPECT_EQ(xmlInteger("9223372036854775807"), max);
-    EXPECT_EQ(xmlInteger("-9223372036854775808"), min);
-    EXPECT_EQ(xmlInteger(" -5 "), -5);
-    EXPECT_EQ(xmlInteger("+127"), 127);
-    EXPECT_EQ(xmlInteger("0x10"), 16);
-    EXPECT_EQ(xmlInteger("4294967296"), 4294967296);
-    // Text that is no plain number makes the list unreadable.
-    for (const QByteArray& text :
-         {QByteArray("--99999999999999999999"), QByteArray("12abc"),
-          QByteArray("&#49;8446744073709551615"), QByteArray("09"), QByteArray("1<!-- -->8")})
-        EXPECT_FALSE(parsePropertyList(xml("<integer>" + text + "</integer>")).has_value())
-            << text.toStdString();
-
-    // Binary 16-byte integers: the sign extension of the low half fits, anything else
-    // saturates.
-    EXPECT_EQ(binaryInteger(QByteArray(15, '\0') + '\x07'), 7);
-    EXPECT_EQ(binaryInteger(QByteArray(16, '\xFF')), -1);
-    EXPECT_EQ(binaryInteger(QByteArray(8, '\0') + QByteArray(8, '\xFF')), max);
-    EXPECT_EQ(binaryInteger(QByteArray(7, '\0') + '\x01' + QByteArray(7, '\0') + '\x01'), max);
-    EXPECT_EQ(binaryInteger(QByteArray(8, '\xFF') + QByteArray(8, '\0')), min);
 }
 
 TEST(PropertyList, OneStringOfAnInformationListReadsAsTheWholeListWouldGiveIt) {
@@ -277,8 +193,7 @@ TEST(PropertyList, OneStringOfAnInformationListReadsAsTheWholeListWouldGiveIt) {
         const char* name;
         QByteArray text;
         std::optional<QString> expected;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"plain", xml("<dict>" + pair + "</dict>"), "2.0"},
         {"with document type",
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + doctype +
@@ -312,12 +227,33 @@ TEST(PropertyList, OneStringOfAnInformationListReadsAsTheWholeListWouldGiveIt) {
         const QString path = tree.write("Info.plist", row.text);
         const auto value = platform::readPropertyListDictionaryString(path, "CFBundleVersion");
         EXPECT_EQ(value, row.expected);
-        if (value) {
-            EXPECT_FALSE(value->isNull());
-        }
+        EXPECT_FALSE(value && value->isNull());
         const auto whole = platform::readPropertyListDictionary(path);
         const QVariant entry = whole ? whole->value("CFBundleVersion") : QVariant();
         EXPECT_EQ(value, entry.typeId() == QMetaType::QString ? std::optional(entry.toString())
                                                               : std::nullopt);
+    }
+}
+
+TEST(PropertyList, AFunctionMaskIsANumberThatThirtyTwoBitsHoldExactly) {
+    const struct Row {
+        const char* value;
+        std::optional<int> mask;
+    } rows[] = {{"<integer>127</integer>", 127},
+                {"<integer>-5</integer>", -5},
+                {"<real>3.0</real>", 3},
+                {"<real>3.5</real>", std::nullopt},
+                {"<integer>2147483648</integer>", std::nullopt},
+                {"<integer>18446744073709551615</integer>", std::nullopt},
+                {"<string>3</string>", std::nullopt}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        const auto setting =
+            platform::parseMachineSetting(xml("<dict><key>FUNCTION</key><dict><key>m</key>" +
+                                              QByteArray(row.value) + "</dict></dict>"));
+        ASSERT_TRUE(setting && setting->find("m"));
+        EXPECT_EQ(setting->find("m")->hasFunction ? std::optional(setting->find("m")->function)
+                                                  : std::nullopt,
+                  row.mask);
     }
 }

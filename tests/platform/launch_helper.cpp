@@ -1,7 +1,9 @@
-// A program for the launch tests: claims its single instance, reports the launch event,
-// activation requests and quit requests by appending lines to $LAUNCH_HELPER_OUT.
+// A program for the launch tests: claims its single instance, then appends to $LAUNCH_HELPER_OUT
+// "inherited <hand-off left in its environment>", "oapp <prdt type> <prdt data>" for the launch
+// event, "pid <its id>", and "activated" for each later start; a second instance writes
+// "already running".
+// It ends on a quit request, or after 30 s.
 #include "platform/AppleEvents.h"
-#include "platform/Bundle.h"
 #include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -18,27 +20,23 @@ void report(const QByteArray& line) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const auto bundle = platform::Bundle::mainBundle();
-    const QString identity = app.arguments().value(1, bundle ? bundle->identifier() : QString());
-    if (!platform::SingleInstance::claim(identity, [] { report("activated"); })) {
+    if (!platform::SingleInstance::claimForProgram([] { report("activated"); })) {
         report("already running");
         return 0;
     }
-    platform::installAppleEventHandler(
-        "aevt"_4cc, "oapp"_4cc, [](const platform::AppleEvent& event) {
-            const platform::AEDescriptor* prdt = event.parameter("prdt"_4cc);
-            report(prdt ? "oapp " + QByteArray::number(prdt->type, 16) + " " + prdt->data
-                        : QByteArray("oapp"));
-            return 0;
-        });
+    platform::installAppleEventHandler("aevt"_4cc, "oapp"_4cc, [](const platform::AppleEvent& e) {
+        const platform::AEDescriptor* prdt = e.parameter("prdt"_4cc);
+        report(prdt ? "oapp " + QByteArray::number(prdt->type, 16) + " " + prdt->data : "oapp");
+        return 0;
+    });
     platform::installAppleEventHandler("aevt"_4cc, "quit"_4cc, [](const platform::AppleEvent&) {
-        report("quit");
         QCoreApplication::quit();
         return 0;
     });
     platform::scheduleOpenApplicationEvent();
     platform::installQuitSignalHandlers();
     report("inherited " + qgetenv(platform::kLaunchDescriptorVariable));
+    report("pid " + QByteArray::number(QCoreApplication::applicationPid()));
     QTimer::singleShot(30000, &app, &QCoreApplication::quit);
     return app.exec();
 }
