@@ -1,17 +1,15 @@
-// Hostile files where Trellis reads at start-up: a FIFO, a link to /dev/zero, a folder or a
-// file above the size cap where a property list belongs, and a spoiled decoded copy of the
-// background picture. Trellis shows its window with every sound printer, the set-up launcher
-// gives its not-found alert and ends, and the picture drawn is the PNG's own.
+// Hostile files where Trellis reads at start-up: a FIFO, a link to a device, a folder or a file
+// above the size cap where a property list belongs, and a spoiled decoded copy of the background
+// picture. Trellis shows its window with every sound printer, the set-up launcher gives its
+// not-found alert and ends, and the picture drawn is the PNG's own.
 #include "Staged.h"
 #include "platform/Drawing.h"
 #include "platform/Preferences.h"
 #include "platform/PropertyList.h"
 
 #include <QImage>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/time.h>
-#include <unistd.h>
+#include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -19,55 +17,39 @@ enum Kind { Fifo, Device, Folder, OverCap, Missing, Stale, Truncated, ClaimsMore
 enum Place { SettingXml, BundleInfo, PluginInfo, PictureCache };
 
 bool makeHostile(const QString& path, Kind kind) {
-    QFile::remove(path);
-    const QByteArray native = QFile::encodeName(path);
-    switch (kind) {
-    case Fifo:
-        return ::mkfifo(native.constData(), 0600) == 0;
-    case Device:
-        return QFile::link("/dev/random", path);
-    case Folder:
-        return QDir().mkpath(path);
-    case OverCap: {
-        QFile file(path); // sparse: nothing is written
-        return file.open(QIODevice::WriteOnly) &&
-               file.resize(platform::kMaxPropertyListFileSize + 1);
-    }
-    default:
-        return false;
-    }
+    QFile file(path);
+    file.remove();
+    return kind == Fifo      ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+           : kind == Device  ? QFile::link("/dev/random", path)
+           : kind == Folder  ? QDir().mkpath(path)
+           : kind == OverCap ? file.open(QIODevice::WriteOnly) &&
+                                   file.resize(platform::kMaxPropertyListFileSize + 1) // sparse
+                             : false;
 }
 
-// Spoils the sound copy at `cache` of the picture `png`. Its pixels are inverted first, so that
-// a copy wrongly trusted shows in the pixels.
+// Spoils the sound copy at `cache` of the picture `png`, its pixels inverted first so that a
+// copy wrongly trusted shows in the pixels.
 bool spoil(const QString& png, const QString& cache, Kind kind) {
-    QFile file(cache);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-    QByteArray bytes = file.readAll();
+    QByteArray bytes = testsupport::readFile(cache);
     for (qsizetype i = 64; i < bytes.size(); ++i) // past the header
         bytes[i] = char(~bytes[i]);
-    if (kind == ClaimsMore) {
-        quint32 height = 0;
-        std::memcpy(&height, bytes.constData() + 12, sizeof height);
-        ++height;
-        std::memcpy(bytes.data() + 12, &height, sizeof height);
-    }
-    if (kind == Truncated)
-        bytes.chop(bytes.size() / 2);
-    file.resize(0);
-    file.write(bytes);
+    bytes[12] = char(bytes[12] + (kind == ClaimsMore)); // the height
+    bytes.chop(kind == Truncated ? bytes.size() / 2 : 0);
+    QFile file(cache);
+    if (bytes.size() < 64 || !file.open(QIODevice::WriteOnly) || file.write(bytes) < 0)
+        return false;
     file.close();
-    struct stat info {};
-    ::stat(QFile::encodeName(png).constData(), &info);
-    const timeval later[2] = {{info.st_atim.tv_sec, 0}, {info.st_mtim.tv_sec + 1, 0}};
     QFile::remove(cache + ".elsewhere");
     switch (kind) {
     case Missing:
         return QFile::remove(cache);
-    case Stale: // the PNG changed after the copy was made
-        return ::utimes(QFile::encodeName(png).constData(), later) == 0;
-    case LinkToSound: // a copy matching the PNG's size and time, reached by a link
+    case Stale: { // the PNG changed after the copy was made
+        QFile picture(png);
+        return picture.open(QIODevice::Append) &&
+               picture.setFileTime(QFileInfo(png).lastModified().addSecs(1),
+                                   QFileDevice::FileModificationTime);
+    }
+    case LinkToSound: // the copy reached through a link
         return QFile::rename(cache, cache + ".elsewhere") &&
                QFile::link(cache + ".elsewhere", cache);
     case Truncated:
@@ -83,15 +65,17 @@ struct Row {
     Kind kind;
     Place place;
 };
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class HostileFiles : public faults::Staged, public ::testing::WithParamInterface<Row> {};
 
 TEST_P(HostileFiles, TrellisShowsItsWindowWithTheSoundPrinters) {
-    const Row row = GetParam();
-    const testsupport::ScopedEnvironment cacheHome("XDG_CACHE_HOME",
-                                                   QFile::encodeName(tree.path("cache")));
-    const testsupport::ScopedEnvironment configHome("XDG_CONFIG_HOME",
-                                                    QFile::encodeName(tree.path("config")));
+    const auto [name, kind, place] = GetParam();
+    const testsupport::ScopedEnvironment cache("XDG_CACHE_HOME",
+                                               QFile::encodeName(tree.path("cache"))),
+        config("XDG_CONFIG_HOME", QFile::encodeName(tree.path("config")));
     // Sorted first, so that its printer is selected on a first run.
     const QString bundle = testsupport::writeMachineBundle(
         tree, staged("MachineBundle/AAA Hostile.bundle"),
@@ -99,57 +83,55 @@ TEST_P(HostileFiles, TrellisShowsItsWindowWithTheSoundPrinters) {
                                     {{"AA-1 Hostile", 12}}));
     const QString plugin = testsupport::writeBundle(
         tree, staged("Sheet Glide Tuner/Plugin/PrinterPlugin/SGTHOST.plugin"),
-        {{"CFBundleVersion", "1.0"}, {"CFBundleExecutable", "plugin"}});
-    const QString png = root("Trellis.app/Contents/Resources/img_background.png");
-    if (row.place == PictureCache) {
-        const QImage decoded =
-            QImage(png, "PNG").convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        const QString cache = platform::pictureCachePath(png);
-        ASSERT_FALSE(platform::readPicture(png).isNull()); // a sound copy, made as a start makes it
-        ASSERT_TRUE(spoil(png, cache, row.kind));
-        const QByteArray linked = testsupport::readFile(cache + ".elsewhere"); // never written
+        {{"CFBundleExecutable", "plugin"}});
+    const QString png = root("Trellis.app/Contents/Resources/img_background.png"),
+                  copy = platform::pictureCachePath(png);
+    if (place == PictureCache) {
+        const QImage decoded = QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        ASSERT_FALSE(platform::readPicture(png).isNull()); // a sound copy, as a start makes it
+        ASSERT_TRUE(spoil(png, copy, kind));
+        const QByteArray linked = testsupport::readFile(copy + ".elsewhere"); // never written
         EXPECT_EQ(platform::readPicture(png).convertToFormat(QImage::Format_ARGB32_Premultiplied),
                   decoded);
-        EXPECT_EQ(testsupport::readFile(cache + ".elsewhere"), linked);
-        if (row.kind != Folder) { // a spoiled copy gives way to a sound one
-            EXPECT_TRUE(QFileInfo(cache).isFile() && !QFileInfo(cache).isSymLink());
-            ASSERT_TRUE(spoil(png, cache, row.kind)); // again, for Trellis
-        }
+        EXPECT_EQ(testsupport::readFile(copy + ".elsewhere"), linked);
+        // A spoiled copy gives way to a sound one, spoiled again for Trellis.
+        EXPECT_TRUE(kind == Folder || (QFileInfo(copy).isFile() && !QFileInfo(copy).isSymLink()));
+        ASSERT_TRUE(kind == Folder || spoil(png, copy, kind));
     } else {
-        const QString places[] = {bundle + "/Contents/Resources/Setting.xml",
-                                  bundle + "/Contents/Info.plist", plugin + "/Contents/Info.plist"};
-        ASSERT_TRUE(makeHostile(places[row.place], row.kind));
+        ASSERT_TRUE(makeHostile(QStringList{bundle + "/Contents/Resources/Setting.xml",
+                                            bundle + "/Contents/Info.plist",
+                                            plugin + "/Contents/Info.plist"}[place],
+                                kind));
     }
-    QProcess* process = startShown();
+    EXPECT_TRUE(testsupport::quit(startShown(), SIGTERM, 30000)); // a quit saves list and selection
     EXPECT_TRUE(alerts().isEmpty());
-    ASSERT_TRUE(testsupport::quit(process, SIGTERM, 30000)); // a quit saves list and selection
     const QStringList list =
         platform::copyPreferenceValue("PrinterModelList", "com.orvel.trellis").toStringList();
     EXPECT_TRUE(list.contains("Orvel MX-R74400 Series")) << list.join(", ").toStdString();
-    const bool sound = row.place == PluginInfo || row.place == PictureCache;
-    EXPECT_EQ(list.value(0) == "Orvel AA-1 Hostile", sound) << list.join(", ").toStdString();
-    if (row.place != PictureCache) {
-        QProcess* tuner = startLauncher("SheetGlideTuner2", "AA-1 Hostile");
-        ASSERT_TRUE(testsupport::endsNormally(tuner, 30000)) << "the set-up launcher blocked";
+    EXPECT_EQ(list.value(0) == "Orvel AA-1 Hostile", place >= PluginInfo)
+        << list.join(", ").toStdString();
+    if (place != PictureCache) {
+        EXPECT_TRUE(
+            testsupport::endsNormally(startLauncher("SheetGlideTuner2", "AA-1 Hostile"), 30000));
         EXPECT_EQ(alerts().size(), 1); // not found
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, HostileFiles,
-    ::testing::Values(Row{"FifoAsSettingXml", Fifo, SettingXml},
-                      Row{"FifoAsBundleInfo", Fifo, BundleInfo},
-                      Row{"FifoAsPluginInfo", Fifo, PluginInfo},
-                      Row{"DeviceAsSettingXml", Device, SettingXml},
-                      Row{"OverCapAsBundleInfo", OverCap, BundleInfo},
-                      Row{"FolderAsPluginInfo", Folder, PluginInfo},
-                      Row{"PictureCopyMissing", Missing, PictureCache},
-                      Row{"PictureCopyStale", Stale, PictureCache},
-                      Row{"PictureCopyTruncated", Truncated, PictureCache},
-                      Row{"PictureCopyClaimsMorePixels", ClaimsMore, PictureCache},
-                      Row{"PictureCopyFifo", Fifo, PictureCache},
-                      Row{"PictureCopyLinkToASoundCopy", LinkToSound, PictureCache},
-                      Row{"PictureCopyFolder", Folder, PictureCache}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, HostileFiles,
+                         ::testing::Values(Row{"FifoAsSettingXml", Fifo, SettingXml},
+                                           Row{"FifoAsBundleInfo", Fifo, BundleInfo},
+                                           Row{"FifoAsPluginInfo", Fifo, PluginInfo},
+                                           Row{"DeviceAsSettingXml", Device, SettingXml},
+                                           Row{"OverCapAsBundleInfo", OverCap, BundleInfo},
+                                           Row{"FolderAsPluginInfo", Folder, PluginInfo},
+                                           Row{"PictureCopyMissing", Missing, PictureCache},
+                                           Row{"PictureCopyStale", Stale, PictureCache},
+                                           Row{"PictureCopyTruncated", Truncated, PictureCache},
+                                           Row{"PictureCopyClaimsMorePixels", ClaimsMore,
+                                               PictureCache},
+                                           Row{"PictureCopyFifo", Fifo, PictureCache},
+                                           Row{"PictureCopyLink", LinkToSound, PictureCache},
+                                           Row{"PictureCopyFolder", Folder, PictureCache}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -7,7 +7,6 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace faults {
@@ -19,7 +18,7 @@ protected:
         ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
         tree.mkdir("tmp");
     }
-    // A path below the installation, relative to the scratch tree (for its writers).
+    // A path below the installation, relative to the scratch tree (for the tree's writers).
     QString staged(const QString& relative) const {
         return QDir(tree.path()).relativeFilePath(testsupport::stagedRoot(tree.path("stage"))) +
                "/" + relative;
@@ -35,9 +34,8 @@ protected:
     QProcess* start(const QString& program, QProcessEnvironment env = {}) {
         return processes.start(program, env.isEmpty() ? environment() : env);
     }
-    // Trellis started and shown; its standard error so far, or the test fails.
-    QProcess* startShown() {
-        QProcess* process = start(trellis());
+    QProcess* startShown(const QProcessEnvironment& env = {}) {
+        QProcess* process = start(trellis(), env);
         QByteArray errors;
         EXPECT_TRUE(testsupport::waitShown(process, &errors)) << errors.toStdString();
         return process;
@@ -46,25 +44,23 @@ protected:
         return testsupport::recordedAlertMessages(tree.path("alerts.jsonl"));
     }
     QByteArray record() const { return testsupport::readFile(tree.path("record.txt")); }
-    // Replaces the plug-in at <tool>/Plugin/PrinterPlugin/<name>.plugin by the shared object
-    // `source`, copied to `where` below MacOS and named by CFBundleExecutable `executable`.
-    void plantPlugin(const QString& tool, const QString& name, const QString& source,
-                     const QString& executable = "plugin", const QString& where = "plugin") const {
+    // <tool>/Plugin/PrinterPlugin/<name>.plugin: the shared object `source` copied to `where`
+    // below MacOS, named by CFBundleExecutable `executable`.
+    QString plantPlugin(const QString& tool, const QString& name, const QString& source,
+                        const QString& executable = "plugin", const QString& where = "plugin") {
         const QString plugin = staged(tool + "/Plugin/PrinterPlugin/" + name + ".plugin");
         QDir(tree.path(plugin)).removeRecursively();
         testsupport::writeBundle(tree, plugin,
-                                 {{"CFBundleExecutable", executable}, {"CFBundleVersion", "1.0"}});
-        const QString target =
-            QDir::cleanPath(tree.mkdir(plugin + "/Contents/MacOS") + "/" + where);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::remove(target);
-        ASSERT_TRUE(QFile::copy(source, target));
+                                 {{"CFBundleExecutable", executable}, {"CFBundleVersion", "1"}});
+        const QString macos = tree.mkdir(plugin + "/Contents/MacOS") + "/";
+        EXPECT_TRUE(QFile::copy(source, QDir::cleanPath(macos + where)));
+        return macos;
     }
-    // Set-up launcher `program` (SheetGlideTuner2 or StockProfileEditor2) started for a printer.
+    // SheetGlideTuner2 or StockProfileEditor2 started for a printer.
     QProcess* startLauncher(const QString& program, const QByteArray& model) {
         QProcessEnvironment env = environment();
         env.insert(platform::kLaunchDescriptorVariable,
-                   QString::fromLatin1(platform::encodeLaunchDescriptor({"utf8"_4cc, model})));
+                   platform::encodeLaunchDescriptor({"utf8"_4cc, model}));
         const QString tool =
             program.startsWith("Sheet") ? "Sheet Glide Tuner" : "Stock Profile Editor";
         return start(root(tool + "/" + tool + ".app/Contents/MacOS/" + program), env);

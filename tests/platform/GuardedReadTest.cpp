@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <fcntl.h>
-#include <functional>
 #include <future>
 #include <gtest/gtest.h>
 #include <random>
@@ -18,69 +17,54 @@ TEST(GuardedRead, ReadsRegularFilesWithinTheCapAndNothingElseWithoutWaiting) {
     QByteArray bytes(70000, '\0');
     for (int i = 0; i < bytes.size(); ++i)
         bytes[i] = char(i * 7);
-    const QByteArray list = "<?xml version=\"1.0\"?><plist><dict><key>k</key><string>v</string>"
-                            "</dict></plist>";
-    const QByteArray atCap =
-        list + QByteArray(platform::kMaxPropertyListFileSize - list.size(), ' ');
-    const auto sized = [&](const char* name, qint64 size) {
-        QFile file(tree.path(name)); // sparse: nothing is written
-        return file.open(QIODevice::WriteOnly) && file.resize(size) ? tree.path(name) : QString();
-    };
-    const auto fifo = [&] {
-        ::mkfifo(QFile::encodeName(tree.path("fifo")).constData(), 0600);
-        return tree.path("fifo");
-    };
-    int writer = -1; // holds the FIFO open, with a list in it
+    const QByteArray list = "<?xml version=\"1.0\"?><plist><dict></dict></plist>";
     constexpr qint64 cap = platform::kMaxPropertyListFileSize;
+    const QByteArray atCap = list + QByteArray(cap - list.size(), ' ');
+    const QString data = tree.write("data", bytes), fifo = tree.path("fifo"),
+                  held = tree.path("held");
+    ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
+    ::mkfifo(QFile::encodeName(held).constData(), 0600);
+    const int writer = ::open(QFile::encodeName(held).constData(), O_RDWR | O_NONBLOCK);
+    ASSERT_EQ(::write(writer, list.constData(), size_t(list.size())), list.size());
+    QFile huge(tree.path("huge")); // sparse: nothing is written
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(64) << 30));
+    ASSERT_TRUE(QFile::link(data, tree.path("link")) &&
+                QFile::link("/dev/random", tree.path("device")));
+    const std::nullopt_t no = std::nullopt;
     const struct Row {
         const char* name;
-        std::function<QString()> make;
+        QString path;
         qint64 cap;
         std::optional<QByteArray> expected;
-    } rows[] = {
-        {"regular file", [&] { return tree.write("data", bytes); }, 1 << 20, bytes},
-        {"link to it",
-         [&] { return QFile::link(tree.path("data"), tree.path("l")) ? tree.path("l") : ""; },
-         1 << 20, bytes},
-        {"empty file", [&] { return tree.write("empty", ""); }, 16, QByteArray()},
-        {"missing file", [&] { return tree.path("missing"); }, 16, std::nullopt},
-        {"no path", [] { return QString(); }, 16, std::nullopt},
-        {"exactly the cap", [&] { return tree.write("8", "12345678"); }, 8, "12345678"},
-        {"a byte above the cap", [&] { return tree.write("8", "12345678"); }, 7, std::nullopt},
-        {"list of exactly the cap", [&] { return tree.write("cap.plist", atCap); }, cap, atCap},
-        {"list a byte above", [&] { return tree.write("cap.plist", atCap + " "); }, cap,
-         std::nullopt},
-        {"64 GiB", [&] { return sized("huge", qint64(64) << 30); }, cap, std::nullopt},
-        {"FIFO without a writer", fifo, cap, std::nullopt},
-        {"FIFO with a writer",
-         [&] {
-             writer = ::open(QFile::encodeName(fifo()).constData(), O_RDWR | O_NONBLOCK);
-             return ::write(writer, list.constData(), size_t(list.size())) > 0 ? tree.path("fifo")
-                                                                               : "";
-         },
-         cap, std::nullopt},
-        {"link to an endless device",
-         [&] { return QFile::link("/dev/random", tree.path("z")) ? tree.path("z") : ""; }, cap,
-         std::nullopt},
-        {"/dev/null", [] { return QString("/dev/null"); }, cap, std::nullopt},
-        {"folder", [&] { return tree.mkdir("Setting.xml"); }, cap, std::nullopt},
-    };
+    } rows[] = {{"regular file", data, 1 << 20, bytes},
+                {"link to it", tree.path("link"), 1 << 20, bytes},
+                {"empty file", tree.write("empty", ""), 16, QByteArray()},
+                {"missing file", tree.path("missing"), 16, no},
+                {"no path", QString(), 16, no},
+                {"exactly the cap", tree.write("8", "12345678"), 8, "12345678"},
+                {"a byte above the cap", tree.path("8"), 7, no},
+                {"list of exactly the cap", tree.write("cap", atCap), cap, atCap},
+                {"list a byte above", tree.write("over", atCap + " "), cap, no},
+                {"64 GiB", tree.path("huge"), cap, no},
+                {"FIFO", fifo, cap, no},
+                {"FIFO with a writer", held, cap, no},
+                {"link to an endless device", tree.path("device"), cap, no},
+                {"/dev/null", "/dev/null", cap, no},
+                {"folder", tree.mkdir("folder"), cap, no}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const QString path = row.make();
         // On another thread: a read that blocks on a FIFO is released by opening its other end.
         auto read = std::async(std::launch::async, [&] {
-            return std::pair(platform::readRegularFile(path, row.cap),
-                             platform::readPropertyListDictionary(path).has_value());
+            return std::pair(platform::readRegularFile(row.path, row.cap),
+                             platform::readPropertyListDictionary(row.path).has_value());
         });
         const bool waited = read.wait_for(std::chrono::seconds(20)) != std::future_status::ready;
         if (waited)
-            ::close(::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK));
+            ::close(::open(QFile::encodeName(row.path).constData(), O_WRONLY | O_NONBLOCK));
         const auto [bytesRead, isList] = read.get();
         EXPECT_FALSE(waited);
         EXPECT_EQ(bytesRead, row.expected);
         EXPECT_EQ(isList, row.expected && row.expected->startsWith("<?xml"));
-        QFile::remove(tree.path("fifo"));
     }
     ::close(writer);
 }
@@ -93,7 +77,7 @@ TEST(FileSystem, FoldersListCaseInsensitivelyWithByteWiseTiesWhateverTheOrderOnD
     testsupport::TempTree tree;
     std::vector<QByteArray> names;
     for (const QString& name : sorted)
-        names.push_back(QFile::encodeName(tree.write(name, "x")).mid(tree.path().size() + 1));
+        names.push_back(QFile::encodeName(QFileInfo(tree.write(name, "x")).fileName()));
     EXPECT_EQ(platform::listFolder(tree.path()), sorted);
     EXPECT_FALSE(platform::listFolder(tree.path("missing")) ||
                  platform::listFolder(tree.path("Z")));
