@@ -56,6 +56,9 @@ TEST(LaunchServices, StartsOnceHandsOverThePrinterAndBringsTheRunningOneForward)
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return SingleInstance::handOver(id) == SingleInstance::Handover::NotRunning; },
         15000));
+    ChildTask task; // one at a time
+    ASSERT_TRUE(task.start("/bin/sh", {"-c", "sleep 2"}));
+    EXPECT_FALSE(task.start("/bin/sh", {"-c", "true"}) || ChildTask().start("/nowhere", {}));
     // Without an executable, nothing starts.
     testsupport::writeBundle(tree, "NoExec.app", {{"CFBundleIdentifier", "x.y"}});
     testsupport::writeBundle(tree, "Missing.app", {{"CFBundleExecutable", "nothere"}});
