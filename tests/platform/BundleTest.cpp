@@ -1,3 +1,5 @@
+// Packages: their information list, the localization that best fits the user's languages and
+// the resources found through it.
 #include "platform/Bundle.h"
 
 #include "platform/Languages.h"
@@ -8,134 +10,97 @@
 #include <gtest/gtest.h>
 
 using platform::Bundle;
-using testsupport::TempTree;
-using testsupport::xmlPropertyList;
 
-namespace {
-
-class LanguagesGuard {
-public:
-    explicit LanguagesGuard(const QStringList& languages) {
-        platform::setPreferredLanguagesForTesting(languages);
+TEST(Bundle, ReadsItsInformationListAndLeavesABadOneEmpty) {
+    testsupport::TempTree tree;
+    const struct Row {
+        const char* name;
+        QByteArray info; // none: no list at all
+        const char* version;
+        const char* executable;
+    } rows[] = {
+        {"sound",
+         testsupport::xmlPropertyList(
+             QVariantMap{{"CFBundleVersion", "1.10"}, {"CFBundleExecutable", "tool"}}),
+         "1.10", "/Contents/MacOS/tool"},
+        {"broken", "<plist><dict><key>x</key>", "", ""},
+        {"array root", testsupport::xmlPropertyList(QVariantList{"not", "a dict"}), "", ""},
+        {"no list", QByteArray(), "", ""},
+        {"version of the wrong type",
+         testsupport::xmlPropertyList(QVariantMap{{"CFBundleVersion", 12}}), "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = tree.mkdir(QString(row.name) + ".bundle");
+        if (!row.info.isNull())
+            tree.write(QString(row.name) + ".bundle/Contents/Info.plist", row.info);
+        const auto bundle = Bundle::create(path);
+        ASSERT_TRUE(bundle);
+        EXPECT_EQ(bundle->version(), row.version);
+        EXPECT_EQ(bundle->executablePath(), *row.executable ? path + row.executable : QString());
+        EXPECT_EQ(bundle->resourcesPath(), path + "/Contents/Resources");
     }
-    ~LanguagesGuard() { platform::setPreferredLanguagesForTesting(std::nullopt); }
-};
-
-QString writeBundle(const TempTree& tree, const QString& name, const QVariantMap& info) {
-    tree.write(name + QStringLiteral("/Contents/Info.plist"), xmlPropertyList(info));
-    return tree.path(name);
-}
-
-} // namespace
-
-TEST(Bundle, ReadsInfoValuesAndRejectsMissingFolders) {
-    TempTree tree;
-    const QString path = writeBundle(tree, QStringLiteral("Tool.plugin"),
-                                     {{"CFBundleName", "Tool"},
-                                      {"CFBundleVersion", "1.10"},
-                                      {"CFBundleIdentifier", "com.example.tool"},
-                                      {"CFBundleExecutable", "tool"},
-                                      {"CFBundleDevelopmentRegion", "English"}});
-    const auto bundle = Bundle::create(path);
-    ASSERT_TRUE(bundle);
-    EXPECT_EQ(bundle->name(), "Tool");
-    EXPECT_EQ(bundle->version(), "1.10");
-    EXPECT_EQ(bundle->identifier(), "com.example.tool");
-    EXPECT_EQ(bundle->executablePath(), path + "/Contents/MacOS/tool");
-    EXPECT_EQ(bundle->resourcesPath(), path + "/Contents/Resources");
-
-    EXPECT_FALSE(Bundle::create(tree.path("missing.bundle")));
-    EXPECT_FALSE(Bundle::create(tree.write("plain.bundle", "not a folder")));
-    EXPECT_FALSE(Bundle::create(QString()));
-}
-
-TEST(Bundle, BadInfoPlistLeavesAnEmptyDictionary) {
-    TempTree tree;
-    tree.write("A.bundle/Contents/Info.plist", "<plist><dict><key>x</key>");
-    tree.write("B.bundle/Contents/Info.plist", xmlPropertyList(QVariantList{"not", "a dict"}));
-    tree.write("B.bundle/Contents/Info.plist", xmlPropertyList(QVariantList{"not", "a dict"}));
-    tree.mkdir("C.bundle");
-    // A version of the wrong type is no version.
-    writeBundle(tree, "D.bundle", {{"CFBundleVersion", 12}});
-    for (const char* name : {"A.bundle", "B.bundle", "C.bundle", "D.bundle"}) {
-        const auto bundle = Bundle::create(tree.path(name));
-        ASSERT_TRUE(bundle) << name;
-        EXPECT_TRUE(bundle->version().isEmpty()) << name;
-        EXPECT_TRUE(bundle->executablePath().isEmpty()) << name;
-    }
+    EXPECT_FALSE(Bundle::create(tree.path("missing.bundle")) ||
+                 Bundle::create(tree.write("plain", "x")) || Bundle::create(QString()));
+    // The test program sits in no package: its main bundle is its own folder.
+    EXPECT_EQ(Bundle::mainBundle()->bundlePath(), QCoreApplication::applicationDirPath());
 }
 
 TEST(Bundle, ChoosesTheLocalizationThatBestMatchesTheUsersLanguages) {
     const QStringList folders{"English", "Japanese", "de", "pt-BR", "zh-Hant"};
-    EXPECT_EQ(platform::bestLocalization(folders, {"ja-JP", "en"}), "Japanese");
-    EXPECT_EQ(platform::bestLocalization(folders, {"en-US"}), "English");
-    EXPECT_EQ(platform::bestLocalization(folders, {"en_GB.UTF-8"}), "English");
-    EXPECT_EQ(platform::bestLocalization(folders, {"fr", "de-AT"}), "de");
-    EXPECT_EQ(platform::bestLocalization(folders, {"pt"}), "pt-BR");
-    EXPECT_EQ(platform::bestLocalization(folders, {"zh-Hant"}), "zh-Hant");
-    EXPECT_EQ(platform::bestLocalization(folders, {"fr", "it"}), QString());
-    EXPECT_EQ(platform::bestLocalization({"en", "en-GB"}, {"en-GB"}), "en-GB");
-    EXPECT_EQ(platform::bestLocalization({"en", "en-GB"}, {"en-AU"}), "en");
+    const struct Row {
+        QStringList folders, languages;
+        QString expected;
+    } rows[] = {{folders, {"ja-JP,en-US", "en"}, "Japanese"},
+                {folders, {"en-US"}, "English"},
+                {folders, {"en_GB.UTF-8"}, "English"},
+                {folders, {"fr", "de-AT"}, "de"},
+                {folders, {"pt"}, "pt-BR"},
+                {folders, {"zh-Hant"}, "zh-Hant"},
+                {folders, {"fr", "it"}, QString()},
+                {{"en", "en-GB"}, {"en-GB"}, "en-GB"},
+                {{"en", "en-GB"}, {"en-AU"}, "en"}};
+    for (const Row& row : rows)
+        EXPECT_EQ(platform::bestLocalization(row.folders, row.languages), row.expected)
+            << row.languages.join(", ").toStdString();
 }
 
 TEST(Bundle, FindsGlobalResourcesBeforeLocalizedOnesAndFallsBackToTheDevelopmentRegion) {
-    TempTree tree;
-    const QString path = writeBundle(tree, "App.app", {{"CFBundleDevelopmentRegion", "English"}});
-    tree.write("App.app/Contents/Resources/Settings/Global.ini", "g");
-    tree.write("App.app/Contents/Resources/English.lproj/Settings/Global.ini", "localized");
-    tree.write("App.app/Contents/Resources/English.lproj/Settings/Only.ini", "en");
-    tree.write("App.app/Contents/Resources/Japanese.lproj/Settings/Only.ini", "ja");
-    tree.write("App.app/Contents/Resources/English.lproj/Settings/EnglishOnly.ini", "en");
-    tree.write("App.app/Contents/Resources/Japanese.lproj/InfoPlist.strings", "ja");
-    tree.write("App.app/Contents/Resources/English.lproj/InfoPlist.strings", "en");
-    const auto bundle = Bundle::create(path);
-    ASSERT_TRUE(bundle);
-    const QString resources = path + "/Contents/Resources/";
-
-    {
-        LanguagesGuard japanese({"ja-JP", "en-US"});
-        EXPECT_EQ(bundle->resourcePath("Global.ini", "Settings"),
-                  resources + "Settings/Global.ini");
-        EXPECT_EQ(bundle->resourcePath("Only.ini", "Settings"),
-                  resources + "Japanese.lproj/Settings/Only.ini");
-        EXPECT_EQ(bundle->resourcePath("EnglishOnly.ini", "Settings"),
-                  resources + "English.lproj/Settings/EnglishOnly.ini");
-        EXPECT_EQ(bundle->resourcePath("InfoPlist.strings"),
-                  resources + "Japanese.lproj/InfoPlist.strings");
+    testsupport::TempTree tree;
+    const QString path =
+        testsupport::writeBundle(tree, "App.app", {{"CFBundleDevelopmentRegion", "English"}});
+    for (const char* file : {"Settings/Global.ini", "English.lproj/Settings/Global.ini",
+                             "English.lproj/Settings/Only.ini", "Japanese.lproj/Settings/Only.ini",
+                             "English.lproj/Settings/EnglishOnly.ini",
+                             "Japanese.lproj/InfoPlist.strings", "English.lproj/InfoPlist.strings"})
+        tree.write(QString("App.app/Contents/Resources/") + file, "x");
+    const struct Row {
+        const char* languages;
+        const char* name;
+        const char* folder;
+        const char* expected; // below Resources; empty: none
+    } rows[] = {
+        {"ja-JP,en-US", "Global.ini", "Settings", "Settings/Global.ini"},
+        {"ja-JP,en-US", "Only.ini", "Settings", "Japanese.lproj/Settings/Only.ini"},
+        {"ja-JP,en-US", "EnglishOnly.ini", "Settings", "English.lproj/Settings/EnglishOnly.ini"},
+        {"ja-JP,en-US", "InfoPlist.strings", "", "Japanese.lproj/InfoPlist.strings"},
+        {"fr-FR", "Only.ini", "Settings", "English.lproj/Settings/Only.ini"},
+        {"fr-FR", "Missing.ini", "Settings", ""},
+        {"fr-FR", "", "Settings", ""}};
+    for (const Row& row : rows) {
+        platform::setPreferredLanguagesForTesting(QString(row.languages).split(','));
+        EXPECT_EQ(Bundle::create(path)->resourcePath(row.name, row.folder),
+                  *row.expected ? path + "/Contents/Resources/" + row.expected : QString())
+            << row.languages << " " << row.name;
     }
-    {
-        LanguagesGuard french({"fr-FR"});
-        EXPECT_EQ(bundle->resourcePath("Only.ini", "Settings"),
-                  resources + "English.lproj/Settings/Only.ini");
-        EXPECT_EQ(bundle->resourcePath("Missing.ini", "Settings"), QString());
-        EXPECT_EQ(bundle->resourcePath(QString(), "Settings"), QString());
-    }
+    platform::setPreferredLanguagesForTesting(std::nullopt);
 }
 
-TEST(Bundle, MainBundleFollowsTheTestOverride) {
-    testsupport::FakeApplication app(QStringLiteral("Trellis"));
-    const auto bundle = Bundle::mainBundle();
-    ASSERT_TRUE(bundle);
-    EXPECT_EQ(bundle->bundlePath(), app.packagePath());
-    EXPECT_EQ(bundle->name(), "Trellis");
-}
-
-TEST(Bundle, MainBundleOfARealExecutableIsFoundFromItsOwnPath) {
-    // The test binary does not sit in a package, so its main bundle is its own folder,
-    // whatever the current folder is.
-    const auto bundle = Bundle::mainBundle();
-    ASSERT_TRUE(bundle);
-    EXPECT_EQ(bundle->bundlePath(), QCoreApplication::applicationDirPath());
-}
-
-TEST(Languages, ExplicitListInTheGlobalPreferencesWins) {
-    TempTree home;
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-    const QByteArray oldLanguage = qgetenv("LANGUAGE");
-    qputenv("LANGUAGE", "de_DE");
+TEST(Languages, AnExplicitListInTheGlobalPreferencesWins) {
+    testsupport::TempTree home;
+    const testsupport::ScopedEnvironment config("XDG_CONFIG_HOME", QFile::encodeName(home.path())),
+        language("LANGUAGE", "de_DE");
     EXPECT_FALSE(platform::preferredLanguages().isEmpty());
     home.write("trellis/GlobalPreferences.ini", "[General]\nAppleLanguages=ja, en\n");
     EXPECT_EQ(platform::preferredLanguages(), (QStringList{"ja", "en"}));
-    qputenv("LANGUAGE", oldLanguage);
-    qunsetenv("XDG_CONFIG_HOME");
 }

@@ -1,45 +1,49 @@
-/* A test plug-in whose entry points misbehave in one way, chosen at build time:
-   PLUGIN_ABORT, PLUGIN_EXIT (status 7), PLUGIN_HANG (until killed), PLUGIN_SEGV, or
-   PLUGIN_UNRESOLVED (needs a symbol nothing defines, so loading it fails). */
+/* A test plug-in whose entry points do one thing, chosen at build time: PLUGIN_RECORD (appends
+   "entry=<SGT|SPE>" and "id=<identifier>" lines to $TRELLIS_TEST_PLUGIN_RECORD), PLUGIN_ABORT,
+   PLUGIN_EXIT (status 7), PLUGIN_HANG (until killed), PLUGIN_SEGV, or PLUGIN_UNRESOLVED (needs
+   a symbol nothing defines, so loading it fails). */
 #include "setup_launcher/PrinterPlugin.h"
 
 #include <signal.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#ifdef PLUGIN_UNRESOLVED
 extern int trellis_symbol_nobody_defines(void);
-#endif
 
-static int32_t misbehave(void) {
-#if defined(PLUGIN_ABORT)
+static int32_t act(const char* entry, const PrinterPluginString* deviceID) {
+#if defined(PLUGIN_RECORD)
+    const char* path = getenv("TRELLIS_TEST_PLUGIN_RECORD");
+    FILE* file = path ? fopen(path, "ab") : NULL;
+    size_t length = 0;
+    const char* text = deviceID->GetUTF8(deviceID, &length);
+    if (file) {
+        fprintf(file, "entry=%s\nid=%.*s\n", entry, (int)length, text);
+        fclose(file);
+    }
+#elif defined(PLUGIN_ABORT)
     abort();
-    return 0;
 #elif defined(PLUGIN_EXIT)
     exit(7);
-    return 0;
 #elif defined(PLUGIN_HANG)
     for (;;)
         pause();
-    return 0;
 #elif defined(PLUGIN_SEGV)
     raise(SIGSEGV);
-    return 0;
-#elif defined(PLUGIN_UNRESOLVED)
-    return trellis_symbol_nobody_defines();
 #else
-#error "choose a misbehaviour"
+    return trellis_symbol_nobody_defines();
 #endif
-}
-
-int32_t SGT_OpenSetUpDialog(const PrinterPluginString* deviceID,
-                            const PrinterPluginBundle* bundle) {
+    (void)entry;
     (void)deviceID;
-    (void)bundle;
-    return misbehave();
+    return 0;
 }
 
-int32_t SPE_OpenSetUpDialog(const PrinterPluginString* deviceID,
-                            const PrinterPluginBundle* bundle) {
-    return SGT_OpenSetUpDialog(deviceID, bundle);
+int32_t SGT_OpenSetUpDialog(const PrinterPluginString* deviceID, const PrinterPluginBundle* b) {
+    (void)b;
+    return act("SGT", deviceID);
+}
+
+int32_t SPE_OpenSetUpDialog(const PrinterPluginString* deviceID, const PrinterPluginBundle* b) {
+    (void)b;
+    return act("SPE", deviceID);
 }

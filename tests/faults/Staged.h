@@ -1,0 +1,74 @@
+// One installation staged from this build tree per test, below a folder whose name holds
+// spaces, quotes and non-ASCII characters, and the programs started on it.
+#pragma once
+
+#include "platform/AppleEvents.h"
+#include "support/Staging.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace faults {
+
+class Staged : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString problem = testsupport::stageInstallation(tree.path("stage"));
+        ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
+        tree.mkdir("tmp");
+    }
+    // A path below the installation, relative to the scratch tree (for the tree's writers).
+    QString staged(const QString& relative) const {
+        return QDir(tree.path()).relativeFilePath(testsupport::stagedRoot(tree.path("stage"))) +
+               "/" + relative;
+    }
+    QString root(const QString& relative) const { return tree.path(staged(relative)); }
+    QString trellis() const { return root("Trellis.app/Contents/MacOS/Trellis"); }
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = testsupport::scratchEnvironment(tree.path());
+        env.insert("TRELLIS_REPORT_SHOWN", "1");
+        env.insert("TRELLIS_TEST_PLUGIN_RECORD", tree.path("record.txt"));
+        return env;
+    }
+    QProcess* start(const QString& program, QProcessEnvironment env = {}) {
+        return processes.start(program, env.isEmpty() ? environment() : env);
+    }
+    QProcess* startShown(const QProcessEnvironment& env = {}) {
+        QProcess* process = start(trellis(), env);
+        QByteArray errors;
+        EXPECT_TRUE(testsupport::waitShown(process, &errors)) << errors.toStdString();
+        return process;
+    }
+    QStringList alerts() const {
+        return testsupport::recordedAlertMessages(tree.path("alerts.jsonl"));
+    }
+    QByteArray record() const { return testsupport::readFile(tree.path("record.txt")); }
+    // <tool>/Plugin/PrinterPlugin/<name>.plugin: the shared object `source` copied to `where`
+    // below MacOS, named by CFBundleExecutable `executable`.
+    QString plantPlugin(const QString& tool, const QString& name, const QString& source,
+                        const QString& executable = "plugin", const QString& where = "plugin") {
+        const QString plugin = staged(tool + "/Plugin/PrinterPlugin/" + name + ".plugin");
+        QDir(tree.path(plugin)).removeRecursively();
+        testsupport::writeBundle(tree, plugin,
+                                 {{"CFBundleExecutable", executable}, {"CFBundleVersion", "1"}});
+        const QString macos = tree.mkdir(plugin + "/Contents/MacOS") + "/";
+        EXPECT_TRUE(QFile::copy(source, QDir::cleanPath(macos + where)));
+        return macos;
+    }
+    // SheetGlideTuner2 or StockProfileEditor2 started for a printer.
+    QProcess* startLauncher(const QString& program, const QByteArray& model) {
+        QProcessEnvironment env = environment();
+        env.insert(platform::kLaunchDescriptorVariable,
+                   platform::encodeLaunchDescriptor({"utf8"_4cc, model}));
+        const QString tool =
+            program.startsWith("Sheet") ? "Sheet Glide Tuner" : "Stock Profile Editor";
+        return start(root(tool + "/" + tool + ".app/Contents/MacOS/" + program), env);
+    }
+
+    testsupport::TemporaryFolderNamed hostile{"Orvel \"Q\" 'x' \u00dctility \u65e5\u672c #1"};
+    testsupport::TempTree tree; // made below the hostile name
+    testsupport::StartedProcesses processes;
+};
+
+} // namespace faults
