@@ -1,7 +1,10 @@
 /* A test plug-in that writes down how it was called: the file named by
-   TRELLIS_TEST_PLUGIN_RECORD gets one block of "key=value" lines per call. */
+   TRELLIS_TEST_PLUGIN_RECORD gets one block of "key=value" lines per call. Built also to
+   return an error (PLUGIN_RESULT), to crash (PLUGIN_CRASH) or to export no entry point of the
+   contract (PLUGIN_NO_ENTRY). */
 #include "setup_launcher/PrinterPlugin.h"
 
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -9,15 +12,16 @@
 #define PLUGIN_RESULT 0
 #endif
 
+#ifndef PLUGIN_NO_ENTRY
 static void recordLookup(FILE* file, const char* key, int32_t length, const char* text) {
-    if (length < 0)
-        fprintf(file, "%s=(none)\n", key);
-    else
-        fprintf(file, "%s=%s\n", key, text);
+    fprintf(file, "%s=%s\n", key, length < 0 ? "(none)" : text);
 }
 
 static int32_t record(const char* entry, const PrinterPluginString* deviceID,
                       const PrinterPluginBundle* bundle) {
+#ifdef PLUGIN_CRASH
+    raise(SIGSEGV);
+#endif
     const char* path = getenv("TRELLIS_TEST_PLUGIN_RECORD");
     FILE* file = path && *path ? fopen(path, "ab") : NULL;
     if (!file)
@@ -48,3 +52,4 @@ int32_t SPE_OpenSetUpDialog(const PrinterPluginString* deviceID,
                             const PrinterPluginBundle* bundle) {
     return record("SPE", deviceID, bundle);
 }
+#endif
