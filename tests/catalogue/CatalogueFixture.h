@@ -28,42 +28,26 @@ class CatalogueTest : public ::testing::Test {
 protected:
     void SetUp() override {
         app = std::make_unique<testsupport::FakeApplication>();
-        platform::setPreferredLanguagesForTesting(QStringList{QStringLiteral("en")});
-        reset();
+        platform::setPreferredLanguagesForTesting(QStringList{"en"});
     }
     void TearDown() override {
-        reset();
-        platform::setSystemVersionForTesting(std::nullopt);
-        platform::setPreferredLanguagesForTesting(std::nullopt);
         app.reset();
-    }
-    static void reset() {
         CSettingFileEx::DestroyInstance();
         CSettingFile::DestroyInstance();
+        platform::setSystemVersionForTesting(std::nullopt);
+        platform::setPreferredLanguagesForTesting(std::nullopt);
     }
-
     QString base() const { return app->basePath(); }
-    QString machineFolder() const { return app->tree().path(QStringLiteral("MachineBundle")); }
-    QString writeBundleRaw(const QString& name, const QByteArray& settingXml,
-                           const QString& version = QStringLiteral("2.0.1")) const {
-        return testsupport::writeMachineBundle(app->tree(), QStringLiteral("MachineBundle/") + name,
-                                               settingXml, version);
-    }
-    QString writeBundle(const QString& name, const QVariantMap& settingMap,
-                        const QString& version = QStringLiteral("2.0.1")) const {
-        return writeBundleRaw(name, testsupport::xmlPropertyList(settingMap), version);
+    QString machineFolder() const { return app->tree().path("MachineBundle"); }
+    QString writeBundle(const QString& name, const QVariantMap& setting,
+                        const QString& version = "2.0.1") const {
+        return testsupport::writeMachineBundle(app->tree(), "MachineBundle/" + name, setting,
+                                               version);
     }
     // <tool>/Plugin/PrinterPlugin/<file>: a bundle folder.
     QString writePlugin(const QString& tool, const QString& file) const {
-        return testsupport::writeBundle(
-            app->tree(), tool + QStringLiteral("/Plugin/PrinterPlugin/") + file,
-            {{QStringLiteral("CFBundleVersion"), QStringLiteral("1.0")}});
-    }
-    void localize(const char* lproj) const {
-        app->tree().write(
-            QStringLiteral("Trellis.app/Contents/Resources/%1.lproj/InfoPlist.strings")
-                .arg(QLatin1String(lproj)),
-            "x");
+        return testsupport::writeBundle(app->tree(), tool + "/Plugin/PrinterPlugin/" + file,
+                                        {{"CFBundleVersion", "1.0"}});
     }
 
     std::unique_ptr<testsupport::FakeApplication> app;

@@ -5,17 +5,14 @@
 #include "platform/Preferences.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
-using cataloguetest::is;
-
 namespace {
 
-// What the earlier build wrote; the list it holds.
+// What the earlier build wrote, and the list it holds.
 const QByteArray kEarlierStore =
     "[General]\nSelectPrinterModelName=Orvel A\n\n[PrinterModelList]\n"
     "1\\value=\"Orvel B, with comma\"\n10\\value=\n2\\value=Orvel A\n3\\value=@@odd\n"
@@ -33,24 +30,23 @@ const QStringList kEarlierList{"Orvel B, with comma",
                                "a=b;c",
                                ""};
 
+using Stored = std::pair<QString, std::optional<QStringList>>;
+
 class PreferenceTest : public ::testing::Test {
 protected:
-    QString storePath() const {
+    QString store() const {
         return platform::preferencesPath(platform::kPreferencesCurrentApplication);
     }
-    void store(const QByteArray& bytes) const {
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(storePath()).absolutePath()));
-        QFile file(storePath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
     // The stored name (null for none) and list (none when absent or of another type).
-    static std::pair<QString, std::optional<QStringList>> read() {
-        const CUPreference preference;
+    static Stored read() {
         QString name{"stale"};
-        EXPECT_TRUE(preference.GetPrinterName(&name));
-        QStringList list{"stale"};
-        return {name, preference.GetPrinterList(&list) ? std::optional(list) : std::nullopt};
+        QStringList list;
+        EXPECT_TRUE(CUPreference().GetPrinterName(&name));
+        return {name, CUPreference().GetPrinterList(&list) ? std::optional(list) : std::nullopt};
+    }
+    ino_t inode() const {
+        struct stat info {};
+        return lstat(QFile::encodeName(store()).constData(), &info) == 0 ? info.st_ino : 0;
     }
 
     testsupport::TempTree config;
@@ -58,85 +54,66 @@ protected:
     testsupport::FakeApplication app;
 };
 
-TEST_F(PreferenceTest, StoresReadBack) {
+TEST_F(PreferenceTest, StoresReadBackAndSaves) {
+    QDir().mkpath(QFileInfo(store()).absolutePath());
     const struct {
         const char* name;
-        const char* bytes; // nullptr: no store at all
-        const char* printer;
-        std::optional<QStringList> list;
+        QByteArray bytes; // null: no store at all
+        Stored stored;
     } rows[] = {
-        {"nothing stored", nullptr, nullptr, std::nullopt},
-        {"earlier build", kEarlierStore.constData(), "Orvel A", kEarlierList},
-        {"damaged", "\x01\xff[General\n=\x01\x02PrinterModelList/size=zz\n", nullptr, std::nullopt},
+        {"nothing stored", {}, {}},
+        {"earlier build", kEarlierStore, {"Orvel A", kEarlierList}},
+        {"damaged", "\x01\xff[General\n=\x01\x02PrinterModelList/size=zz\n", {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        QFile::remove(storePath());
-        if (row.bytes)
-            store(row.bytes);
-        const auto [printer, list] = read();
-        EXPECT_TRUE(is(printer, row.printer));
-        EXPECT_EQ(list, row.list);
-        EXPECT_EQ(QFileInfo::exists(storePath()), row.bytes != nullptr);
+        QFile::remove(store());
+        QFile file(store());
+        if (!row.bytes.isNull()) {
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(row.bytes) && file.flush());
+        }
+        EXPECT_EQ(read(), row.stored);
+        EXPECT_EQ(read().first.isNull(), row.stored.first.isNull());
+        EXPECT_EQ(QFileInfo::exists(store()), !row.bytes.isNull());
+        const ino_t before = inode(); // the same pair saved again leaves the store as it is
+        if (row.stored.second) {
+            ASSERT_TRUE(CUPreference().SavePrinterSelection(*row.stored.second, row.stored.first));
+        }
+        EXPECT_EQ(inode(), before);
     }
-    // A damaged store is replaced on save.
-    ASSERT_TRUE(CUPreference().SavePrinterName("Orvel A"));
-    EXPECT_TRUE(is(read().first, "Orvel A"));
-}
-
-TEST_F(PreferenceTest, SavedValuesKeepOrderAndType) {
-    CUPreference preference;
-    const QStringList list = kEarlierList + QStringList{QStringLiteral("nul\u0000f\u0001") + "1",
-                                                        "@@twice", "@Invalid()"};
-    for (const QStringList& saved : {list, QStringList{"Only"}, QStringList{}}) {
-        ASSERT_TRUE(preference.SavePrinterList(saved));
-        ASSERT_TRUE(preference.SavePrinterName("Orvel A"));
-        EXPECT_EQ(read(), std::pair(QString("Orvel A"), std::optional(saved)));
+    // A new pair replaces the store, damaged or not, and reads back in order.
+    const QStringList odd{QStringLiteral("nul\u0000f\u0001") + "1", "@@twice", "@Invalid()"};
+    for (const QStringList& list : {kEarlierList + odd, QStringList{"Only"}, QStringList{}}) {
+        const ino_t before = inode();
+        ASSERT_TRUE(CUPreference().SavePrinterSelection(list, "Orvel A"));
+        EXPECT_NE(inode(), before);
+        EXPECT_EQ(read(), Stored("Orvel A", list));
     }
     // A list where the name belongs, a name where the list belongs: nothing.
-    ASSERT_TRUE(platform::setPreferenceValue("SelectPrinterModelName", QStringList{"a", "b"},
-                                             platform::kPreferencesCurrentApplication));
-    ASSERT_TRUE(platform::setPreferenceValue("PrinterModelList", QStringLiteral("single"),
-                                             platform::kPreferencesCurrentApplication));
-    const auto [printer, stored] = read();
-    EXPECT_TRUE(printer.isNull());
-    EXPECT_EQ(stored, std::nullopt);
-}
-
-TEST_F(PreferenceTest, TheSamePairIsNotRewritten) {
-    store(kEarlierStore);
-    const auto inode = [&] {
-        struct stat info {};
-        return lstat(QFile::encodeName(storePath()).constData(), &info) == 0 ? info.st_ino
-                                                                             : ino_t(0);
-    };
-    const ino_t before = inode();
-    CUPreference preference;
-    ASSERT_TRUE(preference.SavePrinterSelection(kEarlierList, "Orvel A"));
-    EXPECT_EQ(inode(), before);
-    ASSERT_TRUE(preference.SavePrinterSelection(kEarlierList.mid(1), "Orvel A"));
-    EXPECT_NE(inode(), before);
-    EXPECT_EQ(read().second, kEarlierList.mid(1));
+    for (const auto& [key, value] :
+         {std::pair<QString, QVariant>{"SelectPrinterModelName", QStringList{"a"}},
+          {"PrinterModelList", "single"}})
+        ASSERT_TRUE(
+            platform::setPreferenceValue(key, value, platform::kPreferencesCurrentApplication));
+    EXPECT_TRUE(read().first.isNull());
+    EXPECT_EQ(read().second, std::nullopt);
 }
 
 TEST_F(PreferenceTest, StoresThatCannotBeUsed) {
-    if (geteuid() != 0) { // permissions do not bind root
+    if (geteuid() != 0) { // permissions bind
         ASSERT_TRUE(CUPreference().SavePrinterName("Orvel A"));
-        QFile::setPermissions(storePath(), QFileDevice::WriteOwner);
-        EXPECT_TRUE(read().first.isNull());
-        QFile::setPermissions(storePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        const QString folder = QFileInfo(storePath()).absolutePath();
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(store(), QFileDevice::WriteOwner);
+        EXPECT_EQ(read(), Stored());
+        QFile::setPermissions(QFileInfo(store()).absolutePath(),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         EXPECT_FALSE(CUPreference().SavePrinterName("Orvel B"));
         EXPECT_FALSE(CUPreference().SavePrinterList({"Orvel B"}));
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner);
+        QFile::setPermissions(QFileInfo(store()).absolutePath(), QFileDevice::Permissions(0x7700));
     }
     // A program whose identifier is no file name has no store.
-    testsupport::FakeApplication anonymous(QStringLiteral("Anon"),
-                                           {{"CFBundleIdentifier", "../escape"}});
+    testsupport::FakeApplication anonymous("Anon", {{"CFBundleIdentifier", "../escape"}});
     EXPECT_FALSE(CUPreference().SavePrinterName("Orvel A"));
-    EXPECT_TRUE(read().first.isNull());
+    EXPECT_EQ(read(), Stored());
     EXPECT_FALSE(QFileInfo::exists(config.path() + "/escape.ini"));
 }
 

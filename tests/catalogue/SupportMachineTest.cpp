@@ -6,7 +6,6 @@
 #include "platform/Bundle.h"
 
 #include <QDir>
-#include <QFile>
 #include <QUrl>
 #include <unistd.h>
 
@@ -30,62 +29,39 @@ protected:
     }
 };
 
-TEST_F(SupportMachineTest, OneBundleOpens) {
-    const QByteArray good = testsupport::xmlPropertyList(setting({"M"}));
-    const struct {
-        const char* file; // below the bundle folder; "" is the bundle itself
-        QByteArray bytes;
-        OSStatus status;
-    } rows[] = {
-        {"", "a plain file", paramErr},
-        {"Contents/Info.plist", good, noErr}, // no Resources folder: no dictionary
-        {"Contents/Resources", "a file", noErr},
-        {"Contents/Resources/other.txt", "x", paramErr},
-        {"Contents/Resources/Setting.xml", "not a property list", paramErr},
-        {"Contents/Resources/Setting.xml", testsupport::xmlPropertyList(QVariantList{}), paramErr},
-        {"Contents/Resources/Setting.xml", good, noErr},
-    };
-    int n = 0;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.file);
-        const QString name = QString::number(n++);
-        app->tree().write(*row.file ? name + "/" + row.file : name, row.bytes);
-        CMachineBundle opened;
-        EXPECT_EQ(opened.OnInitialize(QUrl::fromLocalFile(app->tree().path(name))), row.status);
-        EXPECT_EQ(opened.GetSettingDictionary() != nullptr,
-                  row.status == noErr && QByteArray(row.file).endsWith(".xml"));
-    }
-}
-
 TEST_F(SupportMachineTest, RegistryOfOneFolder) {
-    writeBundle(
-        "Alpha.bundle",
-        setting({"A2", "A1", "Dup"}, {{"A1", "I1"}, {"Dup", "AA"}}, {{"A1", 5}, {"Dup", 4}}),
-        "1.0");
+    writeBundle("Alpha.bundle", setting({"A2", "A1", "Dup"}, {{"Dup", "AA"}}, {{"Dup", 4}}), "1.0");
     writeBundle("alpha.bundle", setting({"a1"}), "1.5");
     writeBundle("beta.bundle",
-                setting({"Dup", "X", "Orvel X", "Orvel "}, {{"Dup", "BB"}}, {{"Dup", 8}}), "9.0");
+                setting({"Dup", "X", "Orvel X", "Orvel "}, {{"Dup", "B"}}, {{"Dup", 8}}), "9.0");
     writeBundle("Gammabundle", setting({"G1"}), "3.0");
     writeBundle("Hash#%20 x.bundle", setting({"H1"}));
     writeBundle("Delta.Bundle", setting({"D1"}));
     writeBundle("Epsilon.plugin", setting({"E1"}));
     writeBundle("Empty.bundle", setting({}));
+    app->tree().write("MachineBundle/0plain file.bundle", "a file");
+    app->tree().write("MachineBundle/0no Resources.bundle/Contents/Info.plist", "x");
+    app->tree().write("MachineBundle/0Resources file.bundle/Contents/Resources", "x");
+    for (const QByteArray& xml :
+         {QByteArray("<plist>"), testsupport::xmlPropertyList(QVariantList{})})
+        testsupport::writeMachineBundle(
+            app->tree(), "MachineBundle/0" + QString::number(xml.size()) + ".bundle", xml);
     // Bundles that contribute nothing, among them links that lead nowhere or round in circles.
-    writeBundle("0modelstring.bundle", {{"MODEL", "lonely"}});
-    writeBundle("0modelmixed.bundle", {{"MODEL", QVariantList{"mixed", 1}}});
-    writeBundle("0initialarray.bundle",
-                {{"MODEL", QStringList{"i6"}}, {"INITIAL", QVariantList{"i6"}}});
-    writeBundle("0functionstring.bundle", {{"MODEL", QStringList{"f7"}}, {"FUNCTION", "127"}});
-    writeBundle("0noversion.bundle", setting({"nv"}), QString());
-    QFile::remove(writeBundle("0noinfo.bundle", setting({"ni"})) + "/Contents/Info.plist");
-    writeBundle("0versionnumber.bundle", setting({"vn"}));
-    app->tree().write("MachineBundle/0versionnumber.bundle/Contents/Info.plist",
-                      testsupport::xmlPropertyList(QVariantMap{{"CFBundleVersion", 3}}));
-    for (const auto& [name, target] : {std::pair{"0loop.bundle", "0loop.bundle"},
-                                       {"0self.bundle", "."},
-                                       {"0parent.bundle", ".."},
-                                       {"0dangling.bundle", "nowhere"}})
-        ASSERT_EQ(symlink(target, qPrintable(machineFolder() + "/" + name)), 0);
+    writeBundle("0model string.bundle", {{"MODEL", "lonely"}});
+    writeBundle("0model mixed.bundle", {{"MODEL", QVariantList{"mixed", 1}}});
+    writeBundle("0initial array.bundle",
+                {{"MODEL", QStringList{"i6"}}, {"INITIAL", QVariantList{}}});
+    writeBundle("0function string.bundle", {{"MODEL", QStringList{"f7"}}, {"FUNCTION", "127"}});
+    writeBundle("0no version.bundle", setting({"nv"}), QString());
+    QFile::remove(writeBundle("0no info.bundle", setting({"ni"})) + "/Contents/Info.plist");
+    app->tree().write(
+        writeBundle("0version number.bundle", setting({"vn"})).mid(base().size() + 1) +
+            "/Contents/Info.plist",
+        testsupport::xmlPropertyList(QVariantMap{{"CFBundleVersion", 3}}));
+    int link = 0;
+    for (const char* target : {"00.bundle", ".", "..", "nowhere"}) // 00.bundle: itself
+        EXPECT_EQ(symlink(target, qPrintable(machineFolder() + QString("/0%1.bundle").arg(link++))),
+                  0);
     const QString locked = writeBundle("0locked.bundle", setting({"L1"}));
     QFile::setPermissions(locked, QFileDevice::Permissions());
     const auto machine = scan();
@@ -95,8 +71,7 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
     EXPECT_EQ(names(*machine),
               QStringList({"A2", "A1", "Dup", "a1", "Dup", "X", "Orvel X", "Orvel ", "G1", "H1"}));
     const struct {
-        const char* name;
-        const char* deviceID;
+        const char *name, *deviceID;
         long index;
         const char* initial;
         int function;
@@ -104,7 +79,6 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
     } rows[] = {
         {"Dup", "Dup", 2, "AA", 4, "Alpha.bundle 1.0"},
         {"Orvel Dup", "Dup", 2, nullptr, 0, ""},
-        {"A1", "A1", 1, "I1", 5, "Alpha.bundle 1.0"},
         {"a1", "a1", 3, nullptr, 0, "alpha.bundle 1.5"},
         {"Orvel X", "X", 5, nullptr, 0, "beta.bundle 9.0"},
         {"Orvel ", "Orvel ", 7, nullptr, 0, "beta.bundle 9.0"},
@@ -129,57 +103,39 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
 }
 
 TEST_F(SupportMachineTest, WorldWideOnlyBundlesAreLeftOutUnderJapaneseOnly) {
-    writeBundle("A.bundle", QVariantMap{{"MODEL", QStringList{"W1"}}, {"IsWorldWideOnly", false}});
+    writeBundle("A.bundle", {{"MODEL", QStringList{"W1"}}, {"IsWorldWideOnly", false}});
     writeBundle("B.bundle", setting({"B1"}));
-    const auto localize = [&](const char* lproj) {
-        app->tree().write(
-            QStringLiteral("Trellis.app/Contents/Resources/%1.lproj/InfoPlist.strings").arg(lproj),
-            "x");
-    };
-    localize("English");
-    const struct {
-        const char* lproj;
-        const char* language;
-        QStringList models;
-    } rows[] = {{nullptr, "en", {"W1", "B1"}},
-                {"ja", "ja", {"W1", "B1"}}, // only a folder named Japanese.lproj counts
-                {"Japanese", "ja-JP", {"B1"}},
-                {nullptr, "en", {"W1", "B1"}}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.language + std::string(row.lproj ? row.lproj : ""));
-        for (const char* other : {"ja", "Japanese"})
+    const std::tuple<const char*, const char*, QStringList> rows[] = {
+        // the one localization besides English, the language, the printers
+        {"English", "en", {"W1", "B1"}},
+        {"ja", "ja", {"W1", "B1"}}, // only a folder named Japanese.lproj counts
+        {"Japanese", "ja-JP", {"B1"}},
+        {"English", "en", {"W1", "B1"}}};
+    for (const auto& [lproj, language, models] : rows) {
+        for (const QString other : {"ja", "Japanese"})
             QDir(app->resourcesPath() + "/" + other + ".lproj").removeRecursively();
-        if (row.lproj)
-            localize(row.lproj);
-        platform::setPreferredLanguagesForTesting(QStringList{row.language});
-        EXPECT_EQ(names(*scan()), row.models);
+        for (const QString folder : {"English", lproj})
+            app->tree().write(
+                "Trellis.app/Contents/Resources/" + folder + ".lproj/InfoPlist.strings", "x");
+        platform::setPreferredLanguagesForTesting(QStringList{language});
+        EXPECT_EQ(names(*scan()), models) << lproj;
     }
-    // A folder of that name above the package does not count either.
-    testsupport::TemporaryFolderNamed above(QStringLiteral("Japanese.lproj"));
-    testsupport::FakeApplication inside;
-    inside.tree().write("Trellis.app/Contents/Resources/English.lproj/InfoPlist.strings", "x");
-    EXPECT_FALSE(CMachineBundle::IsJapaneseLanguage());
 }
 
 TEST_F(SupportMachineTest, MissingFolderOrPackage) {
     EXPECT_FALSE(scan(paramErr)->GetApplicationURL(0).isEmpty()); // the tools are still known
-    if (geteuid() != 0) {                                         // permissions bind
-        writeBundle("A.bundle", setting({"L1"}));
-        QFile::setPermissions(machineFolder(), QFileDevice::Permissions());
-        EXPECT_EQ(scan(paramErr)->GetSupportPrinterCount(), 0);
-        QFile::setPermissions(machineFolder(), QFileDevice::Permissions(0x7700));
-    }
+    writeBundle("A.bundle", setting({"L1"}));
+    QFile::setPermissions(machineFolder(), QFileDevice::Permissions());
+    EXPECT_EQ(scan(geteuid() == 0 ? noErr : paramErr)->GetSupportPrinterCount(),
+              geteuid() == 0 ? 1 : 0);
+    QFile::setPermissions(machineFolder(), QFileDevice::Permissions(0x7700));
     platform::Bundle::setMainBundlePathForTesting(base() + "/missing.app");
     EXPECT_TRUE(scan(paramErr)->GetApplicationURL(0).isEmpty());
 }
 
 TEST_F(SupportMachineTest, PerModelValues) {
-    const struct {
-        const char* model;
-        QVariant initial, function; // absent when invalid
-        const char* expectedInitial;
-        int expectedFunction;
-    } rows[] = {
+    const std::tuple<const char*, QVariant, QVariant, const char*, int> rows[] = {
+        // model, its INITIAL and FUNCTION (none when invalid), the initial and mask read
         {"ok", "AB", 4, "AB", 4},
         {"three dots", "...", 4, "...", 4},
         {"slash", "/../../../Escaped", 4, nullptr, 4},
@@ -195,22 +151,21 @@ TEST_F(SupportMachineTest, PerModelValues) {
     };
     QStringList models;
     QVariantMap initials, functions;
-    for (const auto& row : rows) {
-        models.append(row.model);
-        if (row.initial.isValid())
-            initials.insert(row.model, row.initial);
-        if (row.function.isValid())
-            functions.insert(row.model, row.function);
+    for (const auto& [model, initial, function, _, __] : rows) {
+        models << model;
+        if (initial.isValid())
+            initials[model] = initial;
+        if (function.isValid())
+            functions[model] = function;
     }
     writeBundle("A.bundle", setting(models, initials, functions));
     writePlugin("Sheet Glide Tuner", "SGTAB.plugin");
     writePlugin("Sheet Glide Tuner", "SGTNF.plugin");
     const auto machine = scan();
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.model);
-        EXPECT_TRUE(is(machine->GetPrinterInitial(row.model), row.expectedInitial));
-        EXPECT_EQ(machine->GetFunctionAttribute(row.model), row.expectedFunction);
-        EXPECT_EQ(machine->IsSupportApplication(row.model, 2), row.model == std::string("ok"));
+    for (const auto& [model, _, __, initial, function] : rows) {
+        EXPECT_TRUE(is(machine->GetPrinterInitial(model), initial)) << model;
+        EXPECT_EQ(machine->GetFunctionAttribute(model), function) << model;
+        EXPECT_EQ(machine->IsSupportApplication(model, 2), model == std::string("ok")) << model;
     }
 }
 
@@ -229,36 +184,31 @@ TEST_F(SupportMachineTest, ToolsPluginsAndSystemVersion) {
     app->tree().write("Status Lantern/Plugin/PrinterPlugin/SLB.plugin", "a file, no bundle");
     const auto machine = scan();
     for (long i = -1; i <= 7; ++i) {
-        SCOPED_TRACE(i);
         const bool valid = i >= 0 && i < 7;
         const QString folder = valid ? base() + "/" + tools[i] : QString();
         QString path{"untouched"};
-        EXPECT_TRUE(
-            is(CSupportMachine::GetApplicationName(i), valid ? qPrintable(tools[i]) : nullptr));
+        EXPECT_EQ(CSupportMachine::GetApplicationName(i), valid ? tools[i] : QString()) << i;
         EXPECT_EQ(machine->GetApplicationURL(i).toLocalFile(),
                   valid ? folder + "/" + tools[i] + ".app" : QString());
         EXPECT_EQ(machine->CreateApplicationPluginPath("M44", i, &path), valid ? noErr : paramErr);
         EXPECT_EQ(path, valid ? folder + "/Plugin/PrinterPlugin/" + prefixes[i] + "A.plugin"
                               : "untouched");
     }
-    const struct {
-        const char* model;
-        const char* older; // tools 0..6 offered before system 0x1060
-        const char* newer; // from 0x1060 on
-    } rows[] = {{"M44", "0010001", "0010001"},
-                {"M42", "0000000", "0000001"},
-                {"M02", "0100000", "0100000"},
-                {"NoInit", "0000000", "0000001"},
-                {"Orvel M44", "0000000", "0000000"}};
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        // model, the tools 0..6 offered before system 0x1060 and from 0x1060 on
+        {"M44", "0010001", "0010001"},
+        {"M42", "0000000", "0000001"},
+        {"M02", "0100000", "0100000"},
+        {"NoInit", "0000000", "0000001"},
+        {"Orvel M44", "0000000", "0000000"}};
     for (const long version : {0x1058L, 0x1060L, 0L}) {
         platform::setSystemVersionForTesting(version);
-        for (const auto& row : rows) {
-            SCOPED_TRACE(std::string(row.model) + " on " + std::to_string(version));
-            const char* expected = version >= 0x1060 ? row.newer : row.older;
+        for (const auto& [model, older, newer] : rows) {
+            QString offered;
             for (long i = -1; i <= 7; ++i)
-                EXPECT_EQ(machine->IsSupportApplication(row.model, i),
-                          i >= 0 && i < 7 && expected[i] == '1')
-                    << i;
+                offered += machine->IsSupportApplication(model, i) ? '1' : '0';
+            EXPECT_EQ(offered, "0" + QString(version >= 0x1060 ? newer : older) + "0")
+                << model << " on " << version;
         }
     }
 }
