@@ -3,7 +3,6 @@
 
 #include "SetupLauncherFixture.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
 
 using setup_launcher::CSGTPlugin;
@@ -50,72 +49,59 @@ TEST_F(PluginHolder, EachProgramCallsItsOwnEntryPointWithTheIdentifierAndTheBund
 }
 
 TEST_F(PluginHolder, BrokenPluginsFailToLoadAndAreNeverCalled) {
-    install->writePlugin("Plugin/PrinterPlugin/SGTNOE.plugin", NOENTRY_PLUGIN);
-    install->writePlugin("Plugin/PrinterPlugin/SGTNOX.plugin", QString());
-    install->writePlugin("Plugin/PrinterPlugin/SGTTXT.plugin", QString(), "#!/bin/sh\nexit 0\n");
+    install->writePlugin("Plugin/PrinterPlugin/NOE.plugin", NOENTRY_PLUGIN);
+    install->writePlugin("Plugin/PrinterPlugin/NOX.plugin", QString());
+    install->writePlugin("Plugin/PrinterPlugin/TXT.plugin", QString(), "#!/bin/sh\nexit 0\n");
     install->tree().write("Sheet Glide Tuner/Plugin/PrinterPlugin/FILE.plugin", "a file");
-    for (const char* path :
-         {"Plugin/PrinterPlugin/SGTNOE.plugin", "Plugin/PrinterPlugin/SGTNOX.plugin",
-          "Plugin/PrinterPlugin/SGTTXT.plugin", "Plugin/PrinterPlugin/FILE.plugin",
-          "Plugin/PrinterPlugin/SGTMISSING.plugin", "Plugin/PrinterPlugin", ""}) {
-        CSGTPlugin sgt{QLatin1String(path)};
-        EXPECT_EQ(sgt.Initialize(), 100) << path;
-        EXPECT_EQ(sgt.OpenSetUpDialog("X"), 100) << path;
-        CSPEPlugin spe{QLatin1String(path)};
-        EXPECT_FALSE(spe.Initialize()) << path;
-        EXPECT_EQ(spe.OpenSetUpDialog("X"), 0) << path;
+    for (const QString path :
+         {"NOE.plugin", "NOX.plugin", "TXT.plugin", "FILE.plugin", "GONE.plugin", "", "../../.."}) {
+        CSGTPlugin sgt("Plugin/PrinterPlugin/" + path);
+        EXPECT_EQ(sgt.Initialize(), 100) << path.toStdString();
+        EXPECT_EQ(sgt.OpenSetUpDialog("X"), 100);
+        CSPEPlugin spe("Plugin/PrinterPlugin/" + path);
+        EXPECT_FALSE(spe.Initialize()) << path.toStdString();
+        EXPECT_EQ(spe.OpenSetUpDialog("X"), 0);
     }
     EXPECT_FALSE(QFile::exists(install->recordPath()));
 }
 
 TEST(PluginCallHandles, CopiesAreCutToTheBufferAndResourcesFoundByName) {
     testsupport::TempTree tree;
-    testsupport::writeBundle(
-        tree, "P.plugin",
-        {{"CFBundleVersion", "1.2.3"}, {"Count", 4}, {"CFBundleDevelopmentRegion", "English"}});
-    tree.write("P.plugin/Contents/Resources/global.json", "{}");
-    tree.write("P.plugin/Contents/Resources/Media/list.ini", "x");
-    tree.write("P.plugin/Contents/Resources/English.lproj/names.txt", "x");
-    const auto bundle = platform::Bundle::create(tree.path("P.plugin"));
+    const auto bundle = platform::Bundle::create(testsupport::writeBundle(
+        tree, "P",
+        {{"CFBundleVersion", "1.2.3"}, {"N", 4}, {"CFBundleDevelopmentRegion", "English"}}));
+    for (const char* file : {"a.json", "Media/b.ini", "English.lproj/c.txt"})
+        tree.write(QString("P/Contents/Resources/") + file, "x");
     ASSERT_TRUE(bundle);
     const setup_launcher::PluginCallHandles handles("LX-1000", bundle);
     const PrinterPluginBundle* plugin = handles.bundle();
-    const struct {
-        const char* key;
-        size_t size;
-        int32_t length;
-        const char* text; // what the buffer holds after
-    } infos[] = {{"CFBundleVersion", 256, 5, "1.2.3"},
-                 {"CFBundleVersion", 4, 5, "1.2"},
-                 {"CFBundleVersion", 0, 5, "zz"},
-                 {"Count", 256, -1, "zz"},
-                 {"Absent", 256, -1, "zz"},
-                 {nullptr, 256, -1, "zz"}};
-    for (const auto& row : infos) {
-        char buffer[256];
-        std::memset(buffer, 0, sizeof buffer);
-        std::memset(buffer, 'z', 2);
-        EXPECT_EQ(plugin->CopyInfoString(plugin, row.key, buffer, row.size), row.length);
-        EXPECT_STREQ(buffer, row.text) << (row.key ? row.key : "(null)") << row.size;
+    const std::tuple<const char*, size_t, int32_t, const char*> infos[] = {
+        // key, buffer size, the answer, what the buffer holds after
+        {"CFBundleVersion", 9, 5, "1.2.3"},
+        {"CFBundleVersion", 4, 5, "1.2"},
+        {"CFBundleVersion", 0, 5, "zz"},
+        {"N", 9, -1, "zz"},
+        {"Absent", 9, -1, "zz"},
+        {nullptr, 9, -1, "zz"}};
+    for (const auto& [key, size, length, text] : infos) {
+        char buffer[9] = "zz";
+        EXPECT_EQ(plugin->CopyInfoString(plugin, key, buffer, size), length) << size;
+        EXPECT_STREQ(buffer, text) << size;
     }
-    const QByteArray resources = QFile::encodeName(bundle->resourcesPath());
-    const struct {
-        const char* name;
-        const char* subfolder;
-        const char* path; // below Resources; nullptr: none
-    } lookups[] = {{"global.json", nullptr, "/global.json"},
-                   {"global.json", "", "/global.json"},
-                   {"list.ini", "Media", "/Media/list.ini"},
-                   {"names.txt", nullptr, "/English.lproj/names.txt"},
-                   {"list.ini", nullptr, nullptr},
-                   {"", nullptr, nullptr},
-                   {nullptr, nullptr, nullptr}};
-    for (const auto& row : lookups) {
+    const std::tuple<const char*, const char*, const char*> lookups[] = {
+        // name, subfolder, the path found below Resources ("": none)
+        {"a.json", nullptr, "/a.json"},
+        {"a.json", "", "/a.json"},
+        {"b.ini", "Media", "/Media/b.ini"},
+        {"c.txt", nullptr, "/English.lproj/c.txt"},
+        {"b.ini", nullptr, ""},
+        {"", nullptr, ""},
+        {nullptr, nullptr, ""}};
+    for (const auto& [name, subfolder, path] : lookups) {
         char buffer[256];
-        const int32_t n = plugin->CopyResourcePath(plugin, row.name, row.subfolder, buffer, 256);
-        EXPECT_EQ(n < 0 ? QByteArray() : QByteArray(buffer, n),
-                  row.path ? resources + row.path : QByteArray())
-            << (row.name ? row.name : "(null)");
+        const int32_t n = plugin->CopyResourcePath(plugin, name, subfolder, buffer, 256);
+        EXPECT_EQ(n < 0 ? "" : QByteArray(buffer, n),
+                  *path ? QFile::encodeName(bundle->resourcesPath()) + path : "");
     }
     size_t length = 0;
     EXPECT_STREQ(handles.deviceID()->GetUTF8(handles.deviceID(), &length), "LX-1000");

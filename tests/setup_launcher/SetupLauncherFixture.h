@@ -5,7 +5,6 @@
 #include "support/Staging.h"
 #include "support/TestSupport.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,32 +21,32 @@ using testsupport::machineSetting;
 class Installation {
 public:
     Installation(const QString& tool, const QString& settingsFolder, const QString& executable)
-        : m_tool(tool), m_package(tool + "/" + tool + ".app") {
+        : m_tool(tool), m_package(tool + "/" + tool + ".app"),
+          m_settings(m_package + "/Contents/Resources/" + settingsFolder + "/") {
         testsupport::writeBundle(m_tree, m_package,
                                  {{"CFBundleName", tool},
                                   {"CFBundleExecutable", executable},
-                                  {"CFBundleVersion", "2.0.0"}});
+                                  {"CFBundleVersion", "2.0"}});
         m_tree.mkdir(m_package + "/Contents/MacOS");
-        m_settings = m_tree.mkdir(m_package + "/Contents/Resources/" + settingsFolder);
+        m_tree.mkdir(m_settings);
         m_tree.mkdir("tmp");
     }
 
     const testsupport::TempTree& tree() const { return m_tree; }
     QString root() const { return QFileInfo(m_tree.path()).canonicalFilePath(); }
     QString packagePath() const { return root() + "/" + m_package; }
-    QString settingsPath(const QString& name) const { return m_settings + "/" + name; }
+    QString settingsPath(const QString& name) const { return m_tree.path(m_settings + name); }
     // An INI file of the settings folder, CR LF line ends.
     QString writeSetting(const QString& name, const QByteArray& lfText) const {
-        return m_tree.write(settingsPath(name).mid(m_tree.path().size() + 1),
-                            testsupport::withLineEnds(lfText, "\r\n"));
+        return m_tree.write(m_settings + name, testsupport::withLineEnds(lfText, "\r\n"));
     }
     QString writeMachineBundle(const QString& name, const QVariantMap& setting) const {
-        testsupport::writeMachineBundle(m_tree, "MachineBundle/" + name, setting, "1.4");
+        testsupport::writeMachineBundle(m_tree, "MachineBundle/" + name, setting);
         return root() + "/MachineBundle/" + name;
     }
     // A plug-in bundle below the tool folder (see testsupport::writePluginBundle).
     QString writePlugin(const QString& relative, const QString& executableSource,
-                        const QByteArray& executableBytes = QByteArray()) const {
+                        const QByteArray& executableBytes = {}) const {
         testsupport::writePluginBundle(m_tree, m_tool + "/" + relative, executableSource,
                                        executableBytes);
         return root() + "/" + m_tool + "/" + relative;
@@ -63,10 +62,7 @@ private:
 
 // A built set-up launcher that a process test runs.
 struct LauncherProgram {
-    const char* tool;
-    const char* settingsFolder;
-    const char* executableName;
-    const char* builtExecutable;
+    const char *tool, *settingsFolder, *executableName, *builtExecutable;
     const char* prefix; // of its plug-ins' names
 };
 
@@ -93,12 +89,10 @@ inline std::unique_ptr<Installation> sheetGlideTunerAsThisProgram() {
 
 // What a set-up launcher process did.
 struct LauncherRun {
-    bool ended = false;
-    bool crashed = true;
+    bool ended = false, crashed = true;
     int exitCode = -1;
     QList<QJsonObject> alerts;
-    QByteArray record;
-    QByteArray errors;
+    QByteArray record, errors;
 };
 
 // Starts a set-up launcher as Trellis would: the hand-off variable carries the descriptor, or
@@ -128,15 +122,13 @@ inline LauncherRun finishLauncher(const Installation& install, QProcess& process
     if (!run.ended) {
         process.kill();
         process.waitForFinished();
-        return run;
     }
-    run.crashed = process.exitStatus() != QProcess::NormalExit;
-    run.exitCode = process.exitCode();
+    run.crashed = !run.ended || process.exitStatus() != QProcess::NormalExit;
+    run.exitCode = run.ended ? process.exitCode() : -1;
     run.errors = process.readAllStandardError();
-    for (const QByteArray& line : testsupport::readFile(install.alertLog()).split('\n')) {
+    for (const QByteArray& line : testsupport::readFile(install.alertLog()).split('\n'))
         if (!line.isEmpty())
             run.alerts.append(QJsonDocument::fromJson(line).object());
-    }
     run.record = testsupport::readFile(install.recordPath());
     return run;
 }
