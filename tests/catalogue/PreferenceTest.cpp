@@ -19,16 +19,11 @@ const QByteArray kEarlierStore =
     "4\\value=Orvel \xe3\x83\x97\xe3\x83\xaa\xe3\x83\xb3\xe3\x82\xbf\n"
     "5\\value=\" padded \"\n6\\value=quote \\\" and \\\\ back\n"
     "7\\value=tab\\tnew\\nline\n8\\value=nul\n9\\value=\"a=b;c\"\n%40array=true\nsize=10\n";
-const QStringList kEarlierList{"Orvel B, with comma",
-                               "Orvel A",
-                               "@odd",
-                               "Orvel \u30d7\u30ea\u30f3\u30bf",
-                               " padded ",
-                               "quote \" and \\ back",
-                               "tab\tnew\nline",
-                               "nul",
-                               "a=b;c",
-                               ""};
+// clang-format off
+const QStringList kEarlierList{"Orvel B, with comma", "Orvel A", "@odd",
+                               "Orvel \u30d7\u30ea\u30f3\u30bf", " padded ", "quote \" and \\ back",
+                               "tab\tnew\nline", "nul", "a=b;c", ""};
+// clang-format on
 
 using Stored = std::pair<QString, std::optional<QStringList>>;
 
@@ -68,10 +63,9 @@ TEST_F(PreferenceTest, StoresReadBackAndSaves) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QFile::remove(store());
-        QFile file(store());
-        if (!row.bytes.isNull()) {
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(row.bytes) && file.flush());
-        }
+        QFile file(row.bytes.isNull() ? QString() : store());
+        EXPECT_EQ(file.open(QIODevice::WriteOnly) && file.write(row.bytes), !row.bytes.isNull());
+        file.close();
         EXPECT_EQ(read(), row.stored);
         EXPECT_EQ(read().first.isNull(), row.stored.first.isNull());
         EXPECT_EQ(QFileInfo::exists(store()), !row.bytes.isNull());
@@ -90,11 +84,9 @@ TEST_F(PreferenceTest, StoresReadBackAndSaves) {
         EXPECT_EQ(read(), Stored("Orvel A", list));
     }
     // A list where the name belongs, a name where the list belongs: nothing.
-    for (const auto& [key, value] :
-         {std::pair<QString, QVariant>{"SelectPrinterModelName", QStringList{"a"}},
-          {"PrinterModelList", "single"}})
-        ASSERT_TRUE(
-            platform::setPreferenceValue(key, value, platform::kPreferencesCurrentApplication));
+    const QString domain = platform::kPreferencesCurrentApplication;
+    ASSERT_TRUE(platform::setPreferenceValue("SelectPrinterModelName", QStringList{"a"}, domain));
+    ASSERT_TRUE(platform::setPreferenceValue("PrinterModelList", "single", domain));
     EXPECT_TRUE(read().first.isNull());
     EXPECT_EQ(read().second, std::nullopt);
 }
