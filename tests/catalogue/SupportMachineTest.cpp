@@ -63,11 +63,12 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
         EXPECT_EQ(symlink(target, qPrintable(machineFolder() + QString("/0%1.bundle").arg(link++))),
                   0);
     const QString locked = writeBundle("0locked.bundle", setting({"L1"}));
-    QFile::setPermissions(locked, QFileDevice::Permissions());
+    if (geteuid() != 0) // permissions do not bind root
+        QFile::setPermissions(locked, QFileDevice::Permissions());
+    else
+        QFile::remove(locked + "/Contents/Resources/Setting.xml");
     const auto machine = scan();
     QFile::setPermissions(locked, QFileDevice::Permissions(0x7700));
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
     EXPECT_EQ(names(*machine),
               QStringList({"A2", "A1", "Dup", "a1", "Dup", "X", "Orvel X", "Orvel ", "G1", "H1"}));
     const struct {
