@@ -283,7 +283,7 @@ TEST_F(SettingFileExTest, SpecialModelsSwapBackupToolsBySystemVersion) {
                         {{models[0], 0x60}, {models[1], 0x60}, {models[2], 0x60}}));
     writePlugin("Stock Profile Vault", "SPVR7.plugin");
     writePlugin("Stock Vault Setup", "SPV2R7.plugin");
-    // Special: the first two of the catalogue's models and Setting.ini's MX-R54400 Series.
+    // Special: MX-R74400 Series here and Setting.ini's MX-R54400 Series; not a display name.
     for (const long version : {0x1058L, 0x1060L, 0x1100L, 0L}) {
         platform::setSystemVersionForTesting(version);
         const bool newer = version >= 0x1060;
