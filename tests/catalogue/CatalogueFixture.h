@@ -5,8 +5,6 @@
 #include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
-#include <QStringList>
-#include <QVariantMap>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -14,12 +12,14 @@ namespace cataloguetest {
 
 inline QVariantMap setting(const QStringList& models, const QVariantMap& initials = {},
                            const QVariantMap& functions = {}) {
-    QVariantMap map{{QStringLiteral("MODEL"), models}};
-    if (!initials.isEmpty())
-        map.insert(QStringLiteral("INITIAL"), initials);
-    if (!functions.isEmpty())
-        map.insert(QStringLiteral("FUNCTION"), functions);
-    return map;
+    return testsupport::machineSetting(models, initials, functions);
+}
+
+// The text, or a null string for nullptr: table rows tell "no answer" from "".
+inline ::testing::AssertionResult is(const QString& actual, const char* expected) {
+    if (actual.isNull() == !expected && actual == QString::fromUtf8(expected))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << (actual.isNull() ? "null" : actual.toStdString());
 }
 
 // A launcher package in a scratch folder, with the machine-bundle folder and the tool
@@ -28,49 +28,26 @@ class CatalogueTest : public ::testing::Test {
 protected:
     void SetUp() override {
         app = std::make_unique<testsupport::FakeApplication>();
-        platform::setPreferredLanguagesForTesting(QStringList{QStringLiteral("en")});
-        CSettingFileEx::DestroyInstance();
-        CSettingFile::DestroyInstance();
+        platform::setPreferredLanguagesForTesting(QStringList{"en"});
     }
     void TearDown() override {
+        app.reset();
         CSettingFileEx::DestroyInstance();
         CSettingFile::DestroyInstance();
         platform::setSystemVersionForTesting(std::nullopt);
         platform::setPreferredLanguagesForTesting(std::nullopt);
-        app.reset();
     }
-
     QString base() const { return app->basePath(); }
-    QString machineFolder() const { return app->tree().path(QStringLiteral("MachineBundle")); }
-
-    // MachineBundle/<name>/Contents/{Info.plist, Resources/Setting.xml}.
-    QString writeBundleRaw(const QString& name, const QByteArray& settingXml,
-                           const QString& version = QStringLiteral("2.0.1")) const {
-        const QString root = QStringLiteral("MachineBundle/") + name;
-        QVariantMap info{{QStringLiteral("CFBundleName"), name}};
-        if (!version.isNull())
-            info.insert(QStringLiteral("CFBundleVersion"), version);
-        app->tree().write(root + QStringLiteral("/Contents/Info.plist"),
-                          testsupport::xmlPropertyList(info));
-        app->tree().write(root + QStringLiteral("/Contents/Resources/Setting.xml"), settingXml);
-        return app->tree().path(root);
+    QString machineFolder() const { return app->tree().path("MachineBundle"); }
+    QString writeBundle(const QString& name, const QVariantMap& setting,
+                        const QString& version = "2.0.1") const {
+        return testsupport::writeMachineBundle(app->tree(), "MachineBundle/" + name, setting,
+                                               version);
     }
-    QString writeBundle(const QString& name, const QVariantMap& settingMap,
-                        const QString& version = QStringLiteral("2.0.1")) const {
-        return writeBundleRaw(name, testsupport::xmlPropertyList(settingMap), version);
-    }
-
-    // <tool>/Plugin/PrinterPlugin/<file>/Contents/Info.plist.
+    // <tool>/Plugin/PrinterPlugin/<file>: a bundle folder.
     QString writePlugin(const QString& tool, const QString& file) const {
-        const QString root = tool + QStringLiteral("/Plugin/PrinterPlugin/") + file;
-        app->tree().write(
-            root + QStringLiteral("/Contents/Info.plist"),
-            testsupport::xmlPropertyList(QVariantMap{{QStringLiteral("CFBundleVersion"), "1.0"}}));
-        return app->tree().path(root);
-    }
-
-    void writeSettingIni(const QByteArray& lfText) const {
-        app->writeSetting(QStringLiteral("Setting.ini"), lfText);
+        return testsupport::writeBundle(app->tree(), tool + "/Plugin/PrinterPlugin/" + file,
+                                        {{"CFBundleVersion", "1.0"}});
     }
 
     std::unique_ptr<testsupport::FakeApplication> app;

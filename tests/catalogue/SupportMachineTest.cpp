@@ -1,20 +1,22 @@
+// The machine catalogue: the registry of one machine-bundle folder, tools and plug-ins, and the
+// settings facade over it and Setting.ini.
 #include "catalogue/SupportMachine.h"
 
 #include "CatalogueFixture.h"
+#include "catalogue/MachineBundle.h"
 #include "platform/Bundle.h"
 
-#include <QFile>
+#include <QDir>
 #include <QUrl>
 #include <unistd.h>
 
-using cataloguetest::CatalogueTest;
+using cataloguetest::is;
 using cataloguetest::setting;
 
 namespace {
 
-class SupportMachineTest : public CatalogueTest {
+class SupportMachineTest : public cataloguetest::CatalogueTest {
 protected:
-    // Builds the registry from the MachineBundle folder beside the package.
     std::unique_ptr<CSupportMachine> scan(OSStatus expected = noErr) const {
         auto machine = std::make_unique<CSupportMachine>();
         EXPECT_EQ(machine->OnInitialize(machineFolder()), expected);
@@ -28,345 +30,285 @@ protected:
     }
 };
 
-// --- the registry ---
-
-TEST_F(SupportMachineTest, RecordsFollowListingOrderThenModelOrder) {
-    writeBundle("beta.bundle", setting({"B1", "B2"}), "2.0");
-    writeBundle("Alpha.bundle", setting({"A2", "A1"}), "1.0");
+TEST_F(SupportMachineTest, RegistryOfOneFolder) {
+    writeBundle("Alpha.bundle", setting({"A2", "A1", "Dup"}, {{"Dup", "AA"}}, {{"Dup", 4}}), "1.0");
     writeBundle("alpha.bundle", setting({"a1"}), "1.5");
-    writeBundle("Gammabundle", setting({"G1"}), "3.0"); // no dot: still a bundle
-    writeBundle("Hash#%20 x.bundle", setting({"H1"}));  // URL-special characters
-    app->tree().write("MachineBundle/notes.txt", "ignored");
-    writeBundle("Delta.Bundle", setting({"D1"}));   // suffix is case-sensitive
-    writeBundle("Epsilon.plugin", setting({"E1"})); // not a bundle name
-
+    writeBundle("beta.bundle",
+                setting({"Dup", "X", "Orvel X", "Orvel "}, {{"Dup", "B"}}, {{"Dup", 8}}), "9.0");
+    writeBundle("Gammabundle", setting({"G1"}), "3.0");
+    writeBundle("Hash#%20 x.bundle", setting({"H1"}));
+    writeBundle("Delta.Bundle", setting({"D1"}));
+    writeBundle("Epsilon.plugin", setting({"E1"}));
+    writeBundle("Empty.bundle", setting({}));
+    app->tree().write("MachineBundle/0plain file.bundle", "a file");
+    app->tree().write("MachineBundle/0no Resources.bundle/Contents/Info.plist", "x");
+    app->tree().write("MachineBundle/0Resources file.bundle/Contents/Resources", "x");
+    for (const QByteArray& xml :
+         {QByteArray("<plist>"), testsupport::xmlPropertyList(QVariantList{})})
+        testsupport::writeMachineBundle(
+            app->tree(), "MachineBundle/0" + QString::number(xml.size()) + ".bundle", xml);
+    // Bundles that contribute nothing, among them links that lead nowhere or round in circles.
+    writeBundle("0model string.bundle", {{"MODEL", "lonely"}});
+    writeBundle("0model mixed.bundle", {{"MODEL", QVariantList{"mixed", 1}}});
+    writeBundle("0initial array.bundle",
+                {{"MODEL", QStringList{"i6"}}, {"INITIAL", QVariantList{}}});
+    writeBundle("0function string.bundle", {{"MODEL", QStringList{"f7"}}, {"FUNCTION", "127"}});
+    writeBundle("0no version.bundle", setting({"nv"}), QString());
+    QFile::remove(writeBundle("0no info.bundle", setting({"ni"})) + "/Contents/Info.plist");
+    app->tree().write(
+        writeBundle("0version number.bundle", setting({"vn"})).mid(base().size() + 1) +
+            "/Contents/Info.plist",
+        testsupport::xmlPropertyList(QVariantMap{{"CFBundleVersion", 3}}));
+    int link = 0;
+    for (const char* target : {"00.bundle", ".", "..", "nowhere"}) // 00.bundle: itself
+        EXPECT_EQ(symlink(target, qPrintable(machineFolder() + QString("/0%1.bundle").arg(link++))),
+                  0);
+    const QString locked = writeBundle("0locked.bundle", setting({"L1"}));
+    if (geteuid() != 0) // permissions do not bind root
+        QFile::setPermissions(locked, QFileDevice::Permissions());
+    else
+        QFile::remove(locked + "/Contents/Resources/Setting.xml");
     const auto machine = scan();
-    EXPECT_EQ(names(*machine), (QStringList{"A2", "A1", "a1", "B1", "B2", "G1", "H1"}));
-    EXPECT_EQ(machine->GetPrinterNameWithIndex(-1), QString());
-    EXPECT_TRUE(machine->GetPrinterNameWithIndex(7).isNull());
-
-    QString bundleName, version;
-    ASSERT_EQ(machine->GetMachineBundleNameAndVersion("G1", &bundleName, &version), noErr);
-    EXPECT_EQ(bundleName, "Gammabundle");
-    EXPECT_EQ(version, "3.0");
-    ASSERT_EQ(machine->GetMachineBundleNameAndVersion("H1", &bundleName, nullptr), noErr);
-    EXPECT_EQ(bundleName, "Hash#%20 x.bundle");
-    ASSERT_EQ(machine->GetPluginVersion("a1", &version), noErr);
-    EXPECT_EQ(version, "1.5");
-    EXPECT_EQ(machine->GetMachineBundleNameAndVersion("A1", nullptr, nullptr), noErr);
-    EXPECT_EQ(machine->GetMachineBundleNameAndVersion("D1", &bundleName, &version), paramErr);
-    EXPECT_EQ(machine->GetMachineBundleNameAndVersion(QString(), nullptr, nullptr), paramErr);
-}
-
-TEST_F(SupportMachineTest, DuplicateModelsKeepEveryRecordAndFirstBundleAnswers) {
-    writeBundle(
-        "A.bundle",
-        setting({"MX-R74400 Series"}, {{"MX-R74400 Series", "AA"}}, {{"MX-R74400 Series", 4}}),
-        "1.0");
-    writeBundle("B.bundle",
-                setting({"Other", "MX-R74400 Series"}, {{"MX-R74400 Series", "BB"}},
-                        {{"MX-R74400 Series", 8}}),
-                "9.0");
-    const auto machine = scan();
-    EXPECT_EQ(machine->GetSupportPrinterCount(), 3);
-
-    long index = -7;
-    EXPECT_EQ(machine->GetPrinterDevID("MX-R74400 Series", &index), "MX-R74400 Series");
-    EXPECT_EQ(index, 0);
-    EXPECT_EQ(machine->GetPrinterInitial("MX-R74400 Series"), "AA");
-    EXPECT_EQ(machine->GetFunctionAttribute("MX-R74400 Series"), 4);
-    QString version;
-    ASSERT_EQ(machine->GetPluginVersion("MX-R74400 Series", &version), noErr);
-    EXPECT_EQ(version, "1.0");
-    EXPECT_EQ(machine->GetPrinterDevID("Other", &index), "Other");
-    EXPECT_EQ(index, 1);
-}
-
-TEST_F(SupportMachineTest, DisplayNamesFindPrintersButNotPerModelData) {
-    writeBundle("A.bundle", setting({"X", "MX-R74400 Series"}, {{"MX-R74400 Series", "R7"}},
-                                    {{"MX-R74400 Series", 4}}));
-    const auto machine = scan();
-    long index = -1;
-    EXPECT_EQ(machine->GetPrinterDevID("Orvel MX-R74400 Series", &index), "MX-R74400 Series");
-    EXPECT_EQ(index, 1);
-    EXPECT_EQ(machine->CreatePrinterDevID("MX-R74400 Series", nullptr), "MX-R74400 Series");
-    EXPECT_TRUE(machine->IsSupportPrinter("Orvel MX-R74400 Series"));
-    EXPECT_FALSE(machine->IsSupportPrinter("orvel MX-R74400 Series"));
-    EXPECT_FALSE(machine->IsSupportPrinter("MX-R74400 series"));
-    EXPECT_FALSE(machine->IsSupportPrinter(QString()));
-
-    EXPECT_EQ(machine->GetFunctionAttribute("Orvel MX-R74400 Series"), 0);
-    EXPECT_TRUE(machine->GetPrinterInitial("Orvel MX-R74400 Series").isNull());
-    EXPECT_EQ(machine->GetPluginVersion("Orvel MX-R74400 Series", nullptr), paramErr);
-
-    index = 42;
-    EXPECT_TRUE(machine->GetPrinterDevID("Unknown", &index).isNull());
-    EXPECT_EQ(index, 42); // untouched without a match
-}
-
-TEST_F(SupportMachineTest, NameMatchesAsGivenOrStrippedWhicheverRecordComesFirst) {
-    // "Orvel X" is itself a model, listed after "X": the earlier record wins.
-    writeBundle("A.bundle", setting({"X", "Orvel X", "Orvel "}));
-    writeBundle("B.bundle", setting({""}));
-    const auto machine = scan();
-    long index = -1;
-    EXPECT_EQ(machine->GetPrinterDevID("Orvel X", &index), "X");
-    EXPECT_EQ(index, 0);
-    // "Orvel " strips to the empty name; only a model that is itself "Orvel " or empty fits.
-    EXPECT_EQ(machine->GetPrinterDevID("Orvel ", &index), "Orvel ");
-    EXPECT_EQ(index, 2);
-    EXPECT_FALSE(machine->IsSupportPrinter("Orvel")); // the empty model needs the blank too
-}
-
-TEST_F(SupportMachineTest, ModelMissingFromFunctionStillCountsButSupportsNothing) {
-    writeBundle("A.bundle", setting({"M1", "M2"}, {{"M1", "I1"}, {"M2", "I2"}}, {{"M1", 1}}));
-    writePlugin("Kestrel Loader", "KLI2.plugin");
-    const auto machine = scan();
-    EXPECT_TRUE(machine->IsSupportPrinter("M2"));
-    EXPECT_EQ(machine->GetFunctionAttribute("M2"), 0);
-    for (long tool = 0; tool < 7; ++tool)
-        EXPECT_FALSE(machine->IsSupportApplication("M2", tool)) << tool;
-}
-
-TEST_F(SupportMachineTest, WorldWideOnlyBundleIsLeftOutUnderJapanese) {
-    QVariantMap worldWide = setting({"W1"}, {{"W1", "W"}}, {{"W1", 1}});
-    worldWide.insert("IsWorldWideOnly", true);
-    writeBundle("A.bundle", worldWide);
-    writeBundle("B.bundle", setting({"B1"}));
-    app->tree().write("Trellis.app/Contents/Resources/Japanese.lproj/InfoPlist.strings", "x");
-    platform::setPreferredLanguagesForTesting(QStringList{"ja-JP"});
-    const auto machine = scan();
-    EXPECT_EQ(names(*machine), QStringList{"B1"});
-    // No dictionary was kept for it either.
-    EXPECT_EQ(machine->SearchSettingDictionary("W1", nullptr), paramErr);
-    const platform::MachineSetting* dictionary = nullptr;
-    EXPECT_EQ(machine->SearchSettingDictionary("B1", &dictionary), noErr);
-    ASSERT_NE(dictionary, nullptr);
-    EXPECT_EQ(dictionary->modelNames, QStringList{"B1"});
-}
-
-TEST_F(SupportMachineTest, MissingOrUnlistableFolderFailsButKeepsToolList) {
-    {
-        const auto machine = scan(paramErr);
-        EXPECT_EQ(machine->GetSupportPrinterCount(), 0);
-        EXPECT_FALSE(machine->GetApplicationURL(0).isEmpty());
-        EXPECT_TRUE(machine->GetPrinterDevID("X", nullptr).isNull());
+    QFile::setPermissions(locked, QFileDevice::Permissions(0x7700));
+    EXPECT_EQ(names(*machine),
+              QStringList({"A2", "A1", "Dup", "a1", "Dup", "X", "Orvel X", "Orvel ", "G1", "H1"}));
+    const struct {
+        const char *name, *deviceID;
+        long index;
+        const char* initial;
+        int function;
+        const char* bundle; // and version; "" for -50 from the per-model questions
+    } rows[] = {
+        {"Dup", "Dup", 2, "AA", 4, "Alpha.bundle 1.0"},
+        {"Orvel Dup", "Dup", 2, nullptr, 0, ""},
+        {"a1", "a1", 3, nullptr, 0, "alpha.bundle 1.5"},
+        {"Orvel X", "X", 5, nullptr, 0, "beta.bundle 9.0"},
+        {"Orvel ", "Orvel ", 7, nullptr, 0, "beta.bundle 9.0"},
+        {"G1", "G1", 8, nullptr, 0, "Gammabundle 3.0"},
+        {"H1", "H1", 9, nullptr, 0, "Hash#%20 x.bundle 2.0.1"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        long index = -7;
+        EXPECT_TRUE(is(machine->GetPrinterDevID(row.name, &index), row.deviceID));
+        EXPECT_EQ(index, row.index);
+        EXPECT_TRUE(is(machine->GetPrinterInitial(row.name), row.initial));
+        EXPECT_EQ(machine->GetFunctionAttribute(row.name), row.function);
+        QString bundle, version;
+        EXPECT_EQ(machine->GetMachineBundleNameAndVersion(row.name, &bundle, &version),
+                  *row.bundle ? noErr : paramErr);
+        EXPECT_EQ((bundle + " " + version).trimmed(), row.bundle);
     }
-    CSupportMachine machine;
-    EXPECT_EQ(machine.OnInitialize(QString()), paramErr);
-    EXPECT_TRUE(machine.GetApplicationURL(0).isEmpty());
-    EXPECT_EQ(machine.SearchMachineBundle(QString()), paramErr);
-    EXPECT_EQ(machine.AppendMachineBundle(QUrl()), paramErr);
-    EXPECT_EQ(machine.AppendPrinter(nullptr, "b", "v"), paramErr);
+    for (const char* absent : {"Orvel", "dup", "orvel Dup", "D1", "E1", "lonely", "mixed", "i6",
+                               "f7", "nv", "ni", "vn", "L1", ""})
+        EXPECT_FALSE(machine->IsSupportPrinter(absent)) << absent;
 }
 
-TEST_F(SupportMachineTest, BadBundlesContributeNothingAndOthersStillCount) {
-    const QByteArray good = testsupport::xmlPropertyList(setting({"never"}));
-    writeBundle("00good.bundle", setting({"G0"}, {{"G0", "G"}}, {{"G0", 1}}));
-    writeBundleRaw("01malformed.bundle", "<plist><dict><key>MODEL</key><array><string>");
-    writeBundleRaw("02truncated.bundle", good.left(good.size() - 20));
-    writeBundleRaw("03rootarray.bundle", testsupport::xmlPropertyList(QVariantList{"x"}));
-    writeBundle("04modelstring.bundle", {{"MODEL", "lonely"}});
-    writeBundle("05modelmixed.bundle", {{"MODEL", QVariantList{"mixed", 1}}});
-    writeBundle("06initialarray.bundle",
-                {{"MODEL", QStringList{"i6"}}, {"INITIAL", QVariantList{"i6"}}});
-    writeBundle("07functionstring.bundle",
-                {{"MODEL", QStringList{"f7"}}, {"FUNCTION", QStringLiteral("127")}});
-    app->tree().write("MachineBundle/08file.bundle", "plain file");
-    writeBundle("09noversion.bundle", setting({"nv"}), QString());
-    writeBundle("10noinfo.bundle", setting({"ni"}));
-    QFile::remove(machineFolder() + "/10noinfo.bundle/Contents/Info.plist");
-    writeBundle("11versionnumber.bundle", setting({"vn"}));
-    app->tree().write("MachineBundle/11versionnumber.bundle/Contents/Info.plist",
-                      testsupport::xmlPropertyList(QVariantMap{{"CFBundleVersion", 3}}));
-    app->tree().mkdir("MachineBundle/12empty.bundle");
-    writeBundle("13nomodel.bundle", {{"INITIAL", QVariantMap{{"x", "y"}}}});
-    // Links that lead nowhere or round in circles.
-    ASSERT_EQ(symlink("14loop.bundle", qPrintable(machineFolder() + "/14loop.bundle")), 0);
-    ASSERT_EQ(symlink(".", qPrintable(machineFolder() + "/15self.bundle")), 0);
-    ASSERT_EQ(symlink("..", qPrintable(machineFolder() + "/16parent.bundle")), 0);
-    ASSERT_EQ(symlink("nowhere", qPrintable(machineFolder() + "/17dangling.bundle")), 0);
-    writeBundle("zz-good.bundle", setting({"G1"}));
-
-    const auto machine = scan();
-    EXPECT_EQ(names(*machine), (QStringList{"G0", "G1"}));
-    EXPECT_EQ(machine->GetFunctionAttribute("G0"), 1);
-    for (const char* model : {"never", "lonely", "mixed", "i6", "f7", "nv", "ni", "vn"})
-        EXPECT_FALSE(machine->IsSupportPrinter(model)) << model;
-}
-
-TEST_F(SupportMachineTest, UnreadableBundleFolderIsSkipped) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
-    const QString locked = writeBundle("A.bundle", setting({"L1"}));
+TEST_F(SupportMachineTest, WorldWideOnlyBundlesAreLeftOutUnderJapaneseOnly) {
+    writeBundle("A.bundle", {{"MODEL", QStringList{"W1"}}, {"IsWorldWideOnly", false}});
     writeBundle("B.bundle", setting({"B1"}));
-    QFile::setPermissions(locked, QFileDevice::Permissions());
-    const auto machine = scan();
-    QFile::setPermissions(locked,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(names(*machine), QStringList{"B1"});
+    const std::tuple<const char*, const char*, QStringList> rows[] = {
+        // the one localization besides English, the language, the printers
+        {"English", "en", {"W1", "B1"}},
+        {"ja", "ja", {"W1", "B1"}}, // only a folder named Japanese.lproj counts
+        {"Japanese", "ja-JP", {"B1"}},
+        {"English", "en", {"W1", "B1"}}};
+    for (const auto& [lproj, language, models] : rows) {
+        for (const QString other : {"ja", "Japanese"})
+            QDir(app->resourcesPath() + "/" + other + ".lproj").removeRecursively();
+        for (const QString folder : {"English", lproj})
+            app->tree().write(
+                "Trellis.app/Contents/Resources/" + folder + ".lproj/InfoPlist.strings", "x");
+        platform::setPreferredLanguagesForTesting(QStringList{language});
+        EXPECT_EQ(names(*scan()), models) << lproj;
+    }
 }
 
-TEST_F(SupportMachineTest, UnreadableMachineBundleFolderFails) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
+TEST_F(SupportMachineTest, MissingFolderOrPackage) {
+    EXPECT_FALSE(scan(paramErr)->GetApplicationURL(0).isEmpty()); // the tools are still known
     writeBundle("A.bundle", setting({"L1"}));
     QFile::setPermissions(machineFolder(), QFileDevice::Permissions());
-    const auto machine = scan(paramErr);
-    QFile::setPermissions(machineFolder(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(machine->GetSupportPrinterCount(), 0);
-}
-
-TEST_F(SupportMachineTest, FunctionValuesReadAsSigned32Bit) {
-    writeBundle("A.bundle", {{"MODEL", QStringList{"neg", "max", "over", "under", "wrap", "str",
-                                                   "bool", "real", "frac"}},
-                             {"FUNCTION", QVariantMap{{"neg", -1},
-                                                      {"max", qint64(2147483647)},
-                                                      {"over", qint64(2147483648)},
-                                                      {"under", qint64(-2147483649)},
-                                                      {"wrap", qint64(4294967300)},
-                                                      {"str", "4"},
-                                                      {"bool", true},
-                                                      {"real", 4.0},
-                                                      {"frac", 4.5}}}});
-    const auto machine = scan();
-    EXPECT_EQ(machine->GetFunctionAttribute("neg"), -1);
-    EXPECT_EQ(machine->GetFunctionAttribute("max"), 2147483647);
-    EXPECT_EQ(machine->GetFunctionAttribute("over"), 0);
-    EXPECT_EQ(machine->GetFunctionAttribute("under"), 0);
-    EXPECT_EQ(machine->GetFunctionAttribute("wrap"), 0); // not cut down to 4
-    EXPECT_EQ(machine->GetFunctionAttribute("str"), 0);
-    EXPECT_EQ(machine->GetFunctionAttribute("bool"), 0);
-    EXPECT_EQ(machine->GetFunctionAttribute("real"), 4);
-    EXPECT_EQ(machine->GetFunctionAttribute("frac"), 0);
-    EXPECT_EQ(machine->GetFunctionAttribute(QString()), 0);
-}
-
-TEST_F(SupportMachineTest, InitialsThatWouldLeaveThePluginFolderAreNoInitial) {
-    const QStringList models{"ok", "slash", "dot", "dotdot", "number", "dots3"};
-    writeBundle(
-        "A.bundle",
-        {{"MODEL", models},
-         {"INITIAL", QVariantMap{{"ok", "AB"},
-                                 {"slash", "/../../../Escaped"},
-                                 {"dot", "."},
-                                 {"dotdot", ".."},
-                                 {"number", 5},
-                                 {"dots3", "..."}}},
-         {"FUNCTION",
-          QVariantMap{
-              {"ok", 4}, {"slash", 4}, {"dot", 4}, {"dotdot", 4}, {"number", 4}, {"dots3", 4}}}});
-    // Where the slashed initial would lead from Sheet Glide Tuner's plug-in folder.
-    app->tree().mkdir("Sheet Glide Tuner/Plugin/PrinterPlugin/SGT");
-    writePlugin("Sheet Glide Tuner", "../../Escaped.plugin");
-    writePlugin("Sheet Glide Tuner", "SGTAB.plugin");
-    const auto machine = scan();
-    EXPECT_TRUE(machine->IsSupportApplication("ok", 2));
-    EXPECT_FALSE(machine->IsSupportApplication("slash", 2));
-    EXPECT_EQ(machine->GetPrinterInitial("ok"), "AB");
-    EXPECT_EQ(machine->GetPrinterInitial("dots3"), "...");
-    for (const char* model : {"slash", "dot", "dotdot", "number"}) {
-        EXPECT_TRUE(machine->GetPrinterInitial(model).isNull()) << model;
-        QString path;
-        EXPECT_EQ(machine->CreateApplicationPluginPath(model, 2, &path), paramErr) << model;
-    }
-}
-
-// --- tools and plug-ins ---
-
-TEST_F(SupportMachineTest, ToolIndicesOutsideTheSevenSlotsGiveNothing) {
-    for (long bad : {-1L, 7L}) {
-        EXPECT_TRUE(CSupportMachine::GetApplicationName(bad).isNull());
-        EXPECT_EQ(CSupportMachine::GetApplicationAttribute(bad), 0);
-        QString path{"untouched"};
-        EXPECT_EQ(CSupportMachine::CreateApplicationFolderPath(bad, &path), paramErr);
-        EXPECT_EQ(CSupportMachine::CreateApplicationPath(bad, &path), paramErr);
-        EXPECT_EQ(path, "untouched");
-        QList<QUrl> urls;
-        EXPECT_EQ(CSupportMachine::CreateApplicationURL(bad, &urls), paramErr);
-        EXPECT_TRUE(urls.isEmpty());
-    }
-    EXPECT_EQ(CSupportMachine::CreateApplicationURL(0, nullptr), paramErr);
-}
-
-TEST_F(SupportMachineTest, PathsLieBesideTheLauncherPackage) {
-    writeBundle("A.bundle", setting({"P"}, {{"P", "AB12"}}, {{"P", 0x7f}}));
-    const auto machine = scan();
-
-    QString path;
-    ASSERT_EQ(CSupportMachine::CreateApplicationFolderPath(3, &path), noErr);
-    EXPECT_EQ(path, base() + "/Stock Profile Editor");
-    ASSERT_EQ(CSupportMachine::CreateApplicationPath(3, &path), noErr);
-    EXPECT_EQ(path, base() + "/Stock Profile Editor/Stock Profile Editor.app");
-    ASSERT_EQ(machine->CreateApplicationPluginPath("P", 3, &path), noErr);
-    EXPECT_EQ(path, base() + "/Stock Profile Editor/Plugin/PrinterPlugin/SPEAB12.plugin");
-    QString name;
-    ASSERT_EQ(machine->CreateApplicationPluginName("P", 6, &name), noErr);
-    EXPECT_EQ(name, "SPV2AB12.plugin");
-    QUrl url;
-    ASSERT_EQ(machine->CreateApplicationPluginURL("P", 0, &url), noErr);
-    EXPECT_EQ(url.toLocalFile(), base() + "/Kestrel Loader/Plugin/PrinterPlugin/KLAB12.plugin");
-
-    const QStringList formats{"KL", "SL", "SGT", "SPE", "NCK", "SPV", "SPV2"};
-    for (long i = 0; i < 7; ++i) {
-        ASSERT_EQ(machine->CreateApplicationPluginName("P", i, &name), noErr);
-        EXPECT_EQ(name, formats.at(i) + "AB12.plugin");
-        const QString tool = CSupportMachine::GetApplicationName(i);
-        EXPECT_EQ(machine->GetApplicationURL(i).toLocalFile(),
-                  base() + "/" + tool + "/" + tool + ".app");
-    }
-    EXPECT_TRUE(machine->GetApplicationURL(-1).isEmpty());
-    EXPECT_TRUE(machine->GetApplicationURL(7).isEmpty());
-    EXPECT_EQ(machine->CreateApplicationPluginName("P", 7, &name), paramErr);
-    EXPECT_EQ(machine->CreateApplicationPluginPath(QString(), 0, &path), paramErr);
-    EXPECT_EQ(machine->CreateApplicationPluginName("Orvel P", 0, &name), paramErr);
-    EXPECT_FALSE(machine->IsExistApplicationPlugin("P", -1));
-}
-
-TEST_F(SupportMachineTest, NoMainBundleMeansNoPaths) {
+    EXPECT_EQ(scan(geteuid() == 0 ? noErr : paramErr)->GetSupportPrinterCount(),
+              geteuid() == 0 ? 1 : 0);
+    QFile::setPermissions(machineFolder(), QFileDevice::Permissions(0x7700));
     platform::Bundle::setMainBundlePathForTesting(base() + "/missing.app");
-    QString path;
-    EXPECT_EQ(CSupportMachine::CreateApplicationFolderPath(0, &path), paramErr);
-    QList<QUrl> urls;
-    EXPECT_EQ(CSupportMachine::CreateApplicationURLArray(&urls), paramErr);
-    EXPECT_TRUE(urls.isEmpty());
-    CSupportMachine machine;
-    EXPECT_EQ(machine.OnInitialize(machineFolder()), paramErr);
-    EXPECT_TRUE(machine.GetApplicationURL(0).isEmpty());
+    EXPECT_TRUE(scan(paramErr)->GetApplicationURL(0).isEmpty());
 }
 
-TEST_F(SupportMachineTest, MaskAndPluginsDecideSupport) {
-    writeBundle("A.bundle",
-                setting({"M44", "M40", "M02", "NoInit"}, {{"M44", "A"}, {"M40", "B"}, {"M02", "C"}},
-                        {{"M44", 0x44}, {"M40", 0x40}, {"M02", 0x02}, {"NoInit", 0x7f}}));
-    for (long i = 0; i < 7; ++i) {
-        const QString tool = CSupportMachine::GetApplicationName(i);
-        const QStringList prefixes{"KL", "SL", "SGT", "SPE", "NCK", "SPV", "SPV2"};
-        writePlugin(tool, prefixes.at(i) + "A.plugin"); // every plug-in of M44
+TEST_F(SupportMachineTest, PerModelValues) {
+    const std::tuple<const char*, QVariant, QVariant, const char*, int> rows[] = {
+        // model, its INITIAL and FUNCTION (none when invalid), the initial and mask read
+        {"ok", "AB", 4, "AB", 4},
+        {"three dots", "...", 4, "...", 4},
+        {"slash", "/../../../Escaped", 4, nullptr, 4},
+        {"dot dot", "..", 4, nullptr, 4},
+        {"number initial", 5, 4, nullptr, 4},
+        {"no function", "NF", {}, "NF", 0},
+        {"negative", {}, -1, nullptr, -1},
+        {"over", {}, qint64(2147483648), nullptr, 0},
+        {"wrap", {}, qint64(4294967300), nullptr, 0},
+        {"string", {}, "4", nullptr, 0},
+        {"whole real", {}, 4.0, nullptr, 4},
+        {"fraction", {}, 4.5, nullptr, 0},
+    };
+    QStringList models;
+    QVariantMap initials, functions;
+    for (const auto& [model, initial, function, _, __] : rows) {
+        models << model;
+        if (initial.isValid())
+            initials[model] = initial;
+        if (function.isValid())
+            functions[model] = function;
     }
+    writeBundle("A.bundle", setting(models, initials, functions));
+    writePlugin("Sheet Glide Tuner", "SGTAB.plugin");
+    writePlugin("Sheet Glide Tuner", "SGTNF.plugin");
+    const auto machine = scan();
+    for (const auto& [model, _, __, initial, function] : rows) {
+        EXPECT_TRUE(is(machine->GetPrinterInitial(model), initial)) << model;
+        EXPECT_EQ(machine->GetFunctionAttribute(model), function) << model;
+        EXPECT_EQ(machine->IsSupportApplication(model, 2), model == std::string("ok")) << model;
+    }
+}
+
+TEST_F(SupportMachineTest, ToolsPluginsAndSystemVersion) {
+    writeBundle("A.bundle",
+                setting({"M44", "M42", "M02", "NoInit"}, {{"M44", "A"}, {"M42", "B"}, {"M02", "C"}},
+                        {{"M44", 0x44}, {"M42", 0x42}, {"M02", 0x02}, {"NoInit", 0x7f}}));
+    const QStringList tools = QString("Kestrel Loader,Status Lantern,Sheet Glide Tuner,Stock "
+                                      "Profile Editor,Nozzle Care Kit,Stock Profile Vault,Stock "
+                                      "Vault Setup")
+                                  .split(',');
+    const QStringList prefixes{"KL", "SL", "SGT", "SPE", "NCK", "SPV", "SPV2"};
+    for (long i = 0; i < 7; ++i)
+        writePlugin(tools[i], prefixes[i] + "A.plugin"); // every plug-in of M44
     writePlugin("Status Lantern", "SLC.plugin");
     app->tree().write("Status Lantern/Plugin/PrinterPlugin/SLB.plugin", "a file, no bundle");
     const auto machine = scan();
-
-    for (long version : {0x1058L, 0x1060L, 0L}) {
-        platform::setSystemVersionForTesting(version);
-        for (long i = 0; i < 7; ++i)
-            EXPECT_EQ(machine->IsSupportApplication("M44", i), i == 2 || i == 6) << i;
-        // Bit 64 without its plug-in: only newer systems offer the tool.
-        EXPECT_EQ(machine->IsSupportApplication("M40", 6), version >= 0x1060) << version;
-        EXPECT_FALSE(machine->IsSupportApplication("M40", 5));
-        EXPECT_TRUE(machine->IsSupportApplication("M02", 1));
-        EXPECT_FALSE(machine->IsSupportApplication("M02", 6)); // bit missing
-        for (long i = 0; i < 6; ++i)
-            EXPECT_FALSE(machine->IsSupportApplication("NoInit", i));
-        EXPECT_EQ(machine->IsSupportApplication("NoInit", 6), version >= 0x1060);
-        EXPECT_FALSE(machine->IsSupportApplication("M44", 7));
-        EXPECT_FALSE(machine->IsSupportApplication("M44", -1));
-        EXPECT_FALSE(machine->IsSupportApplication("Orvel M44", 2));
+    for (long i = -1; i <= 7; ++i) {
+        const bool valid = i >= 0 && i < 7;
+        const QString folder = valid ? base() + "/" + tools[i] : QString();
+        QString path{"untouched"};
+        EXPECT_EQ(CSupportMachine::GetApplicationName(i), valid ? tools[i] : QString()) << i;
+        EXPECT_EQ(machine->GetApplicationURL(i).toLocalFile(),
+                  valid ? folder + "/" + tools[i] + ".app" : QString());
+        EXPECT_EQ(machine->CreateApplicationPluginPath("M44", i, &path), valid ? noErr : paramErr);
+        EXPECT_EQ(path, valid ? folder + "/Plugin/PrinterPlugin/" + prefixes[i] + "A.plugin"
+                              : "untouched");
     }
-    EXPECT_FALSE(machine->IsExistApplicationPlugin("M40", 1));
-    EXPECT_TRUE(machine->IsExistApplicationPlugin("M02", 1));
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        // model, the tools 0..6 offered before system 0x1060 and from 0x1060 on
+        {"M44", "0010001", "0010001"},
+        {"M42", "0000000", "0000001"},
+        {"M02", "0100000", "0100000"},
+        {"NoInit", "0000000", "0000001"},
+        {"Orvel M44", "0000000", "0000000"}};
+    for (const long version : {0x1058L, 0x1060L, 0L}) {
+        platform::setSystemVersionForTesting(version);
+        for (const auto& [model, older, newer] : rows) {
+            QString offered;
+            for (long i = -1; i <= 7; ++i)
+                offered += machine->IsSupportApplication(model, i) ? '1' : '0';
+            EXPECT_EQ(offered, "0" + QString(version >= 0x1060 ? newer : older) + "0")
+                << model << " on " << version;
+        }
+    }
+}
+
+class SettingFileExTest : public cataloguetest::CatalogueTest {
+protected:
+    void SetUp() override {
+        CatalogueTest::SetUp();
+        app->writeSetting("Setting.ini", "[FUNCTION]\nFUNCTION_NUM=7\n[PRINTER]\nPRINTER_NUM=4\n"
+                                         "PRINTER1=SI-100\nPRINTER1_PATH_F1=:Plugins:KLSI.plugin\n"
+                                         "PRINTER1_PATH_F6=:Plugins:SPVSI.plugin\n"
+                                         "PRINTER1_PATH_F7=:Plugins:SPV2SI.plugin\n"
+                                         "PRINTER2=MX-R54400 Series\n"
+                                         "PRINTER2_PATH_F6=:Plugins:SPVR5.plugin\n"
+                                         "PRINTER2_PATH_F7=:Plugins:SPV2R5.plugin\n"
+                                         "PRINTER3=Both\nPRINTER3_PATH_F2=:Plugins:SLBoth.plugin\n"
+                                         "PRINTER4=Bare\n");
+        for (const QString plugin : {"KLSI", "SPVSI", "SPV2SI", "SPVR5", "SPV2R5", "SLBoth"})
+            testsupport::writeBundle(app->tree(), "Trellis.app/Plugins/" + plugin + ".plugin",
+                                     {{"CFBundleVersion", "1.9"}});
+    }
+    CSettingFileEx* facade() const { return CSettingFileEx::GetInstance(); }
+};
+
+TEST_F(SettingFileExTest, PrintersOfBothSources) {
+    writeBundle("F.bundle", setting({"B1", "Both", "Orvel Already"}, {{"B1", "B1"}}, {{"B1", 1}}),
+                "3.2.1");
+    writePlugin("Kestrel Loader", "KLB1.plugin");
+    const QStringList names{"B1",   "Both", "Orvel Already", "SI-100", "MX-R54400 Series",
+                            "Both", "Bare"};
+    ASSERT_EQ(facade()->GetSupportPrinterNum(), 7);
+    for (long i = -1; i <= 7; ++i) {
+        const QString name = names.value(i);
+        EXPECT_EQ(facade()->GetSupportPrinterName(i), name) << i;
+        EXPECT_EQ(facade()->GetSupportPrinterNameWithVenderName(i),
+                  name.isEmpty() || name.startsWith("Orvel ") ? name : "Orvel " + name);
+    }
+    const struct {
+        const char *name, *deviceID;
+        long index; // within the source that answered
+        bool supported, tool0;
+        const char* version;
+    } rows[] = {
+        {"B1", "B1", 0, true, true, "3.2.1"},
+        {"Both", "Both", 1, true, false, "3.2.1"}, // Setting.ini's Status Lantern is not asked
+        {"Orvel Both", "Both", 1, true, false, nullptr},
+        {"SI-100", "SI-100", 0, true, true, "1.9"},
+        {"Orvel MX-R54400 Series", "MX-R54400 Series", 1, true, false, "1.9"},
+        {"Bare", "Bare", 3, false, false, nullptr}, // Setting.ini needs a plug-in
+        {"Nobody", nullptr, -1, false, false, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        long index = -5;
+        EXPECT_TRUE(is(facade()->CreateCopyPrinterDevID(row.name, &index), row.deviceID));
+        EXPECT_EQ(index, row.index);
+        EXPECT_EQ(facade()->IsSupportPrinter(row.name), row.supported);
+        EXPECT_EQ(facade()->IsSupportApplication(row.name, 0), row.tool0);
+        EXPECT_FALSE(facade()->IsSupportApplication(row.name, 1));
+        QString version{"stale"};
+        EXPECT_EQ(facade()->CreateMachineVersion(row.name, &version), noErr);
+        EXPECT_TRUE(is(version, row.version));
+    }
+}
+
+TEST_F(SettingFileExTest, SpecialModelsSwapBackupToolsBySystemVersion) {
+    const QStringList models{"MX-R74400 Series", "MX-R74400", "Orvel MX-R74400 Series"};
+    writeBundle("R.bundle",
+                setting(models, {{models[0], "R7"}, {models[1], "R7"}, {models[2], "R7"}},
+                        {{models[0], 0x60}, {models[1], 0x60}, {models[2], 0x60}}));
+    writePlugin("Stock Profile Vault", "SPVR7.plugin");
+    writePlugin("Stock Vault Setup", "SPV2R7.plugin");
+    // Special: MX-R74400 Series here and Setting.ini's MX-R54400 Series; not a display name.
+    for (const long version : {0x1058L, 0x1060L, 0x1100L, 0L}) {
+        platform::setSystemVersionForTesting(version);
+        const bool newer = version >= 0x1060;
+        for (const QString& model : models + QStringList{"MX-R54400 Series", "SI-100"}) {
+            const bool special = model == models[0] || model == "MX-R54400 Series";
+            EXPECT_EQ(facade()->IsSupportApplication(model, 5), !special || !newer)
+                << model.toStdString() << version;
+            EXPECT_EQ(facade()->IsSupportApplication(model, 6), !special || newer)
+                << model.toStdString() << version;
+        }
+    }
+}
+
+TEST_F(SettingFileExTest, MissingFolderOrPackage) {
+    EXPECT_EQ(facade()->GetSupportPrinterNum(), 4); // Setting.ini still answers
+    EXPECT_EQ(facade()->InitializeMember(), paramErr);
+    QString path;
+    ASSERT_EQ(CSettingFileEx::GetMachineBundleBasePath(&path), noErr);
+    EXPECT_EQ(path, base() + "/MachineBundle");
+    CSettingFileEx::DestroyInstance();
+    CSettingFile::DestroyInstance();
+    platform::Bundle::setMainBundlePathForTesting(base() + "/gone.app");
+    EXPECT_EQ(CSettingFileEx::GetMachineBundleBasePath(&path), paramErr);
+    EXPECT_EQ(facade()->GetSupportPrinterNum(), 0);
+    EXPECT_TRUE(facade()->GetApplicationURL(0).isEmpty());
 }
 
 } // namespace
