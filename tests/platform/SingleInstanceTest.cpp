@@ -17,6 +17,7 @@ TEST(SingleInstance, ClaimsLiveOnlyInFoldersOfTheUserClosedToOthers) {
     testsupport::TempTree tree;
     const QString run = tree.mkdir("run"), elsewhere = tree.mkdir("elsewhere");
     const QString fallback = tree.mkdir("tmp") + "/trellis-" + QString::number(getuid());
+    const QByteArray fallbackName = QFile::encodeName(fallback);
     const testsupport::ScopedEnvironment runtime("XDG_RUNTIME_DIR", QFile::encodeName(run)),
         tmp("TMPDIR", QFile::encodeName(tree.path("tmp")));
     const auto sockets = [](const QString& folder) {
@@ -30,21 +31,12 @@ TEST(SingleInstance, ClaimsLiveOnlyInFoldersOfTheUserClosedToOthers) {
     } rows[] = {
         {"a private runtime folder", 0700, [] {}, 1, 0},
         {"a runtime folder others may enter: a closed one of ours instead", 0755, [] {}, 1, 1},
-        {"ours left open is closed again", 0755,
-         [&] { ::chmod(QFile::encodeName(fallback).constData(), 0777); }, 1, 2},
+        {"ours left open is closed again", 0755, [&] { ::chmod(fallbackName, 0777); }, 1, 2},
         // No claim at all: the start runs on its own instead of being stopped.
         {"a link where ours would be", 0755,
-         [&] {
-             QDir(fallback).removeRecursively();
-             QFile::link(elsewhere, fallback);
-         },
-         1, 0},
+         [&] { QDir(fallback).removeRecursively(), QFile::link(elsewhere, fallback); }, 1, 0},
         {"a file where ours would be", 0755,
-         [&] {
-             QFile::remove(fallback);
-             tree.write("tmp/" + QFileInfo(fallback).fileName(), "");
-         },
-         1, 0},
+         [&] { QFile::remove(fallback), QFile(fallback).open(QIODevice::WriteOnly); }, 1, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -58,8 +50,7 @@ TEST(SingleInstance, ClaimsLiveOnlyInFoldersOfTheUserClosedToOthers) {
                   row.runtimeMode == 0700 || row.inFallback > 0);
         struct stat info {};
         EXPECT_TRUE(row.inFallback == 0 ||
-                    (::lstat(QFile::encodeName(fallback).constData(), &info) == 0 &&
-                     (info.st_mode & 07777) == 0700));
+                    (::lstat(fallbackName, &info) == 0 && (info.st_mode & 07777) == 0700));
     }
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
 }
