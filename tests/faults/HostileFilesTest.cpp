@@ -75,13 +75,12 @@ TEST_P(HostileFiles, TrellisShowsItsWindowWithTheSoundPrinters) {
     const QString png = root("Trellis.app/Contents/Resources/img_background.png"),
                   copy = platform::pictureCachePath(png);
     if (place == PictureCache) {
-        const auto decoded = [](const QImage& image) {
-            return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        };
+        const auto argb = QImage::Format_ARGB32_Premultiplied;
         ASSERT_FALSE(platform::readPicture(png).isNull()); // a sound copy, as a start makes it
         ASSERT_TRUE(spoil(png, copy, kind));
         const QByteArray linked = testsupport::readFile(copy + ".elsewhere"); // never written
-        EXPECT_EQ(decoded(platform::readPicture(png)), decoded(QImage(png)));
+        EXPECT_EQ(platform::readPicture(png).convertToFormat(argb),
+                  QImage(png).convertToFormat(argb));
         EXPECT_EQ(testsupport::readFile(copy + ".elsewhere"), linked);
         // A spoiled copy gives way to a sound one, spoiled again for Trellis.
         EXPECT_TRUE(kind == Folder || (QFileInfo(copy).isFile() && !QFileInfo(copy).isSymLink()));

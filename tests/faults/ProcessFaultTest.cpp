@@ -9,13 +9,14 @@
 
 namespace {
 
+using namespace platform;
+
 class MisbehavingPlugin : public faults::Staged {};
 
 TEST_F(MisbehavingPlugin, EndsTheSetUpLauncherOnlyAndNeverHangs) {
     const struct Row {
         const char *model, *plugin; // the model is also its initial
-        int exitCode;               // -1: crashed or failed
-        int alerts;
+        int exitCode, alerts;       // exit code -1: crashed or failed
     } rows[] = {{"SEGV", SEGV_PLUGIN, -1, 0},
                 {"ABRT", ABORT_PLUGIN, -1, 0},
                 {"EXIT", EXIT_PLUGIN, 7, 0},       // the plug-in's own exit
@@ -56,18 +57,17 @@ TEST(MisbehavingTool, ACrashingToolStartsAgainAsAChildTaskOrAnApplication) {
                                     "#!/bin/sh\necho \"$1|$TRELLIS_LAUNCH_DESCRIPTOR\" >> "
                                     "\"$(dirname \"$0\")/runs\"\nkill -SEGV $$\n");
     QFile::setPermissions(tool, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    platform::ChildTask task;
-    QSignalSpy finished(&task, &platform::ChildTask::finished);
-    const platform::AEDescriptor id{"utf8"_4cc, "MX \"R\" \u00c9"};
+    ChildTask task;
+    QSignalSpy finished(&task, &ChildTask::finished);
+    const AEDescriptor id{"utf8"_4cc, "MX \"R\" \u00c9"};
     const auto runs = [&] { return testsupport::readFile(tool.chopped(1) + "runs"); };
     for (int start = 1; start <= 4; ++start) {
         ASSERT_TRUE(start <= 2
                         ? task.start(tool, {QString::fromUtf8(id.data)}) && finished.wait(20000)
-                        : platform::openApplication(package, id) == 0);
+                        : openApplication(package, id) == 0);
         EXPECT_TRUE(QTest::qWaitFor([&] { return runs().count('\n') == start; }, 20000));
     }
-    const QByteArray line = id.data + "|\n",
-                     handed = "|" + platform::encodeLaunchDescriptor(id) + "\n";
+    const QByteArray line = id.data + "|\n", handed = "|" + encodeLaunchDescriptor(id) + "\n";
     EXPECT_EQ(runs(), line + line + handed + handed);
 }
 

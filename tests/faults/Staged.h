@@ -43,6 +43,7 @@ protected:
     qsizetype alerts() const {
         return testsupport::recordedAlertMessages(tree.path("alerts.jsonl")).size();
     }
+    QByteArray record() const { return testsupport::readFile(tree.path("record.txt")); }
     // <tool>/Plugin/PrinterPlugin/<name>.plugin: the shared object `source` copied to `where`
     // below MacOS, named by CFBundleExecutable `executable`.
     QString plantPlugin(const QString& tool, const QString& name, const QString& source,

@@ -1,8 +1,6 @@
-// Packages: their information list, the localization that best fits the user's languages and
-// the resources found through it.
+// Packages: their information list, sound, missing or broken.
 #include "platform/Bundle.h"
 
-#include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -39,32 +37,4 @@ TEST(Bundle, ReadsItsInformationListAndLeavesABadOneEmpty) {
     }
     EXPECT_FALSE(Bundle::create(tree.path("missing.bundle")) ||
                  Bundle::create(tree.write("plain", "x")) || Bundle::create(QString()));
-}
-
-TEST(Bundle, FindsGlobalResourcesBeforeTheBestLocalizationAndThenTheDevelopmentRegion) {
-    testsupport::TempTree tree;
-    const QString path =
-        testsupport::writeBundle(tree, "App.app", {{"CFBundleDevelopmentRegion", "English"}});
-    for (const char* file : {"Global.ini", "English.lproj/Global.ini", "English.lproj/Only.ini",
-                             "Japanese.lproj/Only.ini", "pt-BR.lproj/Only.ini",
-                             "en-GB.lproj/Only.ini", "English.lproj/EnglishOnly.ini"})
-        tree.write(QString("App.app/Contents/Resources/") + file, "x");
-    const struct Row {
-        const char *languages, *name, *expected; // below Resources; empty: none
-    } rows[] = {{"ja-JP,en-US", "Global.ini", "Global.ini"},
-                {"ja-JP,en-US", "Only.ini", "Japanese.lproj/Only.ini"},
-                {"ja-JP,en-US", "EnglishOnly.ini", "English.lproj/EnglishOnly.ini"},
-                {"fr,pt", "Only.ini", "pt-BR.lproj/Only.ini"},
-                {"en_GB.UTF-8", "Only.ini", "en-GB.lproj/Only.ini"},
-                {"en-AU", "Only.ini", "English.lproj/Only.ini"},
-                {"fr-FR", "Only.ini", "English.lproj/Only.ini"},
-                {"fr-FR", "Missing.ini", ""},
-                {"fr-FR", "", ""}};
-    for (const Row& row : rows) {
-        platform::setPreferredLanguagesForTesting(QString(row.languages).split(','));
-        EXPECT_EQ(Bundle::create(path)->resourcePath(row.name),
-                  *row.expected ? path + "/Contents/Resources/" + row.expected : QString())
-            << row.languages << " " << row.name;
-    }
-    platform::setPreferredLanguagesForTesting(std::nullopt);
 }

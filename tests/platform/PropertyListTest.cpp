@@ -5,22 +5,16 @@
 #include "platform/PropertyListWalk.h"
 
 #include <QDateTime>
-#include <QtEndian>
 #include <gtest/gtest.h>
-
-using platform::parsePropertyList;
 
 namespace {
 
 QByteArray xml(const QByteArray& body) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body +
-           "</plist>";
+    return "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">" + body + "</plist>";
 }
 
 QByteArray be32(quint32 value) {
-    QByteArray bytes(4, '\0');
-    qToBigEndian(value, bytes.data());
-    return bytes;
+    return QByteArray::fromHex(QByteArray::number(value, 16).rightJustified(8, '0'));
 }
 
 // A binary list: objects in order, the first on top, references of refSize bytes (ref() for two).
@@ -33,7 +27,7 @@ QByteArray binary(const QList<QByteArray>& objects, char refSize = 1) {
            be32(quint32(objects.size())) + QByteArray(12, '\0') + be32(quint32(out.size()));
 }
 
-QByteArray ref(int index) {
+QByteArray ref(int index) { // two bytes
     return be32(quint32(index)).mid(2);
 }
 
@@ -93,7 +87,7 @@ TEST(PropertyList, ReadsWhatIsSoundAndRefusesTheRestWithinItsBounds) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const auto value = parsePropertyList(row.data);
+        const auto value = platform::parsePropertyList(row.data);
         ASSERT_EQ(value.has_value(), row.expected.has_value());
         EXPECT_TRUE(!value || !row.expected->isValid() || *value == *row.expected);
     }

@@ -35,10 +35,9 @@ static int32_t act(const char* entry, const PrinterPluginString* deviceID) {
     return 0;
 }
 
-int32_t SGT_OpenSetUpDialog(const PrinterPluginString* id, const PrinterPluginBundle* b) {
-    return (void)b, act("SGT", id);
-}
-
-int32_t SPE_OpenSetUpDialog(const PrinterPluginString* id, const PrinterPluginBundle* b) {
-    return (void)b, act("SPE", id);
-}
+#define ENTRY(tag)                                                                                 \
+    int32_t tag##_OpenSetUpDialog(const PrinterPluginString* id, const PrinterPluginBundle* b) {   \
+        return (void)b, act(#tag, id);                                                             \
+    }
+ENTRY(SGT)
+ENTRY(SPE)
