@@ -1,6 +1,6 @@
 // A local attacker and hostile files against the real programs: another user's squatter on the
-// one-instance sockets, racing starts, quits during start-up alerts (one with standard error a
-// broken pipe), broken preference stores, set-up launchers started twice and plug-in executables
+// one-instance sockets, racing starts, quits during start-up alerts, a closed standard error,
+// broken preference stores, set-up launchers started twice and plug-in executables
 // that climb out of their bundle. The squatter is another user (`nobody`), so it needs root.
 #include "Staged.h"
 #include "platform/Bundle.h"
@@ -86,8 +86,7 @@ TEST_F(Attack, AnotherUsersSquatterNeitherStopsNorStallsAStart) {
             ASSERT_TRUE(testsupport::waitShown(process, &errors) && testsupport::quit(process));
             EXPECT_TRUE(errors.contains("running alone")) << errors.toStdString();
         }
-        ::kill(squatter, SIGKILL);
-        ::waitpid(squatter, nullptr, 0);
+        ::kill(squatter, SIGKILL), ::waitpid(squatter, nullptr, 0);
         QDir(folder).removeRecursively();
     }
 }
@@ -122,16 +121,7 @@ TEST_F(Attack, AQuitDuringAStartUpAlertEndsTrellisWithoutItsWindow) {
         SCOPED_TRACE(std::to_string(signal) + (missingFile ? " at the missing-file alert" : ""));
         ASSERT_TRUE(!missingFile || QFile::remove(tree.path(settings("Manual.ini"))));
         QFile::remove(tree.path("alerts.jsonl"));
-        QProcess* process = processes.add();
-        process->setProcessEnvironment(env);
-        // With standard error a broken pipe: writing the alert must not end Trellis.
-        if (signal == SIGINT)
-            process->setChildProcessModifier([] {
-                int ends[2];
-                if (::pipe(ends) == 0)
-                    ::close(ends[0]), ::dup2(ends[1], STDERR_FILENO);
-            });
-        process->start(trellis());
+        QProcess* process = start(trellis(), env);
         ASSERT_TRUE(QTest::qWaitFor([&] { return alerts() == 1; }, 120000));
         EXPECT_TRUE(testsupport::quit(process, signal));
         EXPECT_EQ(alerts(), 1); // the review stops at the alert that was up
@@ -169,6 +159,19 @@ TEST_F(Attack, QuitIsBoundedWhateverSitsInTheConfigFolder) {
                   row.saved);
     }
     EXPECT_EQ(testsupport::readFile(victim), "keep");
+}
+
+TEST_F(Attack, AClosedStandardErrorDoesNotEndTrellis) {
+    // Its reader gone, the report that the window is shown goes to a broken pipe.
+    tree.write(settings("Setting_Launch.ini"), "Ope=U\r\n"); // six alerts, then the window
+    QProcess* process = processes.add();
+    process->setProcessEnvironment(environment());
+    int ends[2]; // the child's standard error, its read end closed
+    process->setChildProcessModifier(
+        [&] { (void)(::pipe(ends) == 0 && ::close(ends[0]) == 0 && ::dup2(ends[1], 2)); });
+    process->start(trellis());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alerts() == 6; }, 120000));
+    EXPECT_TRUE(testsupport::quit(process));
 }
 
 TEST_F(Attack, SetUpLaunchersRunAloneAndLoadOnlyPluginsInsideTheirBundle) {
