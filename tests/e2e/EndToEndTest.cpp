@@ -1,62 +1,54 @@
 // The whole road on a staged installation: Trellis (in this process) starts the real set-up
 // launchers through its tool buttons, and they call the selected printer's plug-in with the
 // printer's identifier.
+#include "../faults/Staged.h"
 #include "app/CMainDialog.h"
 #include "platform/Bundle.h"
 #include "platform/Languages.h"
 #include "platform/TestingAccess.h"
-#include "support/Staging.h"
-#include "support/TestSupport.h"
 #include "ui/CImagePushButton.h"
 
 #include <QComboBox>
 #include <QTest>
-#include <gtest/gtest.h>
 
-TEST(EndToEnd, ToolButtonsStartTheSetUpLaunchersWhichCallThePrintersPlugins) {
-    testsupport::TempTree tree;
-    const QString problem = testsupport::stageInstallation(tree.path("stage"));
-    ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
-    const QString root =
-        QDir(tree.path()).relativeFilePath(testsupport::stagedRoot(tree.path("stage")));
+class EndToEnd : public faults::Staged {};
+
+TEST_F(EndToEnd, ToolButtonsStartTheSetUpLaunchersWhichCallThePrintersPlugins) {
     const struct Row {
-        const char *printer, *entry;
+        const char *printer, *entry, *plugin; // the demo's plug-in, replaced by a recording one
         long button;
-        const char* plugin; // the demo's, replaced by one that records its call
     } rows[] = {
-        {"MX-R74400 Series", "SGT", 1902, "/Sheet Glide Tuner/Plugin/PrinterPlugin/SGTR74.plugin"},
-        {"MX-R54400 Series", "SPE", 1903,
-         "/Stock Profile Editor/Plugin/PrinterPlugin/SPER54.plugin"}};
+        {"MX-R74400 Series", "SGT", "Sheet Glide Tuner/Plugin/PrinterPlugin/SGTR74", 1902},
+        {"MX-R54400 Series", "SPE", "Stock Profile Editor/Plugin/PrinterPlugin/SPER54", 1903}};
     for (const Row& row : rows) {
-        ASSERT_TRUE(QDir(tree.path(root + row.plugin)).removeRecursively());
-        testsupport::writePluginBundle(tree, root + row.plugin, RECORDING_PLUGIN);
+        ASSERT_TRUE(QDir(root(row.plugin + QString(".plugin"))).removeRecursively());
+        testsupport::writePluginBundle(tree, staged(row.plugin + QString(".plugin")),
+                                       RECORDING_PLUGIN);
     }
     const testsupport::ScopedEnvironment config("XDG_CONFIG_HOME",
                                                 QFile::encodeName(tree.path("config"))),
-        alerts("TRELLIS_ALERT_LOG", QFile::encodeName(tree.path("alerts.jsonl"))),
-        record("TRELLIS_TEST_PLUGIN_RECORD", QFile::encodeName(tree.path("record.txt")));
+        alertLog("TRELLIS_ALERT_LOG", QFile::encodeName(tree.path("alerts.jsonl"))),
+        recordLog("TRELLIS_TEST_PLUGIN_RECORD", QFile::encodeName(tree.path("record.txt")));
     platform::setPreferredLanguagesForTesting(QStringList{"en"});
-    platform::Bundle::setMainBundlePathForTesting(tree.path(root + "/Trellis.app"));
+    platform::Bundle::setMainBundlePathForTesting(root("Trellis.app"));
     ASSERT_TRUE(CImagePushButton::RegisterClass() == noErr && CMainDialog::Create() == noErr);
-    CMainDialog* dialog = CMainDialog::GetMainDialog();
+    const auto view = [](long id) {
+        return platform::widgetForTesting(CMainDialog::GetMainDialog()->GetView("MAIN"_4cc, id));
+    };
     QByteArray expected;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.printer);
-        auto* popup =
-            qobject_cast<QComboBox*>(platform::widgetForTesting(dialog->GetView("MAIN"_4cc, 1400)));
+        auto* popup = qobject_cast<QComboBox*>(view(1400));
         const int index = popup->findText(QString("Orvel ") + row.printer);
         ASSERT_GE(index, 0);
         popup->setCurrentIndex(index);
         emit popup->activated(index);
-        QWidget* button = platform::widgetForTesting(dialog->GetView("MAIN"_4cc, row.button));
-        ASSERT_TRUE(button->isVisible());
-        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        ASSERT_TRUE(view(row.button)->isVisible());
+        QTest::mouseClick(view(row.button), Qt::LeftButton, {}, view(row.button)->rect().center());
         expected += QByteArray("entry=") + row.entry + "\nid=" + row.printer + "\n";
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return testsupport::readFile(tree.path("record.txt")) == expected; }, 60000))
-            << testsupport::readFile(tree.path("record.txt")).toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return record() == expected; }, 60000))
+            << record().data();
     }
-    EXPECT_TRUE(testsupport::readFile(tree.path("alerts.jsonl")).isEmpty());
+    EXPECT_EQ(alerts(), 0);
     CMainDialog::DisposeMainDialog();
-    platform::Bundle::setMainBundlePathForTesting(QString());
 }

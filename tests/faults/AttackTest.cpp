@@ -1,7 +1,7 @@
 // A local attacker and hostile files against the real programs: another user's squatter on the
-// one-instance sockets, racing starts, quits during start-up alerts, broken preference stores,
-// a closed standard error, set-up launchers started twice and plug-in executables that climb
-// out of their bundle. The squatter is another user, so its rows need root.
+// one-instance sockets, racing starts, quits during start-up alerts, a closed standard error,
+// broken preference stores, set-up launchers started twice and plug-in executables
+// that climb out of their bundle. The squatter is another user (`nobody`), so it needs root.
 #include "Staged.h"
 #include "platform/Bundle.h"
 #include "platform/LaunchServices.h"
@@ -17,7 +17,6 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -27,15 +26,14 @@ QString claim(const QString& identity, QString folder = qEnvironmentVariable("XD
     return folder + "/trellis-" + hash.toHex().left(16) + ".sock";
 }
 
-// A child process of user `nobody` listening on the socket in a folder open to all; it answers
-// "ok" to whatever comes, or never answers.
+// A child process of `nobody` listening on the socket in a folder open to all; it answers "ok"
+// to whatever comes, or never answers.
 pid_t squat(const QByteArray& folder, const QString& socket, bool answer) {
     const pid_t pid = fork();
     sockaddr_un address{AF_UNIX, {}};
     qstrncpy(address.sun_path, QFile::encodeName(socket).constData(), sizeof address.sun_path);
     const int fd = pid == 0 ? ::socket(AF_UNIX, SOCK_STREAM, 0) : -1;
-    if (pid == 0 && (setgid(65534) || setuid(65534) || mkdir(folder.constData(), 0777) ||
-                     chmod(folder.constData(), 0777) ||
+    if (pid == 0 && (setgid(65534) || setuid(65534) || mkdir(folder, 0777) || chmod(folder, 0777) ||
                      bind(fd, (sockaddr*)&address, sizeof address) || listen(fd, 16)))
         _exit(1);
     while (pid == 0) {
@@ -48,52 +46,47 @@ pid_t squat(const QByteArray& folder, const QString& socket, bool answer) {
 
 class Attack : public faults::Staged {
 protected:
-    int alertCount() const { return int(alerts().size()); }
     QString settings(const QString& name) const {
         return staged("Trellis.app/Contents/Resources/Settings/" + name);
     }
-    QString store() const { return tree.path("config/trellis/com.orvel.trellis.ini"); }
+    static constexpr const char* kStore = "config/trellis/com.orvel.trellis.ini";
+    QString store() const { return tree.path(kStore); }
 };
 
 TEST_F(Attack, AnotherUsersSquatterNeitherStopsNorStallsAStart) {
     if (geteuid() != 0)
         GTEST_SKIP() << "another user is needed: the tests do not run as root";
-    // A short shared temporary folder as /tmp is, with no runtime folder: the predictable names
-    // of the claims are taken by `nobody` first.
+    // A shared temporary folder as /tmp is, with no runtime folder: `nobody` takes the
+    // predictable names of the claims first.
     QTemporaryDir shared("/tmp/squat-XXXXXX");
-    ::chmod(QFile::encodeName(shared.path()).constData(), 01777);
+    ::chmod(QFile::encodeName(shared.path()), 01777);
     const QByteArray folder =
         QFile::encodeName(shared.path()) + "/trellis-" + QByteArray::number(getuid());
     const QString tool = root("Nozzle Care Kit/Nozzle Care Kit.app");
     const testsupport::ScopedEnvironment noRuntime("XDG_RUNTIME_DIR", ""),
         tmp("TMPDIR", QFile::encodeName(shared.path())),
         log("TRELLIS_DEMO_TOOL_LOG", QFile::encodeName(tree.path("tools.log")));
-    for (const auto& [name, answer, onTool] : {std::tuple{"answering, on Trellis", true, false},
-                                               std::tuple{"silent, on Trellis", false, false},
-                                               std::tuple{"answering, on a tool", true, true}}) {
-        SCOPED_TRACE(name);
+    QProcessEnvironment env = environment();
+    env.remove("XDG_RUNTIME_DIR");
+    for (const auto& [answer, onTool] : std::initializer_list<std::pair<bool, bool>>{
+             {true, false}, {false, false}, {true, true}}) {
+        SCOPED_TRACE(std::string(answer ? "answering" : "silent") + (onTool ? " on a tool" : ""));
         const QString socket = claim(
             onTool ? platform::Bundle::create(tool)->identifier() : "com.orvel.trellis", folder);
         const pid_t squatter = squat(folder, socket, answer);
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(socket); }));
+        const auto started = [&] { return testsupport::readFile(tree.path("tools.log")); };
+        QProcess* process = onTool ? nullptr : start(trellis(), env);
+        QByteArray errors;
         if (onTool) {
-            EXPECT_EQ(platform::openApplication(
-                          tool, platform::AEDescriptor{"utf8"_4cc, "MX-R74400 Series"}),
-                      0);
-            const auto started = [&] { return testsupport::readFile(tree.path("tools.log")); };
+            EXPECT_EQ(platform::openApplication(tool, {{"utf8"_4cc, "MX-R74400 Series"}}), 0);
             ASSERT_TRUE(QTest::qWaitFor([&] { return started().contains("MX-R74400"); }, 60000));
             ::kill(QJsonDocument::fromJson(started()).object().value("pid").toInt(), SIGKILL);
         } else {
-            QProcessEnvironment env = environment();
-            env.remove("XDG_RUNTIME_DIR");
-            QProcess* process = start(trellis(), env);
-            QByteArray errors;
-            ASSERT_TRUE(testsupport::waitShown(process, &errors)) << errors.toStdString();
+            ASSERT_TRUE(testsupport::waitShown(process, &errors) && testsupport::quit(process));
             EXPECT_TRUE(errors.contains("running alone")) << errors.toStdString();
-            EXPECT_TRUE(testsupport::quit(process));
         }
-        ::kill(squatter, SIGKILL);
-        ::waitpid(squatter, nullptr, 0);
+        ::kill(squatter, SIGKILL), ::waitpid(squatter, nullptr, 0);
         QDir(folder).removeRecursively();
     }
 }
@@ -122,18 +115,16 @@ TEST_F(Attack, AQuitDuringAStartUpAlertEndsTrellisWithoutItsWindow) {
     QProcessEnvironment env = environment();
     env.insert("TRELLIS_ALERT_WAIT", "1"); // each alert stays up until something closes it
     tree.write(settings("Setting_Launch.ini"), "Ope=U\r\n");
-    // The missing-file alert comes before the quit handler exists.
-    for (const auto& [name, signal, missingFile] :
-         {std::tuple{"SIGTERM at a review alert", SIGTERM, false},
-          std::tuple{"SIGINT at a review alert", SIGINT, false},
-          std::tuple{"at the missing-file alert", SIGTERM, true}}) {
-        SCOPED_TRACE(name);
+    // Rows: a review alert, then the missing-file alert that comes before the quit handler.
+    for (const auto& [signal, missingFile] : std::initializer_list<std::pair<int, bool>>{
+             {SIGTERM, false}, {SIGINT, false}, {SIGTERM, true}}) {
+        SCOPED_TRACE(std::to_string(signal) + (missingFile ? " at the missing-file alert" : ""));
         ASSERT_TRUE(!missingFile || QFile::remove(tree.path(settings("Manual.ini"))));
         QFile::remove(tree.path("alerts.jsonl"));
         QProcess* process = start(trellis(), env);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return alertCount() == 1; }, 120000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return alerts() == 1; }, 120000));
         EXPECT_TRUE(testsupport::quit(process, signal));
-        EXPECT_EQ(alertCount(), 1); // the review stops at the alert that was up
+        EXPECT_EQ(alerts(), 1); // the review stops at the alert that was up
         EXPECT_FALSE(process->readAllStandardError().contains("shown "));
         EXPECT_FALSE(QFileInfo::exists(store())); // nothing was loaded, nothing is saved
     }
@@ -141,6 +132,7 @@ TEST_F(Attack, AQuitDuringAStartUpAlertEndsTrellisWithoutItsWindow) {
 
 TEST_F(Attack, QuitIsBoundedWhateverSitsInTheConfigFolder) {
     const QString victim = tree.write("victim", "keep");
+    const QByteArray lock = QFile::encodeName(store() + ".lock");
     int held = -1; // a lock held by a writer that hangs
     const struct Row {
         const char* name;
@@ -148,22 +140,11 @@ TEST_F(Attack, QuitIsBoundedWhateverSitsInTheConfigFolder) {
         bool saved; // the store holds the values afterwards
     } rows[] = {
         {"held lock",
-         [&] {
-             return flock(held =
-                              ::open(QFile::encodeName(store() + ".lock"), O_RDWR | O_CREAT, 0600),
-                          LOCK_EX) == 0;
-         },
-         false},
+         [&] { return flock(held = open(lock, O_RDWR | O_CREAT, 0600), LOCK_EX) == 0; }, false},
         {"FIFO as the store", [&] { return mkfifo(QFile::encodeName(store()), 0600) == 0; }, true},
-        {"folder as the lock", [&] { return QDir().mkpath(store() + ".lock"); }, false},
-        {"link as the lock", [&] { return QFile::link(victim, store() + ".lock"); }, false},
-        {"50 MB store",
-         [&] {
-             return !tree.write("config/trellis/com.orvel.trellis.ini",
-                                ("[J]\nk=" + QByteArray(1000, 'x') + "\n").repeated(50000))
-                         .isEmpty();
-         },
-         true},
+        {"folder as the lock", [&] { return QDir().mkpath(lock); }, false},
+        {"link as the lock", [&] { return QFile::link(victim, lock); }, false},
+        {"50 MB store", [&] { return QFile::resize(tree.write(kStore, "[J]\n"), 50 << 20); }, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -181,39 +162,32 @@ TEST_F(Attack, QuitIsBoundedWhateverSitsInTheConfigFolder) {
 }
 
 TEST_F(Attack, AClosedStandardErrorDoesNotEndTrellis) {
-    // Its reader gone, each alert of the review is written to a broken pipe.
-    tree.write(settings("Setting_Launch.ini"), "Ope=U\r\n");
+    // Its reader gone, the report that the window is shown goes to a broken pipe.
+    tree.write(settings("Setting_Launch.ini"), "Ope=U\r\n"); // six alerts, then the window
     QProcess* process = processes.add();
     process->setProcessEnvironment(environment());
-    process->setStandardErrorFile(QProcess::nullDevice());
-    process->setChildProcessModifier([] {
-        int ends[2];
-        if (::pipe(ends) == 0)
-            ::close(ends[0]), ::dup2(ends[1], STDERR_FILENO);
-    });
+    int ends[2]; // the child's standard error, its read end closed
+    process->setChildProcessModifier(
+        [&] { (void)(::pipe(ends) == 0 && ::close(ends[0]) == 0 && ::dup2(ends[1], 2)); });
     process->start(trellis());
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return alertCount() == 6 || process->state() == QProcess::NotRunning; }, 120000));
-    ASSERT_EQ(alertCount(), 6) << "ended: " << process->exitStatus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alerts() == 6; }, 120000));
     EXPECT_TRUE(testsupport::quit(process));
 }
 
 TEST_F(Attack, SetUpLaunchersRunAloneAndLoadOnlyPluginsInsideTheirBundle) {
     const struct Row {
-        const char* executable; // CFBundleExecutable
-        const char* where;      // where the shared object lies, from MacOS
+        const char *executable, *where; // CFBundleExecutable, where the object lies from MacOS
         int calls;
     } rows[] = {{"plugin", "plugin", 1}, // inside: loaded and called, so the set-up is sound
-                {"../../../../evil.so", "../../../../evil.so", 0},
                 {"../../../evil.so", "../../../evil.so", 0},
                 {"sub/../../evil.so", "../evil.so", 0},
                 {"../MacOS/plugin", "plugin", 0}, // no step up at all, even one that comes back
                 {"plugin", "../../../outside.so", 0}}; // a link that leads out of the bundle
-    for (const auto& [program, tool, plugin] :
-         {std::tuple{"SheetGlideTuner2", "Sheet Glide Tuner", "SGTR74"},
-          std::tuple{"StockProfileEditor2", "Stock Profile Editor", "SPER74"}}) {
+    for (const QString program : {"SheetGlideTuner2", "StockProfileEditor2"}) {
+        const QString tool = program[1] == 'h' ? "Sheet Glide Tuner" : "Stock Profile Editor",
+                      plugin = program[1] == 'h' ? "SGTR74" : "SPER74";
         for (const Row& row : rows) {
-            SCOPED_TRACE(std::string(program) + ": " + row.executable + " at " + row.where);
+            SCOPED_TRACE(program.toStdString() + ": " + row.executable + " at " + row.where);
             QFile::remove(tree.path("record.txt"));
             QFile::remove(tree.path("alerts.jsonl"));
             const QString macos =
@@ -222,12 +196,12 @@ TEST_F(Attack, SetUpLaunchersRunAloneAndLoadOnlyPluginsInsideTheirBundle) {
                         QFile::link(QDir::cleanPath(macos + row.where), macos + "plugin"));
             EXPECT_TRUE(testsupport::endsNormally(startLauncher(program, "MX-R74400 Series")));
             EXPECT_EQ(record().count("id=MX-R74400 Series\n"), row.calls);
-            EXPECT_EQ(alertCount(), 1 - row.calls); // the plug-in counts as missing
+            EXPECT_EQ(alerts(), 1 - row.calls); // the plug-in counts as missing
         }
         // A second start while the first is inside its plug-in brings the first forward.
         plantPlugin(tool, plugin, HANG_PLUGIN);
-        const QString socket = claim(
-            platform::Bundle::create(root(QString(tool) + "/" + tool + ".app"))->identifier());
+        const QString socket =
+            claim(platform::Bundle::create(root(tool + "/" + tool + ".app"))->identifier());
         QFile::remove(socket); // left by the runs above
         QProcess* first = startLauncher(program, "MX-R74400 Series");
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(socket); }, 60000));

@@ -40,8 +40,8 @@ protected:
         EXPECT_TRUE(testsupport::waitShown(process, &errors)) << errors.toStdString();
         return process;
     }
-    QStringList alerts() const {
-        return testsupport::recordedAlertMessages(tree.path("alerts.jsonl"));
+    qsizetype alerts() const {
+        return testsupport::recordedAlertMessages(tree.path("alerts.jsonl")).size();
     }
     QByteArray record() const { return testsupport::readFile(tree.path("record.txt")); }
     // <tool>/Plugin/PrinterPlugin/<name>.plugin: the shared object `source` copied to `where`
@@ -61,8 +61,7 @@ protected:
         QProcessEnvironment env = environment();
         env.insert(platform::kLaunchDescriptorVariable,
                    platform::encodeLaunchDescriptor({"utf8"_4cc, model}));
-        const QString tool =
-            program.startsWith("Sheet") ? "Sheet Glide Tuner" : "Stock Profile Editor";
+        const QString tool = program[1] == 'h' ? "Sheet Glide Tuner" : "Stock Profile Editor";
         return start(root(tool + "/" + tool + ".app/Contents/MacOS/" + program), env);
     }
 

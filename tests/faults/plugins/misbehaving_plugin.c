@@ -1,7 +1,7 @@
-/* A test plug-in whose entry points do one thing, chosen at build time: PLUGIN_RECORD (appends
-   "entry=<SGT|SPE>" and "id=<identifier>" lines to $TRELLIS_TEST_PLUGIN_RECORD), PLUGIN_ABORT,
-   PLUGIN_EXIT (status 7), PLUGIN_HANG (until killed), PLUGIN_SEGV, or PLUGIN_UNRESOLVED (needs
-   a symbol nothing defines, so loading it fails). */
+// A test plug-in whose entry points do one thing, chosen at build time: PLUGIN_RECORD (appends
+// "entry=<SGT|SPE>" and "id=<identifier>" lines to $TRELLIS_TEST_PLUGIN_RECORD), PLUGIN_ABORT,
+// PLUGIN_EXIT (status 7), PLUGIN_HANG (until killed), PLUGIN_SEGV, or PLUGIN_UNRESOLVED (needs
+// a symbol nothing defines, so loading it fails).
 #include "setup_launcher/PrinterPlugin.h"
 
 #include <signal.h>
@@ -12,15 +12,14 @@
 extern int trellis_symbol_nobody_defines(void);
 
 static int32_t act(const char* entry, const PrinterPluginString* deviceID) {
+    (void)entry, (void)deviceID;
 #if defined(PLUGIN_RECORD)
     const char* path = getenv("TRELLIS_TEST_PLUGIN_RECORD");
     FILE* file = path ? fopen(path, "ab") : NULL;
     size_t length = 0;
     const char* text = deviceID->GetUTF8(deviceID, &length);
-    if (file) {
-        fprintf(file, "entry=%s\nid=%.*s\n", entry, (int)length, text);
-        fclose(file);
-    }
+    if (file)
+        fprintf(file, "entry=%s\nid=%.*s\n", entry, (int)length, text), fclose(file);
 #elif defined(PLUGIN_ABORT)
     abort();
 #elif defined(PLUGIN_EXIT)
@@ -33,17 +32,12 @@ static int32_t act(const char* entry, const PrinterPluginString* deviceID) {
 #else
     return trellis_symbol_nobody_defines();
 #endif
-    (void)entry;
-    (void)deviceID;
     return 0;
 }
 
-int32_t SGT_OpenSetUpDialog(const PrinterPluginString* deviceID, const PrinterPluginBundle* b) {
-    (void)b;
-    return act("SGT", deviceID);
-}
-
-int32_t SPE_OpenSetUpDialog(const PrinterPluginString* deviceID, const PrinterPluginBundle* b) {
-    (void)b;
-    return act("SPE", deviceID);
-}
+#define ENTRY(tag)                                                                                 \
+    int32_t tag##_OpenSetUpDialog(const PrinterPluginString* id, const PrinterPluginBundle* b) {   \
+        return (void)b, act(#tag, id);                                                             \
+    }
+ENTRY(SGT)
+ENTRY(SPE)
