@@ -13,6 +13,7 @@ namespace {
 
 using Font = std::pair<short, short>;
 using Text = std::optional<QByteArray>; // nullopt: not found
+using Texts = std::pair<Text, Text>;
 
 template <size_t N>
 QByteArray bytes(const char (&literal)[N]) { // NUL bytes included
@@ -38,21 +39,17 @@ protected:
         CLocalize::DestroyInstance();
         return CLocalize::GetInstance();
     }
-    // Both look-ups, which must agree and leave their outputs alone on failure.
-    static Text text(CLocalize* localize, const char* id) {
+    // Both look-ups (as text, length-prefixed), which leave their outputs alone on failure.
+    static Texts texts(CLocalize* localize, const char* id) {
         QString value = "untouched";
-        const bool found = localize->GetLocalizeString(id, value, nullptr, nullptr);
-        EXPECT_EQ(value, found ? value : "untouched");
-        return found ? Text(value.toUtf8()) : std::nullopt;
-    }
-    static Text pascal(CLocalize* localize, const char* id) {
         unsigned char buffer[256];
         std::memset(buffer, 0xAA, sizeof buffer);
-        if (!localize->GetLocalizeString(id, buffer, nullptr, nullptr)) {
-            EXPECT_EQ(buffer[0], 0xAA) << "written on failure";
-            return std::nullopt;
-        }
-        return QByteArray(reinterpret_cast<const char*>(buffer + 1), buffer[0]);
+        const bool asText = localize->GetLocalizeString(id, value, nullptr, nullptr);
+        const bool asPascal = localize->GetLocalizeString(id, buffer, nullptr, nullptr);
+        EXPECT_TRUE((asText || value == "untouched") && (asPascal || buffer[0] == 0xAA));
+        const QByteArray pascal(reinterpret_cast<const char*>(buffer + 1), buffer[0]);
+        return {asText ? Text(value.toUtf8()) : std::nullopt,
+                asPascal ? Text(pascal) : std::nullopt};
     }
     // The font a record got while loading, checked against the public look-up.
     static Font font(CLocalize* localize, const char* id) {
@@ -92,11 +89,8 @@ TEST_P(LocalizeTest, RecordsOfBothFilesAndTheirLookUps) {
         {"'=' early, then after eight bytes", "abc=defg", std::nullopt, std::nullopt},
         {"differs in the last character", "00000006", std::nullopt, std::nullopt},
         {"no identifier", nullptr, std::nullopt, std::nullopt}};
-    for (const auto& [name, id, asText, asPascal] : rows) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(text(localize, id), asText);
-        EXPECT_EQ(pascal(localize, id), asPascal);
-    }
+    for (const auto& [name, id, asText, asPascal] : rows)
+        EXPECT_EQ(texts(localize, id), Texts(asText, asPascal)) << name;
 }
 
 TEST_P(LocalizeTest, FontSettings) {
@@ -137,7 +131,7 @@ TEST_P(LocalizeTest, WhatEndsTheLoading) {
     EXPECT_EQ(localize->ReadAllLocalizeStringFromLocalizeIni(), readErr);
     localize = load("00000000=a\n", QByteArray()); // "L_Const.ini" missing
     EXPECT_EQ(localize->ReadAllLocalizeStringFromConst(), paramErr);
-    EXPECT_EQ(text(localize, "00000000"), "a");
+    EXPECT_EQ(texts(localize, "00000000").first, "a");
     localize = load(QByteArray(), "00020000=constant\n");
     EXPECT_EQ(localize->ReadAllLocalizeString(), paramErr);
     EXPECT_TRUE(localize->Records().empty());
@@ -155,24 +149,20 @@ TEST(Alert, MessagesAndButtonsFromTheStringTable) {
     testsupport::FakeApplication app("Trellis", {{"CFBundleName", QString(150, u'é')}});
     app.writeSetting("Localize.ini", "00010000=Localized\n00000012=Go\n00000013=Stop\n00000014=\n");
     app.writeSetting("L_Const.ini", "");
-    const unsigned char fixed[] = "\x05"
-                                  "Fixed";
+    const unsigned char fixed[] = "\5Fixed";
     EXPECT_EQ(CAlert::DoAlert(0, 1, "00019999", fixed, nullptr, nullptr), 1);
     EXPECT_EQ(CAlert::DoAlert(0, 0, "00010000", nullptr, "00000012", "00000013"), 2);
     CAlert::DoAlert(0, 2, "00019999", nullptr, "00019999", "00000014"); // missing, empty
     platform::setAlertPresenter({});
     CLocalize::DestroyInstance();
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].applicationName, QString(127, u'é')); // cut before a split character
-    EXPECT_EQ(seen[0].message, "Fixed");
-    EXPECT_FALSE(seen[0].hasCancelButton || seen[0].okTitle || seen[0].cancelTitle);
-    EXPECT_EQ(
-        std::tuple(seen[1].message, seen[1].hasCancelButton, seen[1].okTitle, seen[1].cancelTitle),
-        std::tuple(QString("Localized"), true, std::optional<QString>("Go"),
-                   std::optional<QString>("Stop")));
-    EXPECT_EQ(std::tuple(seen[2].message, seen[2].okTitle, seen[2].cancelTitle),
-              std::tuple(QString(), std::optional<QString>(""),
-                         std::optional<QString>(""))); // not the platform's
+    using Seen = std::tuple<QString, QString, bool, std::optional<QString>, std::optional<QString>>;
+    std::vector<Seen> got;
+    for (const platform::AlertRequest& r : seen)
+        got.emplace_back(r.applicationName, r.message, r.hasCancelButton, r.okTitle, r.cancelTitle);
+    const QString name(127, u'é'); // cut before a split character
+    EXPECT_EQ(got, (std::vector<Seen>{{name, "Fixed", false, {}, {}},
+                                      {name, "Localized", true, "Go", "Stop"},
+                                      {name, "", true, "", ""}})); // empty: not the platform's
 }
 
 } // namespace
