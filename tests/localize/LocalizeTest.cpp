@@ -1,7 +1,5 @@
 #include "localize/Localize.h"
 
-#include "localize/Alert.h"
-#include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -20,7 +18,6 @@ QByteArray bytes(const char (&literal)[N]) { // NUL bytes included
     return QByteArray(literal, N - 1);
 }
 
-const QByteArray kTooLong = "99999999=" + QByteArray(1100, 'x');
 const QByteArray k255(255, 'v'), k300(300, 'w'), kLongest(1023 - 9, 'z');
 
 class LocalizeTest : public ::testing::TestWithParam<const char*> {
@@ -116,20 +113,10 @@ TEST_P(LocalizeTest, FontSettings) {
         {"00000013", {10, 0}}}; // a blank after "=": not the identifier's line
     for (const auto& [id, setting] : rows)
         EXPECT_EQ(font(localize, id), setting) << id;
-
-    // Entries after a line that is too long are never reached.
-    localize = load("00000000=a\n00000002=b\n", "",
-                    "00000000=12,1,0,1\n" + kTooLong + "\n00000002=20,0,0,0\n00999999=10\n");
-    EXPECT_EQ(font(localize, "00000000"), Font(12, 5));
-    EXPECT_EQ(font(localize, "00000002"), Font(0, 0));
 }
 
 TEST_P(LocalizeTest, WhatEndsTheLoading) {
-    CLocalize* localize =
-        load("00000000=kept\n" + kTooLong + "\n00000002=lost\n", "00020000=never read\n");
-    EXPECT_EQ(localize->Records().size(), 1u);
-    EXPECT_EQ(localize->ReadAllLocalizeStringFromLocalizeIni(), readErr);
-    localize = load("00000000=a\n", QByteArray()); // "L_Const.ini" missing
+    CLocalize* localize = load("00000000=a\n", QByteArray()); // "L_Const.ini" missing
     EXPECT_EQ(localize->ReadAllLocalizeStringFromConst(), paramErr);
     EXPECT_EQ(texts(localize, "00000000").first, "a");
     localize = load(QByteArray(), "00020000=constant\n");
@@ -139,30 +126,5 @@ TEST_P(LocalizeTest, WhatEndsTheLoading) {
 
 INSTANTIATE_TEST_SUITE_P(LineEnds, LocalizeTest, ::testing::Values("\r", "\r\n"),
                          [](const auto& info) { return info.index ? "CRLF" : "CR"; });
-
-TEST(Alert, MessagesAndButtonsFromTheStringTable) {
-    std::vector<platform::AlertRequest> seen;
-    platform::setAlertPresenter([&](const platform::AlertRequest& request) {
-        seen.push_back(request);
-        return short(seen.size());
-    });
-    testsupport::FakeApplication app("Trellis", {{"CFBundleName", QString(150, u'é')}});
-    app.writeSetting("Localize.ini", "00010000=Localized\n00000012=Go\n00000013=Stop\n00000014=\n");
-    app.writeSetting("L_Const.ini", "");
-    const unsigned char fixed[] = "\5Fixed";
-    EXPECT_EQ(CAlert::DoAlert(0, 1, "00019999", fixed, nullptr, nullptr), 1);
-    EXPECT_EQ(CAlert::DoAlert(0, 0, "00010000", nullptr, "00000012", "00000013"), 2);
-    CAlert::DoAlert(0, 2, "00019999", nullptr, "00019999", "00000014"); // missing, empty
-    platform::setAlertPresenter({});
-    CLocalize::DestroyInstance();
-    using Seen = std::tuple<QString, QString, bool, std::optional<QString>, std::optional<QString>>;
-    std::vector<Seen> got;
-    for (const platform::AlertRequest& r : seen)
-        got.emplace_back(r.applicationName, r.message, r.hasCancelButton, r.okTitle, r.cancelTitle);
-    const QString name(127, u'é'); // cut before a split character
-    EXPECT_EQ(got, (std::vector<Seen>{{name, "Fixed", false, {}, {}},
-                                      {name, "Localized", true, "Go", "Stop"},
-                                      {name, "", true, "", ""}})); // empty: not the platform's
-}
 
 } // namespace
