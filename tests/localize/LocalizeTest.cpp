@@ -13,10 +13,7 @@ using Font = std::pair<short, short>;
 using Text = std::optional<QByteArray>; // nullopt: not found
 using Texts = std::pair<Text, Text>;
 
-template <size_t N>
-QByteArray bytes(const char (&literal)[N]) { // NUL bytes included
-    return QByteArray(literal, N - 1);
-}
+using namespace std::string_literals; // "..."s keeps NUL bytes
 
 const QByteArray k255(255, 'v'), k300(300, 'w'), kLongest(1023 - 9, 'z');
 
@@ -62,10 +59,11 @@ protected:
 
 TEST_P(LocalizeTest, RecordsOfBothFilesAndTheirLookUps) {
     CLocalize* localize = load(
-        bytes("[Main]\n; comment\n00000000=Window title\n0001000=seven\n000100040=nine\n"
-              "0000=000=equals early\nabc=defgh=x\n\n00010004= Help is missing \n"
-              "00000002=One\\nTwo\n00000002=duplicate\n00000005=ab\0cd\n0000\0"
-              "006=nul in key\n00000007=\n") +
+        QByteArray::fromStdString(
+            "[Main]\n; comment\n00000000=Window title\n0001000=seven\n000100040=nine\n"
+            "0000=000=equals early\nabc=defgh=x\n\n00010004= Help is missing \n"
+            "00000002=One\\nTwo\n00000002=duplicate\n00000005=ab\0cd\n0000\0"
+            "006=nul in key\n00000007=\n"s) +
             "00000001=" + k300 + "\n00000003=" + k255 + "\n00000004=" + kLongest + "\n00000008=a=b",
         "00020000=Version\n00000000=constant title\n");
     // name, identifier, text look-up, length-prefixed look-up
@@ -94,14 +92,14 @@ TEST_P(LocalizeTest, FontSettings) {
     QByteArray strings;
     for (int i = 0; i <= 13; ++i)
         strings += QByteArray::number(i).rightJustified(8, '0') + "=x\n";
-    CLocalize* localize =
-        load(strings, "",
-             bytes("[Font]\n0000000=30,1,1,1\n00000000=12,1,0,1\n00000000=99,0,0,0\n"
-                   "00000001=0,1,1,1\n00000002=9,2,1,-1\n00000003=12,x,1,1\n"
-                   "00000004=-3,1,1,1\n00000005=\\n 16,1,1,1\n00000006 =13,0,0,0\n"
-                   " 00000007=14,0,0,0\n00000008=15,0,1,1=junk\n00000009==16,1,0,0\n"
-                   "000000100=17,0,0,0\n00000011=18\0,1,1,1\n00000012\0=19,1,1,1\n"
-                   "00000013=  21 ,1,1,1\n00999999=10,0,0,0\n"));
+    CLocalize* localize = load(
+        strings, "",
+        QByteArray::fromStdString("[Font]\n0000000=30,1,1,1\n00000000=12,1,0,1\n00000000=99,0,0,0\n"
+                                  "00000001=0,1,1,1\n00000002=9,2,1,-1\n00000003=12,x,1,1\n"
+                                  "00000004=-3,1,1,1\n00000005=\\n 16,1,1,1\n00000006 =13,0,0,0\n"
+                                  " 00000007=14,0,0,0\n00000008=15,0,1,1=junk\n00000009==16,1,0,0\n"
+                                  "000000100=17,0,0,0\n00000011=18\0,1,1,1\n00000012\0=19,1,1,1\n"
+                                  "00000013=  21 ,1,1,1\n00999999=10,0,0,0\n"s));
     const std::pair<const char*, Font> rows[] = {
         {"00000000", {12, 5}}, // the first entry; a shorter key does not match
         {"00000001", {10, 0}}, // size 0: the default
