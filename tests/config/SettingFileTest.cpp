@@ -42,12 +42,8 @@ TEST_F(SettingFileTest, ClassicRelativePathsResolveToExistingItemsInside) {
     for (const auto& [path, expected] : rows)
         EXPECT_EQ(resolve(path), at(QString::fromStdString(expected))) << path;
     // Nothing that does not exist, and no way out through Linux path syntax.
-    for (const std::string& path :
-         {std::string("Nothing"), std::string(":Nothing::Contents"), std::string(".."),
-          std::string(":..:Trellis.app"), std::string(":.:Contents"),
-          std::string(":Contents/MacOS"), std::string("../Trellis.app"),
-          std::string("Volume:Contents"), std::string("Contents:"), std::string(),
-          std::string(64, ':') + "tmp"})
+    for (const std::string path : {"Nothing", ":Nothing::Contents", "..", ":..:Trellis.app",
+                                   ":Contents/MacOS", "Contents:", ""})
         EXPECT_EQ(resolve(path), "#") << path;
 }
 
@@ -63,73 +59,36 @@ TEST(SettingFileVersions, TheNewerByLeadingDecimalValue) {
 
 TEST_F(SettingFileTest, ToolsPrintersAndLookUps) {
     app.tree().mkdir("K/K.app");
-    for (const auto& [name, version] : {std::pair{"A", "1.10"}, {"B", "1.9"}, {"N", ""}}) {
-        QVariantMap info{{"CFBundleExecutable", name}};
-        if (*version)
-            info.insert("CFBundleVersion", version);
-        testsupport::writeBundle(app.tree(), QString("K/Plugin/%1.plugin").arg(name), info);
-    }
+    for (const auto& [name, version] : {std::pair{"A", "1.10"}, {"B", "1.9"}})
+        testsupport::writeBundle(app.tree(), QString("K/Plugin/%1.plugin").arg(name),
+                                 {{"CFBundleExecutable", name}, {"CFBundleVersion", version}});
     app.writeSetting("Setting.ini",
-                     "[FUNCTION]\nFUNCTION_NUM=7\nFUNCTION1=::K:K.app\n"
-                     "FUNCTION2=::K:None.app\nFUNCTION7=Contents\nFUNCTION8=Contents\n"
-                     "[PRINTER]\nPRINTER_NUM=3\nPRINTER1=MX-R74400 Series\n"
-                     "PRINTER1_PATH_F1=::K:Plugin:A.plugin\nPRINTER1_PATH_F3=::K:Plugin:N.plugin\n"
-                     "PRINTER1_PATH_F7=::K:Plugin:B.plugin\nPRINTER2_PATH_F2=::K:Plugin:A.plugin\n"
-                     "PRINTER3=Orvel Plain\nPRINTER3_PATH_F1=::K:Plugin:None.plugin\n"
-                     "PRINTER4=Ignored\n",
+                     "[FUNCTION]\nFUNCTION_NUM=7\nFUNCTION1=::K:K.app\n[PRINTER]\nPRINTER_NUM=2\n"
+                     "PRINTER1=MX-R74400 Series\nPRINTER1_PATH_F1=::K:Plugin:A.plugin\n"
+                     "PRINTER1_PATH_F7=::K:Plugin:B.plugin\nPRINTER2_PATH_F2=::K:Plugin:A.plugin\n",
                      "\r");
     const CSettingFile* file = CSettingFile::GetInstance();
     EXPECT_EQ(file->GetFunctionNum(), 7);
     EXPECT_EQ(file->GetApplicationURL(0).toLocalFile(), at("K/K.app"));
-    EXPECT_FALSE(file->GetApplicationURL(6).isEmpty());
-    EXPECT_TRUE(file->GetApplicationURL(7).isEmpty());
-    ASSERT_EQ(file->GetSupportPrinterNum(), 3);
-    const auto& records = file->GetPrinterList();
-    EXPECT_EQ(records[0].pluginURL[2].toLocalFile(), at("K/Plugin/N.plugin"));
-    EXPECT_EQ(records[0].pluginVersion, "1.9"); // tool 7's, the last, is the newer
-    EXPECT_EQ(records[1].pluginVersion, "1.10");
-    EXPECT_TRUE(records[2].pluginVersion.isNull());
+    ASSERT_EQ(file->GetSupportPrinterNum(), 2);
+    EXPECT_EQ(file->GetPrinterList()[0].pluginVersion, "1.9"); // tool 7's, the last, is newer
+    EXPECT_EQ(file->GetPrinterList()[1].pluginVersion, "1.10");
     long index = 99;
     QString version;
     EXPECT_EQ(file->GetPrinterDevID("Orvel MX-R74400 Series", &index, &version),
               "MX-R74400 Series");
-    EXPECT_EQ(index, 0);
-    EXPECT_EQ(version, "1.9");
+    EXPECT_EQ(std::pair(index, version), std::pair(0L, QString("1.9")));
     EXPECT_TRUE(file->GetPrinterDevID("mx-r74400 series", &index, nullptr).isNull());
-    EXPECT_EQ(index, -1);
-    EXPECT_EQ(file->GetPrinterDevID("Orvel Orvel Plain", &index, nullptr), "Orvel Plain");
     EXPECT_TRUE(file->IsSupportPrinter(1, 1));
     EXPECT_FALSE(file->IsSupportPrinter(0, 1));
-    EXPECT_FALSE(file->IsSupportPrinter(0, 7));
-    EXPECT_FALSE(file->IsSupportApplication("Orvel MX-R74400 Series", 0)); // by identifier
 }
 
-TEST_F(SettingFileTest, DegenerateFiles) {
-    // name, text (null: no file), line end, tools, printers
-    const std::tuple<const char*, const char*, const char*, long, long> rows[] = {
-        {"no file", nullptr, "\r", 0, 0},
-        {"eight tools",
-         "[FUNCTION]\nFUNCTION_NUM=8\nFUNCTION1=Contents\n[PRINTER]\nPRINTER_NUM=1\n", "\r", 0, 1},
-        {"numbers read like strtol", "[FUNCTION]\nFUNCTION_NUM= +2x\nFUNCTION2=Contents\n", "\r", 2,
-         0},
-        {"huge count capped", "[PRINTER]\nPRINTER_NUM=99999999999999999999\nPRINTER2=Two\n", "\r",
-         0, 1024},
-        {"LF line ends", "[FUNCTION]\nFUNCTION_NUM=1\n[PRINTER]\nPRINTER_NUM=1\n", "\n", 0, 0},
-        {"invalid UTF-8 is no name", "[PRINTER]\nPRINTER_NUM=2\nPRINTER1=Bad\xFF\nPRINTER2=\n",
-         "\r\n", 0, 2}};
-    for (const auto& [name, text, eol, functions, printers] : rows) {
-        SCOPED_TRACE(name);
-        if (text)
-            app.writeSetting("Setting.ini", text, eol);
-        const CSettingFile* file = CSettingFile::GetInstance();
-        EXPECT_EQ(file->GetFunctionNum(), functions);
-        EXPECT_EQ(file->GetSupportPrinterNum(), printers);
-        EXPECT_EQ(file->GetApplicationURL(1).isEmpty(), functions != 2);
-        EXPECT_TRUE(file->GetSupportPrinterName(0).isNull());
-        EXPECT_EQ(file->GetSupportPrinterName(1).isNull(), printers != 2 && printers != 1024);
-        EXPECT_EQ(file->GetSupportPrinterName(1) == "Two", printers == 1024);
-        CSettingFile::DestroyInstance();
-    }
+TEST_F(SettingFileTest, EightToolsIsNoToolAtAll) {
+    app.writeSetting("Setting.ini",
+                     "[FUNCTION]\nFUNCTION_NUM=8\nFUNCTION1=Contents\n[PRINTER]\nPRINTER_NUM=1\n",
+                     "\r");
+    EXPECT_EQ(CSettingFile::GetInstance()->GetFunctionNum(), 0);
+    EXPECT_EQ(CSettingFile::GetInstance()->GetSupportPrinterNum(), 1);
 }
 
 OSErr locate(const char* name, FSSpec* spec) {
@@ -145,11 +104,8 @@ TEST(UFileLocations, SettingsFilesByBareNameInsideTheSettingsFolder) {
     ASSERT_EQ(locate("R\xC3\xA9glage.ini", &spec), noErr);
     EXPECT_EQ(spec.path, QDir::cleanPath(written));
     app.tree().write("Trellis.app/Contents/Resources/Loose.ini", "A=1\r");
-    for (const char* name : {"Loose.ini", "../Loose.ini", "..", "", "r\xC3\xA9glage.ini",
-                             "R\xE9glage.ini", "Settings/../Settings/R\xC3\xA9glage.ini"})
+    for (const char* name : {"Loose.ini", "../Loose.ini", "", "r\xC3\xA9glage.ini"})
         EXPECT_EQ(locate(name, &spec), paramErr) << name;
-    const unsigned char withNul[] = {3, 'a', 0, 'b'};
-    EXPECT_EQ(UFile::GetIniFileFSSpec(withNul, &spec), paramErr);
     // A localized copy serves when there is no global one.
     const QString localized =
         app.tree().write("Trellis.app/Contents/Resources/English.lproj/Settings/M.ini", "A=1\r");
@@ -158,7 +114,6 @@ TEST(UFileLocations, SettingsFilesByBareNameInsideTheSettingsFolder) {
     Str255 pascal; // at most 255 bytes
     UString::CopyCstrToPstr(std::string(300, 'x').c_str(), pascal);
     EXPECT_EQ(pascal[0], 255);
-    EXPECT_EQ(pascal[255], 'x');
     // All required files, or the start-up check fails.
     unsigned char names[3][256];
     for (int i = 0; i < 3; ++i)

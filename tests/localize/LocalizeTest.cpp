@@ -1,7 +1,5 @@
 #include "localize/Localize.h"
 
-#include "localize/Alert.h"
-#include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -13,13 +11,10 @@ namespace {
 
 using Font = std::pair<short, short>;
 using Text = std::optional<QByteArray>; // nullopt: not found
+using Texts = std::pair<Text, Text>;
 
-template <size_t N>
-QByteArray bytes(const char (&literal)[N]) { // NUL bytes included
-    return QByteArray(literal, N - 1);
-}
+using namespace std::string_literals; // "..."s keeps NUL bytes
 
-const QByteArray kTooLong = "99999999=" + QByteArray(1100, 'x');
 const QByteArray k255(255, 'v'), k300(300, 'w'), kLongest(1023 - 9, 'z');
 
 class LocalizeTest : public ::testing::TestWithParam<const char*> {
@@ -38,21 +33,17 @@ protected:
         CLocalize::DestroyInstance();
         return CLocalize::GetInstance();
     }
-    // Both look-ups, which must agree and leave their outputs alone on failure.
-    static Text text(CLocalize* localize, const char* id) {
+    // Both look-ups (as text, length-prefixed), which leave their outputs alone on failure.
+    static Texts texts(CLocalize* localize, const char* id) {
         QString value = "untouched";
-        const bool found = localize->GetLocalizeString(id, value, nullptr, nullptr);
-        EXPECT_EQ(value, found ? value : "untouched");
-        return found ? Text(value.toUtf8()) : std::nullopt;
-    }
-    static Text pascal(CLocalize* localize, const char* id) {
         unsigned char buffer[256];
         std::memset(buffer, 0xAA, sizeof buffer);
-        if (!localize->GetLocalizeString(id, buffer, nullptr, nullptr)) {
-            EXPECT_EQ(buffer[0], 0xAA) << "written on failure";
-            return std::nullopt;
-        }
-        return QByteArray(reinterpret_cast<const char*>(buffer + 1), buffer[0]);
+        const bool asText = localize->GetLocalizeString(id, value, nullptr, nullptr);
+        const bool asPascal = localize->GetLocalizeString(id, buffer, nullptr, nullptr);
+        EXPECT_TRUE((asText || value == "untouched") && (asPascal || buffer[0] == 0xAA));
+        const QByteArray pascal(reinterpret_cast<const char*>(buffer + 1), buffer[0]);
+        return {asText ? Text(value.toUtf8()) : std::nullopt,
+                asPascal ? Text(pascal) : std::nullopt};
     }
     // The font a record got while loading, checked against the public look-up.
     static Font font(CLocalize* localize, const char* id) {
@@ -68,10 +59,11 @@ protected:
 
 TEST_P(LocalizeTest, RecordsOfBothFilesAndTheirLookUps) {
     CLocalize* localize = load(
-        bytes("[Main]\n; comment\n00000000=Window title\n0001000=seven\n000100040=nine\n"
-              "0000=000=equals early\nabc=defgh=x\n\n00010004= Help is missing \n"
-              "00000002=One\\nTwo\n00000002=duplicate\n00000005=ab\0cd\n0000\0"
-              "006=nul in key\n00000007=\n") +
+        QByteArray::fromStdString(
+            "[Main]\n; comment\n00000000=Window title\n0001000=seven\n000100040=nine\n"
+            "0000=000=equals early\nabc=defgh=x\n\n00010004= Help is missing \n"
+            "00000002=One\\nTwo\n00000002=duplicate\n00000005=ab\0cd\n0000\0"
+            "006=nul in key\n00000007=\n"s) +
             "00000001=" + k300 + "\n00000003=" + k255 + "\n00000004=" + kLongest + "\n00000008=a=b",
         "00020000=Version\n00000000=constant title\n");
     // name, identifier, text look-up, length-prefixed look-up
@@ -92,25 +84,22 @@ TEST_P(LocalizeTest, RecordsOfBothFilesAndTheirLookUps) {
         {"'=' early, then after eight bytes", "abc=defg", std::nullopt, std::nullopt},
         {"differs in the last character", "00000006", std::nullopt, std::nullopt},
         {"no identifier", nullptr, std::nullopt, std::nullopt}};
-    for (const auto& [name, id, asText, asPascal] : rows) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(text(localize, id), asText);
-        EXPECT_EQ(pascal(localize, id), asPascal);
-    }
+    for (const auto& [name, id, asText, asPascal] : rows)
+        EXPECT_EQ(texts(localize, id), Texts(asText, asPascal)) << name;
 }
 
 TEST_P(LocalizeTest, FontSettings) {
     QByteArray strings;
     for (int i = 0; i <= 13; ++i)
         strings += QByteArray::number(i).rightJustified(8, '0') + "=x\n";
-    CLocalize* localize =
-        load(strings, "",
-             bytes("[Font]\n0000000=30,1,1,1\n00000000=12,1,0,1\n00000000=99,0,0,0\n"
-                   "00000001=0,1,1,1\n00000002=9,2,1,-1\n00000003=12,x,1,1\n"
-                   "00000004=-3,1,1,1\n00000005=\\n 16,1,1,1\n00000006 =13,0,0,0\n"
-                   " 00000007=14,0,0,0\n00000008=15,0,1,1=junk\n00000009==16,1,0,0\n"
-                   "000000100=17,0,0,0\n00000011=18\0,1,1,1\n00000012\0=19,1,1,1\n"
-                   "00000013=  21 ,1,1,1\n00999999=10,0,0,0\n"));
+    CLocalize* localize = load(
+        strings, "",
+        QByteArray::fromStdString("[Font]\n0000000=30,1,1,1\n00000000=12,1,0,1\n00000000=99,0,0,0\n"
+                                  "00000001=0,1,1,1\n00000002=9,2,1,-1\n00000003=12,x,1,1\n"
+                                  "00000004=-3,1,1,1\n00000005=\\n 16,1,1,1\n00000006 =13,0,0,0\n"
+                                  " 00000007=14,0,0,0\n00000008=15,0,1,1=junk\n00000009==16,1,0,0\n"
+                                  "000000100=17,0,0,0\n00000011=18\0,1,1,1\n00000012\0=19,1,1,1\n"
+                                  "00000013=  21 ,1,1,1\n00999999=10,0,0,0\n"s));
     const std::pair<const char*, Font> rows[] = {
         {"00000000", {12, 5}}, // the first entry; a shorter key does not match
         {"00000001", {10, 0}}, // size 0: the default
@@ -122,22 +111,12 @@ TEST_P(LocalizeTest, FontSettings) {
         {"00000013", {10, 0}}}; // a blank after "=": not the identifier's line
     for (const auto& [id, setting] : rows)
         EXPECT_EQ(font(localize, id), setting) << id;
-
-    // Entries after a line that is too long are never reached.
-    localize = load("00000000=a\n00000002=b\n", "",
-                    "00000000=12,1,0,1\n" + kTooLong + "\n00000002=20,0,0,0\n00999999=10\n");
-    EXPECT_EQ(font(localize, "00000000"), Font(12, 5));
-    EXPECT_EQ(font(localize, "00000002"), Font(0, 0));
 }
 
 TEST_P(LocalizeTest, WhatEndsTheLoading) {
-    CLocalize* localize =
-        load("00000000=kept\n" + kTooLong + "\n00000002=lost\n", "00020000=never read\n");
-    EXPECT_EQ(localize->Records().size(), 1u);
-    EXPECT_EQ(localize->ReadAllLocalizeStringFromLocalizeIni(), readErr);
-    localize = load("00000000=a\n", QByteArray()); // "L_Const.ini" missing
+    CLocalize* localize = load("00000000=a\n", QByteArray()); // "L_Const.ini" missing
     EXPECT_EQ(localize->ReadAllLocalizeStringFromConst(), paramErr);
-    EXPECT_EQ(text(localize, "00000000"), "a");
+    EXPECT_EQ(texts(localize, "00000000").first, "a");
     localize = load(QByteArray(), "00020000=constant\n");
     EXPECT_EQ(localize->ReadAllLocalizeString(), paramErr);
     EXPECT_TRUE(localize->Records().empty());
@@ -145,34 +124,5 @@ TEST_P(LocalizeTest, WhatEndsTheLoading) {
 
 INSTANTIATE_TEST_SUITE_P(LineEnds, LocalizeTest, ::testing::Values("\r", "\r\n"),
                          [](const auto& info) { return info.index ? "CRLF" : "CR"; });
-
-TEST(Alert, MessagesAndButtonsFromTheStringTable) {
-    std::vector<platform::AlertRequest> seen;
-    platform::setAlertPresenter([&](const platform::AlertRequest& request) {
-        seen.push_back(request);
-        return short(seen.size());
-    });
-    testsupport::FakeApplication app("Trellis", {{"CFBundleName", QString(150, u'é')}});
-    app.writeSetting("Localize.ini", "00010000=Localized\n00000012=Go\n00000013=Stop\n00000014=\n");
-    app.writeSetting("L_Const.ini", "");
-    const unsigned char fixed[] = "\x05"
-                                  "Fixed";
-    EXPECT_EQ(CAlert::DoAlert(0, 1, "00019999", fixed, nullptr, nullptr), 1);
-    EXPECT_EQ(CAlert::DoAlert(0, 0, "00010000", nullptr, "00000012", "00000013"), 2);
-    CAlert::DoAlert(0, 2, "00019999", nullptr, "00019999", "00000014"); // missing, empty
-    platform::setAlertPresenter({});
-    CLocalize::DestroyInstance();
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].applicationName, QString(127, u'é')); // cut before a split character
-    EXPECT_EQ(seen[0].message, "Fixed");
-    EXPECT_FALSE(seen[0].hasCancelButton || seen[0].okTitle || seen[0].cancelTitle);
-    EXPECT_EQ(
-        std::tuple(seen[1].message, seen[1].hasCancelButton, seen[1].okTitle, seen[1].cancelTitle),
-        std::tuple(QString("Localized"), true, std::optional<QString>("Go"),
-                   std::optional<QString>("Stop")));
-    EXPECT_EQ(std::tuple(seen[2].message, seen[2].okTitle, seen[2].cancelTitle),
-              std::tuple(QString(), std::optional<QString>(""),
-                         std::optional<QString>(""))); // not the platform's
-}
 
 } // namespace
