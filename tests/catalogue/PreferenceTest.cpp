@@ -1,11 +1,12 @@
 // The launcher's stored printer list and selection.
 #include "catalogue/Preference.h"
 
-#include "CatalogueFixture.h"
 #include "platform/Preferences.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <gtest/gtest.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -2,21 +2,50 @@
 // settings facade over it and Setting.ini.
 #include "catalogue/SupportMachine.h"
 
-#include "CatalogueFixture.h"
-#include "catalogue/MachineBundle.h"
+#include "catalogue/SettingFileEx.h"
+#include "config/SettingFile.h"
 #include "platform/Bundle.h"
+#include "platform/TestingAccess.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QUrl>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
-using cataloguetest::is;
-using cataloguetest::setting;
+using testsupport::machineSetting;
 
 namespace {
 
-class SupportMachineTest : public cataloguetest::CatalogueTest {
+// The text, or a null string for nullptr: table rows tell "no answer" from "".
+::testing::AssertionResult is(const QString& actual, const char* expected) {
+    if (actual.isNull() == !expected && actual == QString::fromUtf8(expected))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << (actual.isNull() ? "null" : actual.toStdString());
+}
+
+// A launcher package in a scratch folder, with the machine-bundle folder and the tool folders
+// beside it, and every singleton and test override reset after each test.
+class SupportMachineTest : public ::testing::Test {
 protected:
+    void SetUp() override { platform::setPreferredLanguagesForTesting(QStringList{"en"}); }
+    void TearDown() override {
+        CSettingFileEx::DestroyInstance();
+        CSettingFile::DestroyInstance();
+        platform::setSystemVersionForTesting(std::nullopt);
+        platform::setPreferredLanguagesForTesting(std::nullopt);
+    }
+    QString base() const { return app.basePath(); }
+    QString machineFolder() const { return app.tree().path("MachineBundle"); }
+    QString writeBundle(const QString& name, const QVariantMap& setting,
+                        const QString& version = "2.0.1") const {
+        return testsupport::writeMachineBundle(app.tree(), "MachineBundle/" + name, setting,
+                                               version);
+    }
+    // <tool>/Plugin/PrinterPlugin/<file>: a bundle folder.
+    void writePlugin(const QString& tool, const QString& file) const {
+        testsupport::writeBundle(app.tree(), tool + "/Plugin/PrinterPlugin/" + file, {});
+    }
     std::unique_ptr<CSupportMachine> scan(OSStatus expected = noErr) const {
         auto machine = std::make_unique<CSupportMachine>();
         EXPECT_EQ(machine->OnInitialize(machineFolder()), expected);
@@ -28,42 +57,46 @@ protected:
             result.append(machine.GetPrinterNameWithIndex(i));
         return result;
     }
+
+    testsupport::FakeApplication app;
 };
 
 TEST_F(SupportMachineTest, RegistryOfOneFolder) {
-    writeBundle("Alpha.bundle", setting({"A2", "A1", "Dup"}, {{"Dup", "AA"}}, {{"Dup", 4}}), "1.0");
-    writeBundle("alpha.bundle", setting({"a1"}), "1.5");
+    writeBundle("Alpha.bundle", machineSetting({"A2", "A1", "Dup"}, {{"Dup", "AA"}}, {{"Dup", 4}}),
+                "1.0");
+    writeBundle("alpha.bundle", machineSetting({"a1"}), "1.5");
     writeBundle("beta.bundle",
-                setting({"Dup", "X", "Orvel X", "Orvel "}, {{"Dup", "B"}}, {{"Dup", 8}}), "9.0");
-    writeBundle("Gammabundle", setting({"G1"}), "3.0");
-    writeBundle("Hash#%20 x.bundle", setting({"H1"}));
-    writeBundle("Delta.Bundle", setting({"D1"}));
-    writeBundle("Epsilon.plugin", setting({"E1"}));
-    writeBundle("Empty.bundle", setting({}));
-    app->tree().write("MachineBundle/0plain file.bundle", "a file");
-    app->tree().write("MachineBundle/0no Resources.bundle/Contents/Info.plist", "x");
-    app->tree().write("MachineBundle/0Resources file.bundle/Contents/Resources", "x");
+                machineSetting({"Dup", "X", "Orvel X", "Orvel "}, {{"Dup", "B"}}, {{"Dup", 8}}),
+                "9.0");
+    writeBundle("Gammabundle", machineSetting({"G1"}), "3.0");
+    writeBundle("Hash#%20 x.bundle", machineSetting({"H1"}));
+    writeBundle("Delta.Bundle", machineSetting({"D1"}));
+    writeBundle("Epsilon.plugin", machineSetting({"E1"}));
+    writeBundle("Empty.bundle", machineSetting({}));
+    app.tree().write("MachineBundle/0plain file.bundle", "a file");
+    app.tree().write("MachineBundle/0no Resources.bundle/Contents/Info.plist", "x");
+    app.tree().write("MachineBundle/0Resources file.bundle/Contents/Resources", "x");
     for (const QByteArray& xml :
          {QByteArray("<plist>"), testsupport::xmlPropertyList(QVariantList{})})
         testsupport::writeMachineBundle(
-            app->tree(), "MachineBundle/0" + QString::number(xml.size()) + ".bundle", xml);
+            app.tree(), "MachineBundle/0" + QString::number(xml.size()) + ".bundle", xml);
     // Bundles that contribute nothing, among them links that lead nowhere or round in circles.
     writeBundle("0model string.bundle", {{"MODEL", "lonely"}});
     writeBundle("0model mixed.bundle", {{"MODEL", QVariantList{"mixed", 1}}});
     writeBundle("0initial array.bundle",
                 {{"MODEL", QStringList{"i6"}}, {"INITIAL", QVariantList{}}});
     writeBundle("0function string.bundle", {{"MODEL", QStringList{"f7"}}, {"FUNCTION", "127"}});
-    writeBundle("0no version.bundle", setting({"nv"}), QString());
-    QFile::remove(writeBundle("0no info.bundle", setting({"ni"})) + "/Contents/Info.plist");
-    app->tree().write(
-        writeBundle("0version number.bundle", setting({"vn"})).mid(base().size() + 1) +
+    writeBundle("0no version.bundle", machineSetting({"nv"}), QString());
+    QFile::remove(writeBundle("0no info.bundle", machineSetting({"ni"})) + "/Contents/Info.plist");
+    app.tree().write(
+        writeBundle("0version number.bundle", machineSetting({"vn"})).mid(base().size() + 1) +
             "/Contents/Info.plist",
         testsupport::xmlPropertyList(QVariantMap{{"CFBundleVersion", 3}}));
     int link = 0;
     for (const char* target : {"00.bundle", ".", "..", "nowhere"}) // 00.bundle: itself
         EXPECT_EQ(symlink(target, qPrintable(machineFolder() + QString("/0%1.bundle").arg(link++))),
                   0);
-    const QString locked = writeBundle("0locked.bundle", setting({"L1"}));
+    const QString locked = writeBundle("0locked.bundle", machineSetting({"L1"}));
     if (geteuid() != 0) // permissions do not bind root
         QFile::setPermissions(locked, QFileDevice::Permissions());
     else
@@ -106,7 +139,7 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
 
 TEST_F(SupportMachineTest, WorldWideOnlyBundlesAreLeftOutUnderJapaneseOnly) {
     writeBundle("A.bundle", {{"MODEL", QStringList{"W1"}}, {"IsWorldWideOnly", false}});
-    writeBundle("B.bundle", setting({"B1"}));
+    writeBundle("B.bundle", machineSetting({"B1"}));
     const std::tuple<const char*, const char*, QStringList> rows[] = {
         // the one localization besides English, the language, the printers
         {"English", "en", {"W1", "B1"}},
@@ -115,9 +148,9 @@ TEST_F(SupportMachineTest, WorldWideOnlyBundlesAreLeftOutUnderJapaneseOnly) {
         {"English", "en", {"W1", "B1"}}};
     for (const auto& [lproj, language, models] : rows) {
         for (const QString other : {"ja", "Japanese"})
-            QDir(app->resourcesPath() + "/" + other + ".lproj").removeRecursively();
+            QDir(app.resourcesPath() + "/" + other + ".lproj").removeRecursively();
         for (const QString folder : {"English", lproj})
-            app->tree().write(
+            app.tree().write(
                 "Trellis.app/Contents/Resources/" + folder + ".lproj/InfoPlist.strings", "x");
         platform::setPreferredLanguagesForTesting(QStringList{language});
         EXPECT_EQ(names(*scan()), models) << lproj;
@@ -126,7 +159,7 @@ TEST_F(SupportMachineTest, WorldWideOnlyBundlesAreLeftOutUnderJapaneseOnly) {
 
 TEST_F(SupportMachineTest, MissingFolderOrPackage) {
     EXPECT_FALSE(scan(paramErr)->GetApplicationURL(0).isEmpty()); // the tools are still known
-    writeBundle("A.bundle", setting({"L1"}));
+    writeBundle("A.bundle", machineSetting({"L1"}));
     QFile::setPermissions(machineFolder(), QFileDevice::Permissions());
     EXPECT_EQ(scan(geteuid() == 0 ? noErr : paramErr)->GetSupportPrinterCount(),
               geteuid() == 0 ? 1 : 0);
@@ -160,7 +193,7 @@ TEST_F(SupportMachineTest, PerModelValues) {
         if (function.isValid())
             functions[model] = function;
     }
-    writeBundle("A.bundle", setting(models, initials, functions));
+    writeBundle("A.bundle", machineSetting(models, initials, functions));
     writePlugin("Sheet Glide Tuner", "SGTAB.plugin");
     writePlugin("Sheet Glide Tuner", "SGTNF.plugin");
     const auto machine = scan();
@@ -173,8 +206,9 @@ TEST_F(SupportMachineTest, PerModelValues) {
 
 TEST_F(SupportMachineTest, ToolsPluginsAndSystemVersion) {
     writeBundle("A.bundle",
-                setting({"M44", "M42", "M02", "NoInit"}, {{"M44", "A"}, {"M42", "B"}, {"M02", "C"}},
-                        {{"M44", 0x44}, {"M42", 0x42}, {"M02", 0x02}, {"NoInit", 0x7f}}));
+                machineSetting({"M44", "M42", "M02", "NoInit"},
+                               {{"M44", "A"}, {"M42", "B"}, {"M02", "C"}},
+                               {{"M44", 0x44}, {"M42", 0x42}, {"M02", 0x02}, {"NoInit", 0x7f}}));
     const QStringList tools = QString("Kestrel Loader,Status Lantern,Sheet Glide Tuner,Stock "
                                       "Profile Editor,Nozzle Care Kit,Stock Profile Vault,Stock "
                                       "Vault Setup")
@@ -183,7 +217,7 @@ TEST_F(SupportMachineTest, ToolsPluginsAndSystemVersion) {
     for (long i = 0; i < 7; ++i)
         writePlugin(tools[i], prefixes[i] + "A.plugin"); // every plug-in of M44
     writePlugin("Status Lantern", "SLC.plugin");
-    app->tree().write("Status Lantern/Plugin/PrinterPlugin/SLB.plugin", "a file, no bundle");
+    app.tree().write("Status Lantern/Plugin/PrinterPlugin/SLB.plugin", "a file, no bundle");
     const auto machine = scan();
     for (long i = -1; i <= 7; ++i) {
         const bool valid = i >= 0 && i < 7;
@@ -215,28 +249,29 @@ TEST_F(SupportMachineTest, ToolsPluginsAndSystemVersion) {
     }
 }
 
-class SettingFileExTest : public cataloguetest::CatalogueTest {
+class SettingFileExTest : public SupportMachineTest {
 protected:
     void SetUp() override {
-        CatalogueTest::SetUp();
-        app->writeSetting("Setting.ini", "[FUNCTION]\nFUNCTION_NUM=7\n[PRINTER]\nPRINTER_NUM=4\n"
-                                         "PRINTER1=SI-100\nPRINTER1_PATH_F1=:Plugins:KLSI.plugin\n"
-                                         "PRINTER1_PATH_F6=:Plugins:SPVSI.plugin\n"
-                                         "PRINTER1_PATH_F7=:Plugins:SPV2SI.plugin\n"
-                                         "PRINTER2=MX-R54400 Series\n"
-                                         "PRINTER2_PATH_F6=:Plugins:SPVR5.plugin\n"
-                                         "PRINTER2_PATH_F7=:Plugins:SPV2R5.plugin\n"
-                                         "PRINTER3=Both\nPRINTER3_PATH_F2=:Plugins:SLBoth.plugin\n"
-                                         "PRINTER4=Bare\n");
+        SupportMachineTest::SetUp();
+        app.writeSetting("Setting.ini", "[FUNCTION]\nFUNCTION_NUM=7\n[PRINTER]\nPRINTER_NUM=4\n"
+                                        "PRINTER1=SI-100\nPRINTER1_PATH_F1=:Plugins:KLSI.plugin\n"
+                                        "PRINTER1_PATH_F6=:Plugins:SPVSI.plugin\n"
+                                        "PRINTER1_PATH_F7=:Plugins:SPV2SI.plugin\n"
+                                        "PRINTER2=MX-R54400 Series\n"
+                                        "PRINTER2_PATH_F6=:Plugins:SPVR5.plugin\n"
+                                        "PRINTER2_PATH_F7=:Plugins:SPV2R5.plugin\n"
+                                        "PRINTER3=Both\nPRINTER3_PATH_F2=:Plugins:SLBoth.plugin\n"
+                                        "PRINTER4=Bare\n");
         for (const QString plugin : {"KLSI", "SPVSI", "SPV2SI", "SPVR5", "SPV2R5", "SLBoth"})
-            testsupport::writeBundle(app->tree(), "Trellis.app/Plugins/" + plugin + ".plugin",
+            testsupport::writeBundle(app.tree(), "Trellis.app/Plugins/" + plugin + ".plugin",
                                      {{"CFBundleVersion", "1.9"}});
     }
     CSettingFileEx* facade() const { return CSettingFileEx::GetInstance(); }
 };
 
 TEST_F(SettingFileExTest, PrintersOfBothSources) {
-    writeBundle("F.bundle", setting({"B1", "Both", "Orvel Already"}, {{"B1", "B1"}}, {{"B1", 1}}),
+    writeBundle("F.bundle",
+                machineSetting({"B1", "Both", "Orvel Already"}, {{"B1", "B1"}}, {{"B1", 1}}),
                 "3.2.1");
     writePlugin("Kestrel Loader", "KLB1.plugin");
     const QStringList names{"B1",   "Both", "Orvel Already", "SI-100", "MX-R54400 Series",
@@ -279,8 +314,8 @@ TEST_F(SettingFileExTest, PrintersOfBothSources) {
 TEST_F(SettingFileExTest, SpecialModelsSwapBackupToolsBySystemVersion) {
     const QStringList models{"MX-R74400 Series", "MX-R74400", "Orvel MX-R74400 Series"};
     writeBundle("R.bundle",
-                setting(models, {{models[0], "R7"}, {models[1], "R7"}, {models[2], "R7"}},
-                        {{models[0], 0x60}, {models[1], 0x60}, {models[2], 0x60}}));
+                machineSetting(models, {{models[0], "R7"}, {models[1], "R7"}, {models[2], "R7"}},
+                               {{models[0], 0x60}, {models[1], 0x60}, {models[2], 0x60}}));
     writePlugin("Stock Profile Vault", "SPVR7.plugin");
     writePlugin("Stock Vault Setup", "SPV2R7.plugin");
     // Special: MX-R74400 Series here and Setting.ini's MX-R54400 Series; not a display name.
