@@ -17,11 +17,9 @@ using testsupport::machineSetting;
 
 namespace {
 
-// The text, or a null string for nullptr: table rows tell "no answer" from "".
-::testing::AssertionResult is(const QString& actual, const char* expected) {
-    if (actual.isNull() == !expected && actual == QString::fromUtf8(expected))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << (actual.isNull() ? "null" : actual.toStdString());
+// A text as a table shows it: "null" for a null string.
+QString shown(const QString& text) {
+    return text.isNull() ? "null" : text;
 }
 
 // A launcher package in a scratch folder, with the machine-bundle folder and the tool folders
@@ -73,14 +71,13 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
     writeBundle("Delta.Bundle", machineSetting({"D1"}));
     writeBundle("Epsilon.plugin", machineSetting({"E1"}));
     writeBundle("Empty.bundle", machineSetting({}));
+    // Bundles that contribute nothing, among them links that lead nowhere or round in circles.
     app.tree().write("MachineBundle/0plain file.bundle", "a file");
     app.tree().write("MachineBundle/0no Resources.bundle/Contents/Info.plist", "x");
     app.tree().write("MachineBundle/0Resources file.bundle/Contents/Resources", "x");
-    for (const QByteArray& xml :
-         {QByteArray("<plist>"), testsupport::xmlPropertyList(QVariantList{})})
-        testsupport::writeMachineBundle(
-            app.tree(), "MachineBundle/0" + QString::number(xml.size()) + ".bundle", xml);
-    // Bundles that contribute nothing, among them links that lead nowhere or round in circles.
+    testsupport::writeMachineBundle(app.tree(), "MachineBundle/0bad.bundle", "<plist>");
+    testsupport::writeMachineBundle(app.tree(), "MachineBundle/0array.bundle",
+                                    testsupport::xmlPropertyList(QVariantList{}));
     writeBundle("0model string.bundle", {{"MODEL", "lonely"}});
     writeBundle("0model mixed.bundle", {{"MODEL", QVariantList{"mixed", 1}}});
     writeBundle("0initial array.bundle",
@@ -88,13 +85,12 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
     writeBundle("0function string.bundle", {{"MODEL", QStringList{"f7"}}, {"FUNCTION", "127"}});
     writeBundle("0no version.bundle", machineSetting({"nv"}), QString());
     QFile::remove(writeBundle("0no info.bundle", machineSetting({"ni"})) + "/Contents/Info.plist");
-    app.tree().write(
-        writeBundle("0version number.bundle", machineSetting({"vn"})).mid(base().size() + 1) +
-            "/Contents/Info.plist",
-        testsupport::xmlPropertyList(QVariantMap{{"CFBundleVersion", 3}}));
+    writeBundle("0version number.bundle", machineSetting({"vn"}));
+    testsupport::writeBundle(app.tree(), "MachineBundle/0version number.bundle",
+                             {{"CFBundleVersion", 3}});
     int link = 0;
     for (const char* target : {"00.bundle", ".", "..", "nowhere"}) // 00.bundle: itself
-        EXPECT_EQ(symlink(target, qPrintable(machineFolder() + QString("/0%1.bundle").arg(link++))),
+        ASSERT_EQ(symlink(target, qPrintable(machineFolder() + QString("/0%1.bundle").arg(link++))),
                   0);
     const QString locked = writeBundle("0locked.bundle", machineSetting({"L1"}));
     if (geteuid() != 0) // permissions do not bind root
@@ -105,32 +101,23 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
     QFile::setPermissions(locked, QFileDevice::Permissions(0x7700));
     EXPECT_EQ(names(*machine),
               QStringList({"A2", "A1", "Dup", "a1", "Dup", "X", "Orvel X", "Orvel ", "G1", "H1"}));
-    const struct {
-        const char *name, *deviceID;
-        long index;
-        const char* initial;
-        int function;
-        const char* bundle; // and version; "" for -50 from the per-model questions
-    } rows[] = {
-        {"Dup", "Dup", 2, "AA", 4, "Alpha.bundle 1.0"},
-        {"Orvel Dup", "Dup", 2, nullptr, 0, ""},
-        {"a1", "a1", 3, nullptr, 0, "alpha.bundle 1.5"},
-        {"Orvel X", "X", 5, nullptr, 0, "beta.bundle 9.0"},
-        {"Orvel ", "Orvel ", 7, nullptr, 0, "beta.bundle 9.0"},
-        {"G1", "G1", 8, nullptr, 0, "Gammabundle 3.0"},
-        {"H1", "H1", 9, nullptr, 0, "Hash#%20 x.bundle 2.0.1"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    const std::pair<const char*, const char*> rows[] = {
+        // name: identifier, index, initial, FUNCTION; then the bundle's name and version, or -50
+        {"Dup", "Dup 2 AA 4 Alpha.bundle 1.0"},        {"Orvel Dup", "Dup 2 null 0 -50"},
+        {"a1", "a1 3 null 0 alpha.bundle 1.5"},        {"Orvel X", "X 5 null 0 beta.bundle 9.0"},
+        {"Orvel ", "Orvel  7 null 0 beta.bundle 9.0"}, {"G1", "G1 8 null 0 Gammabundle 3.0"},
+        {"H1", "H1 9 null 0 Hash#%20 x.bundle 2.0.1"}, {"Orvel", "null -7 null 0 -50"}};
+    for (const auto& [name, expected] : rows) {
         long index = -7;
-        EXPECT_TRUE(is(machine->GetPrinterDevID(row.name, &index), row.deviceID));
-        EXPECT_EQ(index, row.index);
-        EXPECT_TRUE(is(machine->GetPrinterInitial(row.name), row.initial));
-        EXPECT_EQ(machine->GetFunctionAttribute(row.name), row.function);
         QString bundle, version;
-        EXPECT_EQ(machine->GetMachineBundleNameAndVersion(row.name, &bundle, &version),
-                  *row.bundle ? noErr : paramErr);
-        EXPECT_EQ((bundle + " " + version).trimmed(), row.bundle);
+        const QString id = shown(machine->GetPrinterDevID(name, &index));
+        const OSStatus status = machine->GetMachineBundleNameAndVersion(name, &bundle, &version);
+        EXPECT_EQ(QStringList({id, QString::number(index), shown(machine->GetPrinterInitial(name)),
+                               QString::number(machine->GetFunctionAttribute(name)),
+                               status ? QString::number(status) : bundle + " " + version})
+                      .join(' ')
+                      .toStdString(),
+                  expected);
     }
     for (const char* absent : {"Orvel", "dup", "orvel Dup", "D1", "E1", "lonely", "mixed", "i6",
                                "f7", "nv", "ni", "vn", "L1", ""})
@@ -144,8 +131,7 @@ TEST_F(SupportMachineTest, WorldWideOnlyBundlesAreLeftOutUnderJapaneseOnly) {
         // the one localization besides English, the language, the printers
         {"English", "en", {"W1", "B1"}},
         {"ja", "ja", {"W1", "B1"}}, // only a folder named Japanese.lproj counts
-        {"Japanese", "ja-JP", {"B1"}},
-        {"English", "en", {"W1", "B1"}}};
+        {"Japanese", "ja-JP", {"B1"}}};
     for (const auto& [lproj, language, models] : rows) {
         for (const QString other : {"ja", "Japanese"})
             QDir(app.resourcesPath() + "/" + other + ".lproj").removeRecursively();
@@ -173,17 +159,16 @@ TEST_F(SupportMachineTest, PerModelValues) {
         // model, its INITIAL and FUNCTION (none when invalid), the initial and mask read
         {"ok", "AB", 4, "AB", 4},
         {"three dots", "...", 4, "...", 4},
-        {"slash", "/../../../Escaped", 4, nullptr, 4},
-        {"dot dot", "..", 4, nullptr, 4},
-        {"number initial", 5, 4, nullptr, 4},
+        {"slash", "/../../../Escaped", 4, "null", 4},
+        {"dot dot", "..", 4, "null", 4},
+        {"number initial", 5, 4, "null", 4},
         {"no function", "NF", {}, "NF", 0},
-        {"negative", {}, -1, nullptr, -1},
-        {"over", {}, qint64(2147483648), nullptr, 0},
-        {"wrap", {}, qint64(4294967300), nullptr, 0},
-        {"string", {}, "4", nullptr, 0},
-        {"whole real", {}, 4.0, nullptr, 4},
-        {"fraction", {}, 4.5, nullptr, 0},
-    };
+        {"negative", {}, -1, "null", -1},
+        {"over", {}, qint64(2147483648), "null", 0},
+        {"wrap", {}, qint64(4294967300), "null", 0},
+        {"string", {}, "4", "null", 0},
+        {"whole real", {}, 4.0, "null", 4},
+        {"fraction", {}, 4.5, "null", 0}};
     QStringList models;
     QVariantMap initials, functions;
     for (const auto& [model, initial, function, _, __] : rows) {
@@ -198,7 +183,7 @@ TEST_F(SupportMachineTest, PerModelValues) {
     writePlugin("Sheet Glide Tuner", "SGTNF.plugin");
     const auto machine = scan();
     for (const auto& [model, _, __, initial, function] : rows) {
-        EXPECT_TRUE(is(machine->GetPrinterInitial(model), initial)) << model;
+        EXPECT_EQ(shown(machine->GetPrinterInitial(model)), initial) << model;
         EXPECT_EQ(machine->GetFunctionAttribute(model), function) << model;
         EXPECT_EQ(machine->IsSupportApplication(model, 2), model == std::string("ok")) << model;
     }
@@ -209,26 +194,26 @@ TEST_F(SupportMachineTest, ToolsPluginsAndSystemVersion) {
                 machineSetting({"M44", "M42", "M02", "NoInit"},
                                {{"M44", "A"}, {"M42", "B"}, {"M02", "C"}},
                                {{"M44", 0x44}, {"M42", 0x42}, {"M02", 0x02}, {"NoInit", 0x7f}}));
-    const QStringList tools = QString("Kestrel Loader,Status Lantern,Sheet Glide Tuner,Stock "
-                                      "Profile Editor,Nozzle Care Kit,Stock Profile Vault,Stock "
-                                      "Vault Setup")
-                                  .split(',');
+    const QStringList tools{"Kestrel Loader",       "Status Lantern",  "Sheet Glide Tuner",
+                            "Stock Profile Editor", "Nozzle Care Kit", "Stock Profile Vault",
+                            "Stock Vault Setup"};
     const QStringList prefixes{"KL", "SL", "SGT", "SPE", "NCK", "SPV", "SPV2"};
     for (long i = 0; i < 7; ++i)
         writePlugin(tools[i], prefixes[i] + "A.plugin"); // every plug-in of M44
     writePlugin("Status Lantern", "SLC.plugin");
     app.tree().write("Status Lantern/Plugin/PrinterPlugin/SLB.plugin", "a file, no bundle");
     const auto machine = scan();
-    for (long i = -1; i <= 7; ++i) {
-        const bool valid = i >= 0 && i < 7;
-        const QString folder = valid ? base() + "/" + tools[i] : QString();
+    for (long i = -1; i <= 7; ++i) { // the tool's name, package and plug-in of M44
+        const QString tool = tools.value(i), folder = base() + "/" + tool;
         QString path{"untouched"};
-        EXPECT_EQ(CSupportMachine::GetApplicationName(i), valid ? tools[i] : QString()) << i;
+        EXPECT_EQ(CSupportMachine::GetApplicationName(i), tool) << i;
         EXPECT_EQ(machine->GetApplicationURL(i).toLocalFile(),
-                  valid ? folder + "/" + tools[i] + ".app" : QString());
-        EXPECT_EQ(machine->CreateApplicationPluginPath("M44", i, &path), valid ? noErr : paramErr);
-        EXPECT_EQ(path, valid ? folder + "/Plugin/PrinterPlugin/" + prefixes[i] + "A.plugin"
-                              : "untouched");
+                  tool.isEmpty() ? "" : folder + "/" + tool + ".app");
+        EXPECT_EQ(machine->CreateApplicationPluginPath("M44", i, &path),
+                  tool.isEmpty() ? paramErr : noErr);
+        EXPECT_EQ(path, tool.isEmpty()
+                            ? "untouched"
+                            : folder + "/Plugin/PrinterPlugin/" + prefixes[i] + "A.plugin");
     }
     const std::tuple<const char*, const char*, const char*> rows[] = {
         // model, the tools 0..6 offered before system 0x1060 and from 0x1060 on
@@ -283,31 +268,28 @@ TEST_F(SettingFileExTest, PrintersOfBothSources) {
         EXPECT_EQ(facade()->GetSupportPrinterNameWithVenderName(i),
                   name.isEmpty() || name.startsWith("Orvel ") ? name : "Orvel " + name);
     }
-    const struct {
-        const char *name, *deviceID;
-        long index; // within the source that answered
-        bool supported, tool0;
-        const char* version;
-    } rows[] = {
-        {"B1", "B1", 0, true, true, "3.2.1"},
-        {"Both", "Both", 1, true, false, "3.2.1"}, // Setting.ini's Status Lantern is not asked
-        {"Orvel Both", "Both", 1, true, false, nullptr},
-        {"SI-100", "SI-100", 0, true, true, "1.9"},
-        {"Orvel MX-R54400 Series", "MX-R54400 Series", 1, true, false, "1.9"},
-        {"Bare", "Bare", 3, false, false, nullptr}, // Setting.ini needs a plug-in
-        {"Nobody", nullptr, -1, false, false, nullptr},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    const std::pair<const char*, const char*> rows[] = {
+        // name: identifier, index in the source that answered, supported, tool 0, version
+        {"B1", "B1 0 1 1 3.2.1"},
+        {"Both", "Both 1 1 0 3.2.1"}, // Setting.ini's Status Lantern is not asked
+        {"Orvel Both", "Both 1 1 0 null"},
+        {"SI-100", "SI-100 0 1 1 1.9"},
+        {"Orvel MX-R54400 Series", "MX-R54400 Series 1 1 0 1.9"},
+        {"Bare", "Bare 3 0 0 null"}, // Setting.ini needs a plug-in
+        {"Nobody", "null -1 0 0 null"}};
+    for (const auto& [name, expected] : rows) {
         long index = -5;
-        EXPECT_TRUE(is(facade()->CreateCopyPrinterDevID(row.name, &index), row.deviceID));
-        EXPECT_EQ(index, row.index);
-        EXPECT_EQ(facade()->IsSupportPrinter(row.name), row.supported);
-        EXPECT_EQ(facade()->IsSupportApplication(row.name, 0), row.tool0);
-        EXPECT_FALSE(facade()->IsSupportApplication(row.name, 1));
         QString version{"stale"};
-        EXPECT_EQ(facade()->CreateMachineVersion(row.name, &version), noErr);
-        EXPECT_TRUE(is(version, row.version));
+        const QString id = shown(facade()->CreateCopyPrinterDevID(name, &index));
+        EXPECT_EQ(facade()->CreateMachineVersion(name, &version), noErr);
+        EXPECT_FALSE(facade()->IsSupportApplication(name, 1));
+        EXPECT_EQ(
+            QStringList({id, QString::number(index),
+                         QString::number(facade()->IsSupportPrinter(name)),
+                         QString::number(facade()->IsSupportApplication(name, 0)), shown(version)})
+                .join(' ')
+                .toStdString(),
+            expected);
     }
 }
 
@@ -335,13 +317,9 @@ TEST_F(SettingFileExTest, SpecialModelsSwapBackupToolsBySystemVersion) {
 TEST_F(SettingFileExTest, MissingFolderOrPackage) {
     EXPECT_EQ(facade()->GetSupportPrinterNum(), 4); // Setting.ini still answers
     EXPECT_EQ(facade()->InitializeMember(), paramErr);
-    QString path;
-    ASSERT_EQ(CSettingFileEx::GetMachineBundleBasePath(&path), noErr);
-    EXPECT_EQ(path, base() + "/MachineBundle");
     CSettingFileEx::DestroyInstance();
     CSettingFile::DestroyInstance();
     platform::Bundle::setMainBundlePathForTesting(base() + "/gone.app");
-    EXPECT_EQ(CSettingFileEx::GetMachineBundleBasePath(&path), paramErr);
     EXPECT_EQ(facade()->GetSupportPrinterNum(), 0);
     EXPECT_TRUE(facade()->GetApplicationURL(0).isEmpty());
 }
