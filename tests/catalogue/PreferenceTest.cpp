@@ -4,7 +4,6 @@
 #include "platform/Preferences.h"
 #include "support/TestSupport.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 #include <optional>
@@ -51,31 +50,22 @@ protected:
 };
 
 TEST_F(PreferenceTest, StoresReadBackAndSaves) {
-    QDir().mkpath(QFileInfo(store()).absolutePath());
-    const struct {
-        const char* name;
-        QByteArray bytes; // null: no store at all
-        Stored stored;
-    } rows[] = {
+    const std::tuple<const char*, QByteArray, Stored> rows[] = {
+        // the store's bytes (null: no store at all), what reads back
         {"nothing stored", {}, {}},
         {"earlier build", kEarlierStore, {"Orvel A", kEarlierList}},
-        {"damaged", "\x01\xff[General\n=\x01\x02PrinterModelList/size=zz\n", {}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+        {"damaged", "\x01\xff[General\n=\x01\x02PrinterModelList/size=zz\n", {}}};
+    for (const auto& [name, bytes, stored] : rows) {
+        SCOPED_TRACE(name);
         QFile::remove(store());
-        if (!row.bytes.isNull()) {
-            QFile file(store());
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(row.bytes);
-        }
-        EXPECT_EQ(read(), row.stored);
-        EXPECT_EQ(read().first.isNull(), row.stored.first.isNull());
-        EXPECT_EQ(QFileInfo::exists(store()), !row.bytes.isNull());
+        if (!bytes.isNull())
+            config.write(store().mid(config.path().size() + 1), bytes);
+        EXPECT_EQ(read(), stored);
+        EXPECT_EQ(read().first.isNull(), stored.first.isNull());
+        EXPECT_EQ(QFileInfo::exists(store()), !bytes.isNull());
         const ino_t before = inode(); // the same pair saved again leaves the store as it is
-        if (row.stored.second) {
-            ASSERT_TRUE(CUPreference().SavePrinterSelection(*row.stored.second, row.stored.first));
-        }
+        ASSERT_TRUE(!stored.second ||
+                    CUPreference().SavePrinterSelection(*stored.second, stored.first));
         EXPECT_EQ(inode(), before);
     }
     // A new pair replaces the store, damaged or not, and reads back in order.

@@ -26,7 +26,20 @@ QString shown(const QString& text) {
 // beside it, and every singleton and test override reset after each test.
 class SupportMachineTest : public ::testing::Test {
 protected:
-    void SetUp() override { platform::setPreferredLanguagesForTesting(QStringList{"en"}); }
+    void SetUp() override {
+        platform::setPreferredLanguagesForTesting(QStringList{"en"});
+        // Setting.ini's printers for the facade; the machine catalogue never reads them.
+        app.writeSetting(
+            "Setting.ini",
+            "[FUNCTION]\nFUNCTION_NUM=7\n[PRINTER]\nPRINTER_NUM=4\nPRINTER1=SI-100\n"
+            "PRINTER1_PATH_F1=:Plugins:KLSI.plugin\nPRINTER1_PATH_F6=:Plugins:SPVSI.plugin\n"
+            "PRINTER1_PATH_F7=:Plugins:SPV2SI.plugin\nPRINTER2=MX-R54400 Series\n"
+            "PRINTER2_PATH_F6=:Plugins:SPVR5.plugin\nPRINTER2_PATH_F7=:Plugins:SPV2R5.plugin\n"
+            "PRINTER3=Both\nPRINTER3_PATH_F2=:Plugins:SLBoth.plugin\nPRINTER4=Bare\n");
+        for (const QString plugin : {"KLSI", "SPVSI", "SPV2SI", "SPVR5", "SPV2R5", "SLBoth"})
+            testsupport::writeBundle(app.tree(), "Trellis.app/Plugins/" + plugin + ".plugin",
+                                     {{"CFBundleVersion", "1.9"}});
+    }
     void TearDown() override {
         CSettingFileEx::DestroyInstance();
         CSettingFile::DestroyInstance();
@@ -44,6 +57,7 @@ protected:
     void writePlugin(const QString& tool, const QString& file) const {
         testsupport::writeBundle(app.tree(), tool + "/Plugin/PrinterPlugin/" + file, {});
     }
+    CSettingFileEx* facade() const { return CSettingFileEx::GetInstance(); }
     std::unique_ptr<CSupportMachine> scan(OSStatus expected = noErr) const {
         auto machine = std::make_unique<CSupportMachine>();
         EXPECT_EQ(machine->OnInitialize(machineFolder()), expected);
@@ -101,12 +115,14 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
     QFile::setPermissions(locked, QFileDevice::Permissions(0x7700));
     EXPECT_EQ(names(*machine),
               QStringList({"A2", "A1", "Dup", "a1", "Dup", "X", "Orvel X", "Orvel ", "G1", "H1"}));
+    // clang-format off
     const std::pair<const char*, const char*> rows[] = {
         // name: identifier, index, initial, FUNCTION; then the bundle's name and version, or -50
-        {"Dup", "Dup 2 AA 4 Alpha.bundle 1.0"},        {"Orvel Dup", "Dup 2 null 0 -50"},
-        {"a1", "a1 3 null 0 alpha.bundle 1.5"},        {"Orvel X", "X 5 null 0 beta.bundle 9.0"},
+        {"Dup", "Dup 2 AA 4 Alpha.bundle 1.0"}, {"Orvel Dup", "Dup 2 null 0 -50"},
+        {"a1", "a1 3 null 0 alpha.bundle 1.5"}, {"Orvel X", "X 5 null 0 beta.bundle 9.0"},
         {"Orvel ", "Orvel  7 null 0 beta.bundle 9.0"}, {"G1", "G1 8 null 0 Gammabundle 3.0"},
         {"H1", "H1 9 null 0 Hash#%20 x.bundle 2.0.1"}, {"Orvel", "null -7 null 0 -50"}};
+    // clang-format on
     for (const auto& [name, expected] : rows) {
         long index = -7;
         QString bundle, version;
@@ -128,47 +144,29 @@ TEST_F(SupportMachineTest, WorldWideOnlyBundlesAreLeftOutUnderJapaneseOnly) {
     writeBundle("A.bundle", {{"MODEL", QStringList{"W1"}}, {"IsWorldWideOnly", false}});
     writeBundle("B.bundle", machineSetting({"B1"}));
     const std::tuple<const char*, const char*, QStringList> rows[] = {
-        // the one localization besides English, the language, the printers
+        // a localization added, the language, the printers
         {"English", "en", {"W1", "B1"}},
-        {"ja", "ja", {"W1", "B1"}}, // only a folder named Japanese.lproj counts
-        {"Japanese", "ja-JP", {"B1"}}};
+        {"Japanese", "ja-JP", {"B1"}},
+        {"ja", "ja", {"W1", "B1"}}}; // only a folder named Japanese.lproj counts
     for (const auto& [lproj, language, models] : rows) {
-        for (const QString other : {"ja", "Japanese"})
-            QDir(app.resourcesPath() + "/" + other + ".lproj").removeRecursively();
-        for (const QString folder : {"English", lproj})
-            app.tree().write(
-                "Trellis.app/Contents/Resources/" + folder + ".lproj/InfoPlist.strings", "x");
+        app.tree().write(
+            QString("Trellis.app/Contents/Resources/%1.lproj/InfoPlist.strings").arg(lproj), "x");
         platform::setPreferredLanguagesForTesting(QStringList{language});
         EXPECT_EQ(names(*scan()), models) << lproj;
     }
 }
 
-TEST_F(SupportMachineTest, MissingFolderOrPackage) {
-    EXPECT_FALSE(scan(paramErr)->GetApplicationURL(0).isEmpty()); // the tools are still known
-    writeBundle("A.bundle", machineSetting({"L1"}));
-    QFile::setPermissions(machineFolder(), QFileDevice::Permissions());
-    EXPECT_EQ(scan(geteuid() == 0 ? noErr : paramErr)->GetSupportPrinterCount(),
-              geteuid() == 0 ? 1 : 0);
-    QFile::setPermissions(machineFolder(), QFileDevice::Permissions(0x7700));
-    platform::Bundle::setMainBundlePathForTesting(base() + "/missing.app");
-    EXPECT_TRUE(scan(paramErr)->GetApplicationURL(0).isEmpty());
-}
-
 TEST_F(SupportMachineTest, PerModelValues) {
+    // clang-format off
     const std::tuple<const char*, QVariant, QVariant, const char*, int> rows[] = {
         // model, its INITIAL and FUNCTION (none when invalid), the initial and mask read
-        {"ok", "AB", 4, "AB", 4},
-        {"three dots", "...", 4, "...", 4},
-        {"slash", "/../../../Escaped", 4, "null", 4},
-        {"dot dot", "..", 4, "null", 4},
-        {"number initial", 5, 4, "null", 4},
-        {"no function", "NF", {}, "NF", 0},
-        {"negative", {}, -1, "null", -1},
-        {"over", {}, qint64(2147483648), "null", 0},
-        {"wrap", {}, qint64(4294967300), "null", 0},
-        {"string", {}, "4", "null", 0},
-        {"whole real", {}, 4.0, "null", 4},
-        {"fraction", {}, 4.5, "null", 0}};
+        {"ok", "AB", 4, "AB", 4},                {"three dots", "...", 4, "...", 4},
+        {"slash", "/../../../Escaped", 4, "null", 4}, {"dot dot", "..", 4, "null", 4},
+        {"number initial", 5, 4, "null", 4},     {"no function", "NF", {}, "NF", 0},
+        {"negative", {}, -1, "null", -1},        {"over", {}, qint64(2147483648), "null", 0},
+        {"wrap", {}, qint64(4294967300), "null", 0}, {"string", {}, "4", "null", 0},
+        {"whole real", {}, 4.0, "null", 4},      {"fraction", {}, 4.5, "null", 0}};
+    // clang-format on
     QStringList models;
     QVariantMap initials, functions;
     for (const auto& [model, initial, function, _, __] : rows) {
@@ -215,13 +213,12 @@ TEST_F(SupportMachineTest, ToolsPluginsAndSystemVersion) {
                             ? "untouched"
                             : folder + "/Plugin/PrinterPlugin/" + prefixes[i] + "A.plugin");
     }
+    // clang-format off
     const std::tuple<const char*, const char*, const char*> rows[] = {
         // model, the tools 0..6 offered before system 0x1060 and from 0x1060 on
-        {"M44", "0010001", "0010001"},
-        {"M42", "0000000", "0000001"},
-        {"M02", "0100000", "0100000"},
-        {"NoInit", "0000000", "0000001"},
-        {"Orvel M44", "0000000", "0000000"}};
+        {"M44", "0010001", "0010001"}, {"M42", "0000000", "0000001"}, {"M02", "0100000", "0100000"},
+        {"NoInit", "0000000", "0000001"}, {"Orvel M44", "0000000", "0000000"}};
+    // clang-format on
     for (const long version : {0x1058L, 0x1060L, 0L}) {
         platform::setSystemVersionForTesting(version);
         for (const auto& [model, older, newer] : rows) {
@@ -234,25 +231,7 @@ TEST_F(SupportMachineTest, ToolsPluginsAndSystemVersion) {
     }
 }
 
-class SettingFileExTest : public SupportMachineTest {
-protected:
-    void SetUp() override {
-        SupportMachineTest::SetUp();
-        app.writeSetting("Setting.ini", "[FUNCTION]\nFUNCTION_NUM=7\n[PRINTER]\nPRINTER_NUM=4\n"
-                                        "PRINTER1=SI-100\nPRINTER1_PATH_F1=:Plugins:KLSI.plugin\n"
-                                        "PRINTER1_PATH_F6=:Plugins:SPVSI.plugin\n"
-                                        "PRINTER1_PATH_F7=:Plugins:SPV2SI.plugin\n"
-                                        "PRINTER2=MX-R54400 Series\n"
-                                        "PRINTER2_PATH_F6=:Plugins:SPVR5.plugin\n"
-                                        "PRINTER2_PATH_F7=:Plugins:SPV2R5.plugin\n"
-                                        "PRINTER3=Both\nPRINTER3_PATH_F2=:Plugins:SLBoth.plugin\n"
-                                        "PRINTER4=Bare\n");
-        for (const QString plugin : {"KLSI", "SPVSI", "SPV2SI", "SPVR5", "SPV2R5", "SLBoth"})
-            testsupport::writeBundle(app.tree(), "Trellis.app/Plugins/" + plugin + ".plugin",
-                                     {{"CFBundleVersion", "1.9"}});
-    }
-    CSettingFileEx* facade() const { return CSettingFileEx::GetInstance(); }
-};
+using SettingFileExTest = SupportMachineTest;
 
 TEST_F(SettingFileExTest, PrintersOfBothSources) {
     writeBundle("F.bundle",
@@ -268,15 +247,15 @@ TEST_F(SettingFileExTest, PrintersOfBothSources) {
         EXPECT_EQ(facade()->GetSupportPrinterNameWithVenderName(i),
                   name.isEmpty() || name.startsWith("Orvel ") ? name : "Orvel " + name);
     }
+    // clang-format off
     const std::pair<const char*, const char*> rows[] = {
         // name: identifier, index in the source that answered, supported, tool 0, version
-        {"B1", "B1 0 1 1 3.2.1"},
+        {"B1", "B1 0 1 1 3.2.1"}, {"SI-100", "SI-100 0 1 1 1.9"}, {"Orvel Both", "Both 1 1 0 null"},
         {"Both", "Both 1 1 0 3.2.1"}, // Setting.ini's Status Lantern is not asked
-        {"Orvel Both", "Both 1 1 0 null"},
-        {"SI-100", "SI-100 0 1 1 1.9"},
         {"Orvel MX-R54400 Series", "MX-R54400 Series 1 1 0 1.9"},
         {"Bare", "Bare 3 0 0 null"}, // Setting.ini needs a plug-in
         {"Nobody", "null -1 0 0 null"}};
+    // clang-format on
     for (const auto& [name, expected] : rows) {
         long index = -5;
         QString version{"stale"};
@@ -317,9 +296,16 @@ TEST_F(SettingFileExTest, SpecialModelsSwapBackupToolsBySystemVersion) {
 TEST_F(SettingFileExTest, MissingFolderOrPackage) {
     EXPECT_EQ(facade()->GetSupportPrinterNum(), 4); // Setting.ini still answers
     EXPECT_EQ(facade()->InitializeMember(), paramErr);
+    EXPECT_FALSE(scan(paramErr)->GetApplicationURL(0).isEmpty()); // the tools are still known
+    writeBundle("A.bundle", machineSetting({"L1"}));
+    QFile::setPermissions(machineFolder(), QFileDevice::Permissions());
+    EXPECT_EQ(scan(geteuid() == 0 ? noErr : paramErr)->GetSupportPrinterCount(),
+              geteuid() == 0 ? 1 : 0); // permissions do not bind root
+    QFile::setPermissions(machineFolder(), QFileDevice::Permissions(0x7700));
     CSettingFileEx::DestroyInstance();
     CSettingFile::DestroyInstance();
     platform::Bundle::setMainBundlePathForTesting(base() + "/gone.app");
+    EXPECT_TRUE(scan(paramErr)->GetApplicationURL(0).isEmpty());
     EXPECT_EQ(facade()->GetSupportPrinterNum(), 0);
     EXPECT_TRUE(facade()->GetApplicationURL(0).isEmpty());
 }

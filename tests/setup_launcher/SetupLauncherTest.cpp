@@ -41,7 +41,8 @@ struct Installation {
     void machineBundle(const QString& name, const QVariantMap& setting) const {
         testsupport::writeMachineBundle(tree, "MachineBundle/" + name, setting);
     }
-    QString plugin(const QString& relative, const QString& source, const QByteArray& bytes = {}) {
+    QString plugin(const QString& relative, const QString& source,
+                   const QByteArray& bytes = {}) const {
         testsupport::writePluginBundle(tree, tool + "/" + relative, source, bytes);
         return path(tool + "/" + relative);
     }
@@ -137,18 +138,28 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
     platform::setPreferredLanguagesForTesting(std::nullopt);
 }
 
-class PluginHolder : public ::testing::Test {
-protected:
-    ThisProgram install;
-    QString record = install.tree.path("record.txt");
-    testsupport::ScopedEnvironment recordVariable{"TRELLIS_TEST_PLUGIN_RECORD",
-                                                  QFile::encodeName(record)};
-};
-
-TEST_F(PluginHolder, EachProgramCallsItsOwnEntryPointWithTheIdentifierAndTheBundle) {
+TEST(PluginHolder, EachProgramCallsItsOwnEntryPointAndBrokenPluginsAreNeverCalled) {
+    const ThisProgram install;
+    const QString record = install.tree.path("record.txt");
+    testsupport::ScopedEnvironment variable{"TRELLIS_TEST_PLUGIN_RECORD",
+                                            QFile::encodeName(record)};
     const QByteArray bundle =
         install.plugin("Plugin/PrinterPlugin/SGTREC.plugin", RECORDING_PLUGIN).toUtf8();
     install.plugin("Plugin/PrinterPlugin/SGTERR.plugin", ERROR_PLUGIN);
+    install.plugin("Plugin/PrinterPlugin/NOE.plugin", NOENTRY_PLUGIN);
+    install.plugin("Plugin/PrinterPlugin/NOX.plugin", QString());
+    install.plugin("Plugin/PrinterPlugin/TXT.plugin", QString(), "#!/bin/sh\nexit 0\n");
+    install.tree.write("Sheet Glide Tuner/Plugin/PrinterPlugin/FILE.plugin", "a file");
+    for (const QString path :
+         {"NOE.plugin", "NOX.plugin", "TXT.plugin", "FILE.plugin", "GONE.plugin", "", "../../.."}) {
+        CSGTPlugin sgt("Plugin/PrinterPlugin/" + path);
+        EXPECT_EQ(sgt.Initialize(), 100) << path.toStdString();
+        EXPECT_EQ(sgt.OpenSetUpDialog("X"), 100);
+        CSPEPlugin spe("Plugin/PrinterPlugin/" + path);
+        EXPECT_FALSE(spe.Initialize()) << path.toStdString();
+        EXPECT_EQ(spe.OpenSetUpDialog("X"), 0);
+    }
+    EXPECT_FALSE(QFile::exists(record));
     const QByteArray id = "MX-R74400 Series \u00e9\u65e5";
     const QByteArray expected = "\nid=" + id + "\nbundle=" + bundle + "\n";
     const auto mapped = [&] { return readFile("/proc/self/maps").contains(bundle + "/Contents"); };
@@ -169,23 +180,6 @@ TEST_F(PluginHolder, EachProgramCallsItsOwnEntryPointWithTheIdentifierAndTheBund
     ASSERT_TRUE(spe.Initialize());
     EXPECT_EQ(spe.OpenSetUpDialog(QString::fromUtf8(id)), 0);
     EXPECT_EQ(readFile(record), "entry=SPE" + expected);
-}
-
-TEST_F(PluginHolder, BrokenPluginsFailToLoadAndAreNeverCalled) {
-    install.plugin("Plugin/PrinterPlugin/NOE.plugin", NOENTRY_PLUGIN);
-    install.plugin("Plugin/PrinterPlugin/NOX.plugin", QString());
-    install.plugin("Plugin/PrinterPlugin/TXT.plugin", QString(), "#!/bin/sh\nexit 0\n");
-    install.tree.write("Sheet Glide Tuner/Plugin/PrinterPlugin/FILE.plugin", "a file");
-    for (const QString path :
-         {"NOE.plugin", "NOX.plugin", "TXT.plugin", "FILE.plugin", "GONE.plugin", "", "../../.."}) {
-        CSGTPlugin sgt("Plugin/PrinterPlugin/" + path);
-        EXPECT_EQ(sgt.Initialize(), 100) << path.toStdString();
-        EXPECT_EQ(sgt.OpenSetUpDialog("X"), 100);
-        CSPEPlugin spe("Plugin/PrinterPlugin/" + path);
-        EXPECT_FALSE(spe.Initialize()) << path.toStdString();
-        EXPECT_EQ(spe.OpenSetUpDialog("X"), 0);
-    }
-    EXPECT_FALSE(QFile::exists(record));
 }
 
 TEST(PluginCallHandles, CopiesAreCutToTheBufferAndResourcesFoundByName) {
