@@ -88,30 +88,23 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
     install.tree.write(install.package + "/Contents/Resources/Japanese.lproj/InfoPlist.strings",
                        "x");
     // Listing bundles without a usable initial leave it to Setting.ini.
-    QByteArray ini =
+    const QByteArray ini =
         "[MX-R74400 Series]\nPLUGIN_PATH=Plugin\\Legacy\\SGTOld.plugin\n"
         "[LX-1]\nPLUGIN_PATH=Plugin\\PrinterPlugin\\Legacy\\SGTLX.plugin\n"
         "[LX-2]\nPLUGIN_PATH=Plugin/PrinterPlugin/Legacy/SGTLX.plugin\n"
         "[Abs]\nPLUGIN_PATH=/usr/lib/x.plugin\n[Up]\nPLUGIN_PATH=..\\Other\\x.plugin\n"
         "[UpInside]\nPLUGIN_PATH=Plugin/../../x.plugin\n[Empty]\nPLUGIN_PATH=\n"
         "[LX-5]\nMODEL=x\n[LX-5 ]\nPLUGIN_PATH=a.plugin\n[lx-5]\nPLUGIN_PATH=b.plugin\n";
-    const QVariantMap unusable{
-        {"U-number", 7}, {"U-climb", "../x"}, {"U-dot", "."}, {"U-none", {}}};
-    for (auto it = unusable.begin(); it != unusable.end(); ++it) {
-        QVariantMap setting = machineSetting({it.key()}, {{it.key(), *it}});
-        if (!it->isValid())
-            setting.remove("INITIAL");
-        install.machineBundle("0" + it.key() + ".bundle", setting);
-        ini += "[" + it.key().toUtf8() + "]\nPLUGIN_PATH=Plugin\\Legacy\\SGTSafe.plugin\n";
-    }
-    install.setting("Setting.ini", ini);
-    const char* safe = "Plugin/Legacy/SGTSafe.plugin";
+    install.machineBundle("0U-climb.bundle", machineSetting({"U-climb"}, {{"U-climb", "../x"}}));
+    install.machineBundle("0U-none.bundle", machineSetting({"U-none"}));
+    install.setting("Setting.ini", ini + "[U-climb]\nPLUGIN_PATH=Plugin\\Legacy\\SGTSafe.plugin\n"
+                                         "[U-none]\nPLUGIN_PATH=Plugin\\Legacy\\SGTSafe.plugin\n");
     // clang-format off
     const std::pair<const char*, const char*> rows[] = {
         {"MX-R74400 Series", "Plugin/PrinterPlugin/SGTR74.plugin"}, {"mx-r74400 series", nullptr},
         {"WJ-2400", "Plugin/PrinterPlugin/SGTW.plugin"}, {"Orvel MX-R74400 Series", nullptr},
         {"WW", "Plugin/PrinterPlugin/SGTWW.plugin"},
-        {"U-number", safe}, {"U-climb", safe}, {"U-dot", safe}, {"U-none", safe},
+        {"U-climb", "Plugin/Legacy/SGTSafe.plugin"}, {"U-none", "Plugin/Legacy/SGTSafe.plugin"},
         {"LX-1", "Plugin/PrinterPlugin/Legacy/SGTLX.plugin"},
         {"LX-2", "Plugin/PrinterPlugin/Legacy/SGTLX.plugin"},
         {"Abs", nullptr}, {"Up", nullptr}, {"UpInside", nullptr}, {"Empty", nullptr},
@@ -192,28 +185,25 @@ TEST(PluginCallHandles, CopiesAreCutToTheBufferAndResourcesFoundByName) {
     ASSERT_TRUE(bundle);
     const PluginCallHandles handles("LX-1000", bundle);
     const PrinterPluginBundle* plugin = handles.bundle();
+    // clang-format off
     const std::tuple<const char*, size_t, int32_t, const char*> infos[] = {
         // key, buffer size, the answer, what the buffer holds after
-        {"CFBundleVersion", 9, 5, "1.2.3"},
-        {"CFBundleVersion", 4, 5, "1.2"},
-        {"CFBundleVersion", 0, 5, "zz"},
-        {"N", 9, -1, "zz"},
-        {"Absent", 9, -1, "zz"},
+        {"CFBundleVersion", 9, 5, "1.2.3"}, {"CFBundleVersion", 4, 5, "1.2"},
+        {"CFBundleVersion", 0, 5, "zz"}, {"N", 9, -1, "zz"}, {"Absent", 9, -1, "zz"},
         {nullptr, 9, -1, "zz"}};
+    // clang-format on
     for (const auto& [key, size, length, text] : infos) {
         char buffer[9] = "zz";
         EXPECT_EQ(plugin->CopyInfoString(plugin, key, buffer, size), length) << size;
         EXPECT_STREQ(buffer, text) << size;
     }
+    // clang-format off
     const std::tuple<const char*, const char*, const char*> lookups[] = {
         // name, subfolder, the path found below Resources ("": none)
-        {"a.json", nullptr, "/a.json"},
-        {"a.json", "", "/a.json"},
-        {"b.ini", "Media", "/Media/b.ini"},
-        {"c.txt", nullptr, "/English.lproj/c.txt"},
-        {"b.ini", nullptr, ""},
-        {"", nullptr, ""},
+        {"a.json", nullptr, "/a.json"}, {"a.json", "", "/a.json"}, {"b.ini", "Media", "/Media/b.ini"},
+        {"c.txt", nullptr, "/English.lproj/c.txt"}, {"b.ini", nullptr, ""}, {"", nullptr, ""},
         {nullptr, nullptr, ""}};
+    // clang-format on
     for (const auto& [name, subfolder, path] : lookups) {
         char buffer[256];
         const int32_t n = plugin->CopyResourcePath(plugin, name, subfolder, buffer, 256);

@@ -6,15 +6,11 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#ifndef PLUGIN_RESULT
-#define PLUGIN_RESULT 0
-#endif
-
 #ifndef PLUGIN_NO_ENTRY
 static int32_t record(const char* entry, const PrinterPluginString* deviceID,
                       const PrinterPluginBundle* bundle) {
     const char* path = getenv("TRELLIS_TEST_PLUGIN_RECORD");
-    FILE* file = path && *path ? fopen(path, "ab") : NULL;
+    FILE* file = path ? fopen(path, "ab") : NULL;
     size_t length = 0;
     const char* text = deviceID->GetUTF8(deviceID, &length);
     if (file) {
