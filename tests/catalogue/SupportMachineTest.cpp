@@ -8,7 +8,6 @@
 #include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
-#include <QDir>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -87,8 +86,6 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
     writeBundle("Empty.bundle", machineSetting({}));
     // Bundles that contribute nothing, among them links that lead nowhere or round in circles.
     app.tree().write("MachineBundle/0plain file.bundle", "a file");
-    app.tree().write("MachineBundle/0no Resources.bundle/Contents/Info.plist", "x");
-    app.tree().write("MachineBundle/0Resources file.bundle/Contents/Resources", "x");
     testsupport::writeMachineBundle(app.tree(), "MachineBundle/0bad.bundle", "<plist>");
     testsupport::writeMachineBundle(app.tree(), "MachineBundle/0array.bundle",
                                     testsupport::xmlPropertyList(QVariantList{}));

@@ -79,26 +79,26 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
     install.machineBundle("Ab.Bundle", wrong); // other case
     install.tree.write("MachineBundle/Ac.bundle", "plain file");
     install.tree.write("MachineBundle/Ad.bundle/Contents/Resources/Setting.xml", "<plist>");
-    QVariantMap worldWide = machineSetting({"WW"}, {{"WW", "WW"}});
-    worldWide.insert("IsWorldWideOnly", false);
-    install.machineBundle("Ae.bundle", worldWide);
+    install.machineBundle("Ae.bundle", {{"MODEL", QStringList{"WW"}},
+                                        {"IsWorldWideOnly", false},
+                                        {"INITIAL", QVariantMap{{"WW", "WW"}}}});
     install.machineBundle("B.bundle",
                           machineSetting({printer, "WW"}, {{printer, "R74"}, {"WW", "JP"}}));
     install.machineBundle("C.bundle", machineSetting({printer}, {{printer, "Z9"}}));
     install.tree.write(install.package + "/Contents/Resources/Japanese.lproj/InfoPlist.strings",
                        "x");
     // Listing bundles without a usable initial leave it to Setting.ini.
-    const QByteArray ini =
-        "[MX-R74400 Series]\nPLUGIN_PATH=Plugin\\Legacy\\SGTOld.plugin\n"
-        "[LX-1]\nPLUGIN_PATH=Plugin\\PrinterPlugin\\Legacy\\SGTLX.plugin\n"
-        "[LX-2]\nPLUGIN_PATH=Plugin/PrinterPlugin/Legacy/SGTLX.plugin\n"
-        "[Abs]\nPLUGIN_PATH=/usr/lib/x.plugin\n[Up]\nPLUGIN_PATH=..\\Other\\x.plugin\n"
-        "[UpInside]\nPLUGIN_PATH=Plugin/../../x.plugin\n[Empty]\nPLUGIN_PATH=\n"
-        "[LX-5]\nMODEL=x\n[LX-5 ]\nPLUGIN_PATH=a.plugin\n[lx-5]\nPLUGIN_PATH=b.plugin\n";
     install.machineBundle("0U-climb.bundle", machineSetting({"U-climb"}, {{"U-climb", "../x"}}));
     install.machineBundle("0U-none.bundle", machineSetting({"U-none"}));
-    install.setting("Setting.ini", ini + "[U-climb]\nPLUGIN_PATH=Plugin\\Legacy\\SGTSafe.plugin\n"
-                                         "[U-none]\nPLUGIN_PATH=Plugin\\Legacy\\SGTSafe.plugin\n");
+    install.setting("Setting.ini",
+                    "[MX-R74400 Series]\nPLUGIN_PATH=Plugin\\Legacy\\SGTOld.plugin\n"
+                    "[LX-1]\nPLUGIN_PATH=Plugin\\PrinterPlugin\\Legacy\\SGTLX.plugin\n"
+                    "[LX-2]\nPLUGIN_PATH=Plugin/PrinterPlugin/Legacy/SGTLX.plugin\n"
+                    "[Abs]\nPLUGIN_PATH=/usr/lib/x.plugin\n[Up]\nPLUGIN_PATH=..\\Other\\x.plugin\n"
+                    "[UpInside]\nPLUGIN_PATH=Plugin/../../x.plugin\n[Empty]\nPLUGIN_PATH=\n"
+                    "[LX-5]\nMODEL=x\n[LX-5 ]\nPLUGIN_PATH=a.plugin\n[lx-5]\nPLUGIN_PATH=b.plugin\n"
+                    "[U-climb]\nPLUGIN_PATH=Plugin\\Legacy\\SGTSafe.plugin\n"
+                    "[U-none]\nPLUGIN_PATH=Plugin\\Legacy\\SGTSafe.plugin\n");
     // clang-format off
     const std::pair<const char*, const char*> rows[] = {
         {"MX-R74400 Series", "Plugin/PrinterPlugin/SGTR74.plugin"}, {"mx-r74400 series", nullptr},
@@ -225,9 +225,8 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
     Installation install(p.tool, p.settingsFolder, p.executable);
     const QString executable = install.path(install.package + "/Contents/MacOS/" + p.executable);
     ASSERT_TRUE(QFile::copy(p.built, executable));
-    const QDir installed(p.installedSettings);
-    for (const QString& name : installed.entryList({"*.ini"}, QDir::Files))
-        QFile::copy(installed.filePath(name), install.tree.path(install.settings + name));
+    for (const QFileInfo& file : QDir(p.installedSettings).entryInfoList({"*.ini"}))
+        QFile::copy(file.filePath(), install.tree.path(install.settings + file.fileName()));
     const QByteArray longest(255, 'L');
     install.setting("Setting.ini", "[" + longest + "]\nPLUGIN_PATH=Plugin\\Legacy\\R.plugin\n");
     install.plugin("Plugin/Legacy/R.plugin", RECORDING_PLUGIN);
@@ -277,10 +276,9 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
         QProcess* process = processes.start(executable, env);
         EXPECT_TRUE(testsupport::endsNormally(process))
             << process->readAllStandardError().constData();
-        QStringList messages;
-        for (const QString& message : testsupport::recordedAlertMessages(alerts))
-            messages.append(message.section('\r', 0, 0));
-        EXPECT_EQ(messages, alert.isNull() ? QStringList() : QStringList{alert});
+        const QStringList messages = testsupport::recordedAlertMessages(alerts);
+        EXPECT_EQ(messages.size(), alert.isNull() ? 0 : 1);
+        EXPECT_EQ(messages.value(0).section('\r', 0, 0), alert);
         EXPECT_EQ(readFile(alerts).count("\"title\":\"" + QByteArray(p.tool) + "\""),
                   messages.size());
         EXPECT_EQ(readFile(record).split('\n').mid(0, 2).join('\n'),
