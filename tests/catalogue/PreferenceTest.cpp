@@ -29,9 +29,6 @@ using Stored = std::pair<QString, std::optional<QStringList>>;
 
 class PreferenceTest : public ::testing::Test {
 protected:
-    QString store() const {
-        return platform::preferencesPath(platform::kPreferencesCurrentApplication);
-    }
     // The stored name (null for none) and list (none when absent or of another type).
     static Stored read() {
         QString name{"stale"};
@@ -41,12 +38,13 @@ protected:
     }
     ino_t inode() const {
         struct stat info {};
-        return lstat(QFile::encodeName(store()).constData(), &info) == 0 ? info.st_ino : 0;
+        return lstat(QFile::encodeName(store).constData(), &info) == 0 ? info.st_ino : 0;
     }
 
     testsupport::TempTree config;
     testsupport::ScopedEnvironment configHome{"XDG_CONFIG_HOME", QFile::encodeName(config.path())};
     testsupport::FakeApplication app;
+    const QString store = platform::preferencesPath(platform::kPreferencesCurrentApplication);
 };
 
 TEST_F(PreferenceTest, StoresReadBackAndSaves) {
@@ -57,12 +55,12 @@ TEST_F(PreferenceTest, StoresReadBackAndSaves) {
         {"damaged", "\x01\xff[General\n=\x01\x02PrinterModelList/size=zz\n", {}}};
     for (const auto& [name, bytes, stored] : rows) {
         SCOPED_TRACE(name);
-        QFile::remove(store());
+        QFile::remove(store);
         if (!bytes.isNull())
-            config.write(store().mid(config.path().size() + 1), bytes);
+            config.write(store.mid(config.path().size() + 1), bytes);
         EXPECT_EQ(read(), stored);
         EXPECT_EQ(read().first.isNull(), stored.first.isNull());
-        EXPECT_EQ(QFileInfo::exists(store()), !bytes.isNull());
+        EXPECT_EQ(QFileInfo::exists(store), !bytes.isNull());
         const ino_t before = inode(); // the same pair saved again leaves the store as it is
         ASSERT_TRUE(!stored.second ||
                     CUPreference().SavePrinterSelection(*stored.second, stored.first));
@@ -87,13 +85,13 @@ TEST_F(PreferenceTest, StoresReadBackAndSaves) {
 TEST_F(PreferenceTest, StoresThatCannotBeUsed) {
     if (geteuid() != 0) { // permissions bind
         ASSERT_TRUE(CUPreference().SavePrinterName("Orvel A"));
-        QFile::setPermissions(store(), QFileDevice::WriteOwner);
+        QFile::setPermissions(store, QFileDevice::WriteOwner);
         EXPECT_EQ(read(), Stored());
-        QFile::setPermissions(QFileInfo(store()).absolutePath(),
+        QFile::setPermissions(QFileInfo(store).absolutePath(),
                               QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         EXPECT_FALSE(CUPreference().SavePrinterName("Orvel B"));
         EXPECT_FALSE(CUPreference().SavePrinterList({"Orvel B"}));
-        QFile::setPermissions(QFileInfo(store()).absolutePath(), QFileDevice::Permissions(0x7700));
+        QFile::setPermissions(QFileInfo(store).absolutePath(), QFileDevice::Permissions(0x7700));
     }
     // A program whose identifier is no file name has no store.
     testsupport::FakeApplication anonymous("Anon", {{"CFBundleIdentifier", "../escape"}});

@@ -17,9 +17,7 @@ using testsupport::machineSetting;
 namespace {
 
 // A text as a table shows it: "null" for a null string.
-QString shown(const QString& text) {
-    return text.isNull() ? "null" : text;
-}
+const auto shown = [](const QString& text) { return text.isNull() ? QString("null") : text; };
 
 // A launcher package in a scratch folder, with the machine-bundle folder and the tool folders
 // beside it, and every singleton and test override reset after each test.
@@ -45,7 +43,6 @@ protected:
         platform::setSystemVersionForTesting(std::nullopt);
         platform::setPreferredLanguagesForTesting(std::nullopt);
     }
-    QString base() const { return app.basePath(); }
     QString machineFolder() const { return app.tree().path("MachineBundle"); }
     QString writeBundle(const QString& name, const QVariantMap& setting,
                         const QString& version = "2.0.1") const {
@@ -193,7 +190,7 @@ TEST_F(SupportMachineTest, ToolsPluginsAndSystemVersion) {
     app.tree().write("Status Lantern/Plugin/PrinterPlugin/SLB.plugin", "a file, no bundle");
     const auto machine = scan();
     for (long i = -1; i <= 7; ++i) { // the tool's name, package and plug-in of M44
-        const QString tool = tools.value(i), folder = base() + "/" + tool;
+        const QString tool = tools.value(i), folder = app.basePath() + "/" + tool;
         QString path{"untouched"};
         EXPECT_EQ(machine->GetApplicationURL(i).toLocalFile(),
                   tool.isEmpty() ? "" : folder + "/" + tool + ".app");
