@@ -185,6 +185,8 @@ TEST(PluginCallHandles, CopiesAreCutToTheBufferAndResourcesFoundByName) {
     ASSERT_TRUE(bundle);
     const PluginCallHandles handles("LX-1000", bundle);
     const PrinterPluginBundle* plugin = handles.bundle();
+    const QByteArray resources = QFile::encodeName(bundle->resourcesPath());
+    EXPECT_EQ(plugin->GetResourcesPath(plugin), resources);
     // clang-format off
     const std::tuple<const char*, size_t, int32_t, const char*> infos[] = {
         // key, buffer size, the answer, what the buffer holds after
@@ -207,8 +209,7 @@ TEST(PluginCallHandles, CopiesAreCutToTheBufferAndResourcesFoundByName) {
     for (const auto& [name, subfolder, path] : lookups) {
         char buffer[256];
         const int32_t n = plugin->CopyResourcePath(plugin, name, subfolder, buffer, 256);
-        EXPECT_EQ(n < 0 ? "" : QByteArray(buffer, n),
-                  *path ? QFile::encodeName(bundle->resourcesPath()) + path : "");
+        EXPECT_EQ(n < 0 ? "" : QByteArray(buffer, n), *path ? resources + path : "");
     }
 }
 
@@ -230,10 +231,9 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
     const QByteArray longest(255, 'L');
     install.setting("Setting.ini", "[" + longest + "]\nPLUGIN_PATH=Plugin\\Legacy\\R.plugin\n");
     install.plugin("Plugin/Legacy/R.plugin", RECORDING_PLUGIN);
-    const QString plugins = QStringLiteral("Plugin/PrinterPlugin/") + p.prefix;
     for (const auto& [name, source] :
          {std::pair{"REC", RECORDING_PLUGIN}, {"ERR", ERROR_PLUGIN}, {"NOE", NOENTRY_PLUGIN}})
-        install.plugin(plugins + name + ".plugin", source);
+        install.plugin(QString("Plugin/PrinterPlugin/%1%2.plugin").arg(p.prefix, name), source);
     install.machineBundle(
         "Demo.bundle",
         machineSetting({"MX-R74400 Series", "Error", "No Entry"},
