@@ -1,11 +1,11 @@
 // The launcher's stored printer list and selection.
 #include "catalogue/Preference.h"
 
-#include "CatalogueFixture.h"
 #include "platform/Preferences.h"
+#include "support/TestSupport.h"
 
-#include <QDir>
 #include <QFileInfo>
+#include <gtest/gtest.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,9 +29,6 @@ using Stored = std::pair<QString, std::optional<QStringList>>;
 
 class PreferenceTest : public ::testing::Test {
 protected:
-    QString store() const {
-        return platform::preferencesPath(platform::kPreferencesCurrentApplication);
-    }
     // The stored name (null for none) and list (none when absent or of another type).
     static Stored read() {
         QString name{"stale"};
@@ -41,40 +38,32 @@ protected:
     }
     ino_t inode() const {
         struct stat info {};
-        return lstat(QFile::encodeName(store()).constData(), &info) == 0 ? info.st_ino : 0;
+        return lstat(QFile::encodeName(store).constData(), &info) == 0 ? info.st_ino : 0;
     }
 
     testsupport::TempTree config;
     testsupport::ScopedEnvironment configHome{"XDG_CONFIG_HOME", QFile::encodeName(config.path())};
     testsupport::FakeApplication app;
+    const QString store = platform::preferencesPath(platform::kPreferencesCurrentApplication);
 };
 
 TEST_F(PreferenceTest, StoresReadBackAndSaves) {
-    QDir().mkpath(QFileInfo(store()).absolutePath());
-    const struct {
-        const char* name;
-        QByteArray bytes; // null: no store at all
-        Stored stored;
-    } rows[] = {
+    const std::tuple<const char*, QByteArray, Stored> rows[] = {
+        // the store's bytes (null: no store at all), what reads back
         {"nothing stored", {}, {}},
         {"earlier build", kEarlierStore, {"Orvel A", kEarlierList}},
-        {"damaged", "\x01\xff[General\n=\x01\x02PrinterModelList/size=zz\n", {}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        QFile::remove(store());
-        if (!row.bytes.isNull()) {
-            QFile file(store());
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(row.bytes);
-        }
-        EXPECT_EQ(read(), row.stored);
-        EXPECT_EQ(read().first.isNull(), row.stored.first.isNull());
-        EXPECT_EQ(QFileInfo::exists(store()), !row.bytes.isNull());
+        {"damaged", "\x01\xff[General\n=\x01\x02PrinterModelList/size=zz\n", {}}};
+    for (const auto& [name, bytes, stored] : rows) {
+        SCOPED_TRACE(name);
+        QFile::remove(store);
+        if (!bytes.isNull())
+            config.write(store.mid(config.path().size() + 1), bytes);
+        EXPECT_EQ(read(), stored);
+        EXPECT_EQ(read().first.isNull(), stored.first.isNull());
+        EXPECT_EQ(QFileInfo::exists(store), !bytes.isNull());
         const ino_t before = inode(); // the same pair saved again leaves the store as it is
-        if (row.stored.second) {
-            ASSERT_TRUE(CUPreference().SavePrinterSelection(*row.stored.second, row.stored.first));
-        }
+        ASSERT_TRUE(!stored.second ||
+                    CUPreference().SavePrinterSelection(*stored.second, stored.first));
         EXPECT_EQ(inode(), before);
     }
     // A new pair replaces the store, damaged or not, and reads back in order.
@@ -96,13 +85,13 @@ TEST_F(PreferenceTest, StoresReadBackAndSaves) {
 TEST_F(PreferenceTest, StoresThatCannotBeUsed) {
     if (geteuid() != 0) { // permissions bind
         ASSERT_TRUE(CUPreference().SavePrinterName("Orvel A"));
-        QFile::setPermissions(store(), QFileDevice::WriteOwner);
+        QFile::setPermissions(store, QFileDevice::WriteOwner);
         EXPECT_EQ(read(), Stored());
-        QFile::setPermissions(QFileInfo(store()).absolutePath(),
+        QFile::setPermissions(QFileInfo(store).absolutePath(),
                               QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         EXPECT_FALSE(CUPreference().SavePrinterName("Orvel B"));
         EXPECT_FALSE(CUPreference().SavePrinterList({"Orvel B"}));
-        QFile::setPermissions(QFileInfo(store()).absolutePath(), QFileDevice::Permissions(0x7700));
+        QFile::setPermissions(QFileInfo(store).absolutePath(), QFileDevice::Permissions(0x7700));
     }
     // A program whose identifier is no file name has no store.
     testsupport::FakeApplication anonymous("Anon", {{"CFBundleIdentifier", "../escape"}});
