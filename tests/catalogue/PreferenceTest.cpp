@@ -19,11 +19,16 @@ const QByteArray kEarlierStore =
     "4\\value=Orvel \xe3\x83\x97\xe3\x83\xaa\xe3\x83\xb3\xe3\x82\xbf\n"
     "5\\value=\" padded \"\n6\\value=quote \\\" and \\\\ back\n"
     "7\\value=tab\\tnew\\nline\n8\\value=nul\n9\\value=\"a=b;c\"\n%40array=true\nsize=10\n";
-// clang-format off
-const QStringList kEarlierList{"Orvel B, with comma", "Orvel A", "@odd",
-                               "Orvel \u30d7\u30ea\u30f3\u30bf", " padded ", "quote \" and \\ back",
-                               "tab\tnew\nline", "nul", "a=b;c", ""};
-// clang-format on
+const QStringList kEarlierList{"Orvel B, with comma",
+                               "Orvel A",
+                               "@odd",
+                               "Orvel \u30d7\u30ea\u30f3\u30bf",
+                               " padded ",
+                               "quote \" and \\ back",
+                               "tab\tnew\nline",
+                               "nul",
+                               "a=b;c",
+                               ""};
 
 using Stored = std::pair<QString, std::optional<QStringList>>;
 

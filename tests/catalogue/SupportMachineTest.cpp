@@ -106,14 +106,12 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
     QFile::setPermissions(locked, QFileDevice::Permissions(0x7700));
     EXPECT_EQ(names(*machine),
               QStringList({"A2", "A1", "Dup", "a1", "Dup", "X", "Orvel X", "Orvel ", "G1", "H1"}));
-    // clang-format off
     const std::pair<const char*, const char*> rows[] = {
         // name: identifier, index, initial, FUNCTION; then the bundle's name and version, or -50
-        {"Dup", "Dup 2 AA 4 Alpha.bundle 1.0"}, {"Orvel Dup", "Dup 2 null 0 -50"},
-        {"a1", "a1 3 null 0 alpha.bundle 1.5"}, {"Orvel X", "X 5 null 0 beta.bundle 9.0"},
+        {"Dup", "Dup 2 AA 4 Alpha.bundle 1.0"},        {"Orvel Dup", "Dup 2 null 0 -50"},
+        {"a1", "a1 3 null 0 alpha.bundle 1.5"},        {"Orvel X", "X 5 null 0 beta.bundle 9.0"},
         {"Orvel ", "Orvel  7 null 0 beta.bundle 9.0"}, {"G1", "G1 8 null 0 Gammabundle 3.0"},
         {"H1", "H1 9 null 0 Hash#%20 x.bundle 2.0.1"}, {"Orvel", "null -7 null 0 -50"}};
-    // clang-format on
     for (const auto& [name, expected] : rows) {
         long index = -7;
         QString bundle, version;
@@ -148,16 +146,20 @@ TEST_F(SupportMachineTest, WorldWideOnlyBundlesAreLeftOutUnderJapaneseOnly) {
 }
 
 TEST_F(SupportMachineTest, PerModelValues) {
-    // clang-format off
     const std::tuple<const char*, QVariant, QVariant, const char*, int> rows[] = {
         // model, its INITIAL and FUNCTION (none when invalid), the initial and mask read
-        {"ok", "AB", 4, "AB", 4},                {"three dots", "...", 4, "...", 4},
-        {"slash", "/../../../Escaped", 4, "null", 4}, {"dot dot", "..", 4, "null", 4},
-        {"number initial", 5, 4, "null", 4},     {"no function", "NF", {}, "NF", 0},
-        {"negative", {}, -1, "null", -1},        {"over", {}, qint64(2147483648), "null", 0},
-        {"wrap", {}, qint64(4294967300), "null", 0}, {"string", {}, "4", "null", 0},
-        {"whole real", {}, 4.0, "null", 4},      {"fraction", {}, 4.5, "null", 0}};
-    // clang-format on
+        {"ok", "AB", 4, "AB", 4},
+        {"three dots", "...", 4, "...", 4},
+        {"slash", "/../../../Escaped", 4, "null", 4},
+        {"dot dot", "..", 4, "null", 4},
+        {"number initial", 5, 4, "null", 4},
+        {"no function", "NF", {}, "NF", 0},
+        {"negative", {}, -1, "null", -1},
+        {"over", {}, qint64(2147483648), "null", 0},
+        {"wrap", {}, qint64(4294967300), "null", 0},
+        {"string", {}, "4", "null", 0},
+        {"whole real", {}, 4.0, "null", 4},
+        {"fraction", {}, 4.5, "null", 0}};
     QStringList models;
     QVariantMap initials, functions;
     for (const auto& [model, initial, function, _, __] : rows) {
@@ -200,12 +202,13 @@ TEST_F(SupportMachineTest, ToolsPluginsAndSystemVersion) {
                             ? "untouched"
                             : folder + "/Plugin/PrinterPlugin/" + prefixes[i] + "A.plugin");
     }
-    // clang-format off
     const std::tuple<const char*, const char*, const char*> rows[] = {
         // model, the tools 0..6 offered before system 0x1060 and from 0x1060 on
-        {"M44", "0010001", "0010001"}, {"M42", "0000000", "0000001"}, {"M02", "0100000", "0100000"},
-        {"NoInit", "0000000", "0000001"}, {"Orvel M44", "0000000", "0000000"}};
-    // clang-format on
+        {"M44", "0010001", "0010001"},
+        {"M42", "0000000", "0000001"},
+        {"M02", "0100000", "0100000"},
+        {"NoInit", "0000000", "0000001"},
+        {"Orvel M44", "0000000", "0000000"}};
     for (const long version : {0x1058L, 0x1060L, 0L}) {
         platform::setSystemVersionForTesting(version);
         for (const auto& [model, older, newer] : rows) {
@@ -234,15 +237,15 @@ TEST_F(SettingFileExTest, PrintersOfBothSources) {
         EXPECT_EQ(facade()->GetSupportPrinterNameWithVenderName(i),
                   name.isEmpty() || name.startsWith("Orvel ") ? name : "Orvel " + name);
     }
-    // clang-format off
     const std::pair<const char*, const char*> rows[] = {
         // name: identifier, index in the source that answered, supported, tool 0, version
-        {"B1", "B1 0 1 1 3.2.1"}, {"SI-100", "SI-100 0 1 1 1.9"}, {"Orvel Both", "Both 1 1 0 null"},
+        {"B1", "B1 0 1 1 3.2.1"},
+        {"SI-100", "SI-100 0 1 1 1.9"},
+        {"Orvel Both", "Both 1 1 0 null"},
         {"Both", "Both 1 1 0 3.2.1"}, // Setting.ini's Status Lantern is not asked
         {"Orvel MX-R54400 Series", "MX-R54400 Series 1 1 0 1.9"},
         {"Bare", "Bare 3 0 0 null"}, // Setting.ini needs a plug-in
         {"Nobody", "null -1 0 0 null"}};
-    // clang-format on
     for (const auto& [name, expected] : rows) {
         long index = -5;
         QString version{"stale"};

@@ -99,17 +99,22 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
                     "[LX-5]\nMODEL=x\n[LX-5 ]\nPLUGIN_PATH=a.plugin\n[lx-5]\nPLUGIN_PATH=b.plugin\n"
                     "[U-climb]\nPLUGIN_PATH=Plugin\\Legacy\\SGTSafe.plugin\n"
                     "[U-none]\nPLUGIN_PATH=Plugin\\Legacy\\SGTSafe.plugin\n");
-    // clang-format off
     const std::pair<const char*, const char*> rows[] = {
-        {"MX-R74400 Series", "Plugin/PrinterPlugin/SGTR74.plugin"}, {"mx-r74400 series", nullptr},
-        {"WJ-2400", "Plugin/PrinterPlugin/SGTW.plugin"}, {"Orvel MX-R74400 Series", nullptr},
+        {"MX-R74400 Series", "Plugin/PrinterPlugin/SGTR74.plugin"},
+        {"mx-r74400 series", nullptr},
+        {"WJ-2400", "Plugin/PrinterPlugin/SGTW.plugin"},
+        {"Orvel MX-R74400 Series", nullptr},
         {"WW", "Plugin/PrinterPlugin/SGTWW.plugin"},
-        {"U-climb", "Plugin/Legacy/SGTSafe.plugin"}, {"U-none", "Plugin/Legacy/SGTSafe.plugin"},
+        {"U-climb", "Plugin/Legacy/SGTSafe.plugin"},
+        {"U-none", "Plugin/Legacy/SGTSafe.plugin"},
         {"LX-1", "Plugin/PrinterPlugin/Legacy/SGTLX.plugin"},
         {"LX-2", "Plugin/PrinterPlugin/Legacy/SGTLX.plugin"},
-        {"Abs", nullptr}, {"Up", nullptr}, {"UpInside", nullptr}, {"Empty", nullptr},
-        {"LX-5", nullptr}, {"lx-5", "b.plugin"}}; // [LX-5] has no key: the next header ends it
-    // clang-format on
+        {"Abs", nullptr},
+        {"Up", nullptr},
+        {"UpInside", nullptr},
+        {"Empty", nullptr},
+        {"LX-5", nullptr},
+        {"lx-5", "b.plugin"}}; // [LX-5] has no key: the next header ends it
     for (const auto& [deviceID, path] : rows) {
         const QString found = resolve(deviceID);
         EXPECT_TRUE(found == path && found.isNull() == !path)
@@ -187,25 +192,28 @@ TEST(PluginCallHandles, CopiesAreCutToTheBufferAndResourcesFoundByName) {
     const PrinterPluginBundle* plugin = handles.bundle();
     const QByteArray resources = QFile::encodeName(bundle->resourcesPath());
     EXPECT_EQ(plugin->GetResourcesPath(plugin), resources);
-    // clang-format off
     const std::tuple<const char*, size_t, int32_t, const char*> infos[] = {
         // key, buffer size, the answer, what the buffer holds after
-        {"CFBundleVersion", 9, 5, "1.2.3"}, {"CFBundleVersion", 4, 5, "1.2"},
-        {"CFBundleVersion", 0, 5, "zz"}, {"N", 9, -1, "zz"}, {"Absent", 9, -1, "zz"},
+        {"CFBundleVersion", 9, 5, "1.2.3"},
+        {"CFBundleVersion", 4, 5, "1.2"},
+        {"CFBundleVersion", 0, 5, "zz"},
+        {"N", 9, -1, "zz"},
+        {"Absent", 9, -1, "zz"},
         {nullptr, 9, -1, "zz"}};
-    // clang-format on
     for (const auto& [key, size, length, text] : infos) {
         char buffer[9] = "zz";
         EXPECT_EQ(plugin->CopyInfoString(plugin, key, buffer, size), length) << size;
         EXPECT_STREQ(buffer, text) << size;
     }
-    // clang-format off
     const std::tuple<const char*, const char*, const char*> lookups[] = {
         // name, subfolder, the path found below Resources ("": none)
-        {"a.json", nullptr, "/a.json"}, {"a.json", "", "/a.json"}, {"b.ini", "Media", "/Media/b.ini"},
-        {"c.txt", nullptr, "/English.lproj/c.txt"}, {"b.ini", nullptr, ""}, {"", nullptr, ""},
+        {"a.json", nullptr, "/a.json"},
+        {"a.json", "", "/a.json"},
+        {"b.ini", "Media", "/Media/b.ini"},
+        {"c.txt", nullptr, "/English.lproj/c.txt"},
+        {"b.ini", nullptr, ""},
+        {"", nullptr, ""},
         {nullptr, nullptr, ""}};
-    // clang-format on
     for (const auto& [name, subfolder, path] : lookups) {
         char buffer[256];
         const int32_t n = plugin->CopyResourcePath(plugin, name, subfolder, buffer, 256);
@@ -245,20 +253,22 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
     const auto utf8 = [](const QByteArray& bytes) {
         return std::optional(platform::AEDescriptor{"utf8"_4cc, bytes});
     };
-    // clang-format off
     // the alert's first line (null: none), what the plug-in received (null: not called)
-    const std::tuple<const char*, std::optional<platform::AEDescriptor>, QString, QByteArray> rows[] = {
-        {"by hand", std::nullopt, param, {}}, {"empty", utf8(""), param, {}},
-        {"another type", platform::AEDescriptor{"TEXT"_4cc, "MX-R74400 Series"}, param, {}},
-        {"NUL", utf8(QByteArray("\0MX", 3)), param, {}}, {"not UTF-8", utf8("MX \xff"), param, {}},
-        {"unknown printer", utf8("MX-R99999 Series"), notFound, {}},
-        {"no entry point", utf8("No Entry"), notFound, {}},
-        {"printer", utf8("MX-R74400 Series"), {}, "MX-R74400 Series"},
-        {"error from the plug-in", utf8("Error"), {}, "Error"},
-        {"255 bytes", utf8(longest), {}, longest}, {"longer", utf8(longest + "-more"), {}, longest},
-        {"no Media.ini", utf8("MX-R74400 Series"), fixed, {}},
-        {"no Media.ini, by hand", std::nullopt, fixed, {}}};
-    // clang-format on
+    const std::tuple<const char*, std::optional<platform::AEDescriptor>, QString, QByteArray>
+        rows[] = {
+            {"by hand", std::nullopt, param, {}},
+            {"empty", utf8(""), param, {}},
+            {"another type", platform::AEDescriptor{"TEXT"_4cc, "MX-R74400 Series"}, param, {}},
+            {"NUL", utf8(QByteArray("\0MX", 3)), param, {}},
+            {"not UTF-8", utf8("MX \xff"), param, {}},
+            {"unknown printer", utf8("MX-R99999 Series"), notFound, {}},
+            {"no entry point", utf8("No Entry"), notFound, {}},
+            {"printer", utf8("MX-R74400 Series"), {}, "MX-R74400 Series"},
+            {"error from the plug-in", utf8("Error"), {}, "Error"},
+            {"255 bytes", utf8(longest), {}, longest},
+            {"longer", utf8(longest + "-more"), {}, longest},
+            {"no Media.ini", utf8("MX-R74400 Series"), fixed, {}},
+            {"no Media.ini, by hand", std::nullopt, fixed, {}}};
     QProcessEnvironment env = testsupport::scratchEnvironment(install.tree.path());
     const QString alerts = install.tree.path("alerts.jsonl"), record = install.tree.path("record");
     env.insert("TRELLIS_TEST_PLUGIN_RECORD", record);
