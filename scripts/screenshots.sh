@@ -66,7 +66,7 @@ TRELLIS="$broken_root/Trellis.app/Contents/MacOS/Trellis" run tool-alert "en" \
 rm -rf "$broken"
 SCALE=2 SCREEN=1600x1500 run trellis-scale2 "en"
 # A dark palette, as dark desktop themes give (the harness sets it; plain X has no theme).
-shot="$(find build -name app_window_shot -type f -perm -u+x 2>/dev/null | head -1)"
+shot="$(find build -path '*/tools/app_window_shot' -type f -perm -u+x 2>/dev/null | head -1)"
 if [ -n "$shot" ]; then
     xvfb-run -a -s "-screen 0 1280x900x24" "$shot" "$root/Trellis.app" "$shots/trellis-dark.png" dark
 else
