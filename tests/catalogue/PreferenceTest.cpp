@@ -88,16 +88,17 @@ TEST_F(PreferenceTest, StoresReadBackAndSaves) {
 }
 
 TEST_F(PreferenceTest, StoresThatCannotBeUsed) {
-    if (geteuid() != 0) { // permissions bind
-        ASSERT_TRUE(CUPreference().SavePrinterName("Orvel A"));
-        QFile::setPermissions(store, QFileDevice::WriteOwner);
+    ASSERT_TRUE(CUPreference().SavePrinterName("Orvel A"));
+    QFile::setPermissions(store, QFileDevice::WriteOwner);
+    QFile::setPermissions(QFileInfo(store).absolutePath(),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    // As an ordinary user: permissions do not bind root.
+    EXPECT_TRUE(testsupport::asOrdinaryUser({config.path(), app.basePath()}, [&] {
         EXPECT_EQ(read(), Stored());
-        QFile::setPermissions(QFileInfo(store).absolutePath(),
-                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         EXPECT_FALSE(CUPreference().SavePrinterName("Orvel B"));
         EXPECT_FALSE(CUPreference().SavePrinterList({"Orvel B"}));
-        QFile::setPermissions(QFileInfo(store).absolutePath(), QFileDevice::Permissions(0x7700));
-    }
+    }));
+    QFile::setPermissions(QFileInfo(store).absolutePath(), QFileDevice::Permissions(0x7700));
     // A program whose identifier is no file name has no store.
     testsupport::FakeApplication anonymous("Anon", {{"CFBundleIdentifier", "../escape"}});
     EXPECT_FALSE(CUPreference().SavePrinterName("Orvel A"));

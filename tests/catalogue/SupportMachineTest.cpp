@@ -98,35 +98,42 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
         ASSERT_EQ(symlink(target, qPrintable(machineFolder() + QString("/0%1.bundle").arg(link++))),
                   0);
     const QString locked = writeBundle("0locked.bundle", machineSetting({"L1"}));
-    if (geteuid() != 0) // permissions do not bind root
-        QFile::setPermissions(locked, QFileDevice::Permissions());
-    else
-        QFile::remove(locked + "/Contents/Resources/Setting.xml");
-    const auto machine = scan();
+    QFile::setPermissions(locked, QFileDevice::Permissions());
+    // As an ordinary user: permissions do not bind root.
+    EXPECT_TRUE(testsupport::asOrdinaryUser({app.basePath()}, [&] {
+        const auto machine = scan();
+        EXPECT_EQ(names(*machine), QStringList({"A2", "A1", "Dup", "a1", "Dup", "X", "Orvel X",
+                                                "Orvel ", "G1", "H1"}));
+        const std::pair<const char*, const char*> rows[] = {
+            // name: identifier, index, initial, FUNCTION; then the bundle's name and version, or
+            // -50
+            {"Dup", "Dup 2 AA 4 Alpha.bundle 1.0"},
+            {"Orvel Dup", "Dup 2 null 0 -50"},
+            {"a1", "a1 3 null 0 alpha.bundle 1.5"},
+            {"Orvel X", "X 5 null 0 beta.bundle 9.0"},
+            {"Orvel ", "Orvel  7 null 0 beta.bundle 9.0"},
+            {"G1", "G1 8 null 0 Gammabundle 3.0"},
+            {"H1", "H1 9 null 0 Hash#%20 x.bundle 2.0.1"},
+            {"Orvel", "null -7 null 0 -50"}};
+        for (const auto& [name, expected] : rows) {
+            long index = -7;
+            QString bundle, version;
+            const QString id = shown(machine->GetPrinterDevID(name, &index));
+            const OSStatus status =
+                machine->GetMachineBundleNameAndVersion(name, &bundle, &version);
+            EXPECT_EQ(
+                QStringList({id, QString::number(index), shown(machine->GetPrinterInitial(name)),
+                             QString::number(machine->GetFunctionAttribute(name)),
+                             status ? QString::number(status) : bundle + " " + version})
+                    .join(' ')
+                    .toStdString(),
+                expected);
+        }
+        for (const char* absent : {"Orvel", "dup", "orvel Dup", "D1", "E1", "lonely", "mixed", "i6",
+                                   "f7", "nv", "ni", "L1", ""})
+            EXPECT_FALSE(machine->IsSupportPrinter(absent)) << absent;
+    }));
     QFile::setPermissions(locked, QFileDevice::Permissions(0x7700));
-    EXPECT_EQ(names(*machine),
-              QStringList({"A2", "A1", "Dup", "a1", "Dup", "X", "Orvel X", "Orvel ", "G1", "H1"}));
-    const std::pair<const char*, const char*> rows[] = {
-        // name: identifier, index, initial, FUNCTION; then the bundle's name and version, or -50
-        {"Dup", "Dup 2 AA 4 Alpha.bundle 1.0"},        {"Orvel Dup", "Dup 2 null 0 -50"},
-        {"a1", "a1 3 null 0 alpha.bundle 1.5"},        {"Orvel X", "X 5 null 0 beta.bundle 9.0"},
-        {"Orvel ", "Orvel  7 null 0 beta.bundle 9.0"}, {"G1", "G1 8 null 0 Gammabundle 3.0"},
-        {"H1", "H1 9 null 0 Hash#%20 x.bundle 2.0.1"}, {"Orvel", "null -7 null 0 -50"}};
-    for (const auto& [name, expected] : rows) {
-        long index = -7;
-        QString bundle, version;
-        const QString id = shown(machine->GetPrinterDevID(name, &index));
-        const OSStatus status = machine->GetMachineBundleNameAndVersion(name, &bundle, &version);
-        EXPECT_EQ(QStringList({id, QString::number(index), shown(machine->GetPrinterInitial(name)),
-                               QString::number(machine->GetFunctionAttribute(name)),
-                               status ? QString::number(status) : bundle + " " + version})
-                      .join(' ')
-                      .toStdString(),
-                  expected);
-    }
-    for (const char* absent : {"Orvel", "dup", "orvel Dup", "D1", "E1", "lonely", "mixed", "i6",
-                               "f7", "nv", "ni", "L1", ""})
-        EXPECT_FALSE(machine->IsSupportPrinter(absent)) << absent;
 }
 
 TEST_F(SupportMachineTest, WorldWideOnlyBundlesAreLeftOutUnderJapaneseOnly) {
@@ -285,8 +292,8 @@ TEST_F(SettingFileExTest, MissingFolderOrPackage) {
     EXPECT_FALSE(scan(paramErr)->GetApplicationURL(0).isEmpty()); // the tools are still known
     writeBundle("A.bundle", machineSetting({"L1"}));
     QFile::setPermissions(machineFolder(), QFileDevice::Permissions());
-    EXPECT_EQ(scan(geteuid() == 0 ? noErr : paramErr)->GetSupportPrinterCount(),
-              geteuid() == 0 ? 1 : 0); // permissions do not bind root
+    EXPECT_TRUE(testsupport::asOrdinaryUser(
+        {app.basePath()}, [&] { EXPECT_EQ(scan(paramErr)->GetSupportPrinterCount(), 0); }));
     QFile::setPermissions(machineFolder(), QFileDevice::Permissions(0x7700));
 }
 

@@ -15,15 +15,17 @@ class EndToEnd : public faults::Staged {};
 
 TEST_F(EndToEnd, ToolButtonsStartTheSetUpLaunchersWhichCallThePrintersPlugins) {
     const struct Row {
-        const char *printer, *entry, *plugin; // the demo's plug-in, replaced by a recording one
+        const char *printer, *entry;
         long button;
-    } rows[] = {
-        {"MX-R74400 Series", "SGT", "Sheet Glide Tuner/Plugin/PrinterPlugin/SGTR74", 1902},
-        {"MX-R54400 Series", "SPE", "Stock Profile Editor/Plugin/PrinterPlugin/SPER54", 1903}};
-    for (const Row& row : rows) {
-        ASSERT_TRUE(QDir(root(row.plugin + QString(".plugin"))).removeRecursively());
-        testsupport::writePluginBundle(tree, staged(row.plugin + QString(".plugin")),
-                                       RECORDING_PLUGIN);
+    } rows[] = {{"MX-R74400 Series", "SGT", 1902}, {"MX-R54400 Series", "SPE", 1903}};
+    // Both tools' plug-ins of both printers record, so that a wrong tool shows at once instead
+    // of opening the demo's dialog.
+    for (const QString plugin : {"Sheet Glide Tuner/Plugin/PrinterPlugin/SGTR74",
+                                 "Stock Profile Editor/Plugin/PrinterPlugin/SPER74",
+                                 "Sheet Glide Tuner/Plugin/PrinterPlugin/SGTR54",
+                                 "Stock Profile Editor/Plugin/PrinterPlugin/SPER54"}) {
+        ASSERT_TRUE(QDir(root(plugin + ".plugin")).removeRecursively());
+        testsupport::writePluginBundle(tree, staged(plugin + ".plugin"), RECORDING_PLUGIN);
     }
     const testsupport::ScopedEnvironment config("XDG_CONFIG_HOME",
                                                 QFile::encodeName(tree.path("config"))),
@@ -46,8 +48,10 @@ TEST_F(EndToEnd, ToolButtonsStartTheSetUpLaunchersWhichCallThePrintersPlugins) {
         ASSERT_TRUE(view(row.button)->isVisible());
         QTest::mouseClick(view(row.button), Qt::LeftButton, {}, view(row.button)->rect().center());
         expected += QByteArray("entry=") + row.entry + "\nid=" + row.printer + "\n";
-        EXPECT_TRUE(QTest::qWaitFor([&] { return record() == expected; }, 60000))
-            << record().data();
+        // Waits no longer once the wrong plug-in was called or an alert was shown.
+        (void)QTest::qWaitFor([&] { return record().size() >= expected.size() || alerts() > 0; },
+                              60000);
+        EXPECT_EQ(record().toStdString(), expected.toStdString());
     }
     EXPECT_EQ(alerts(), 0);
     CMainDialog::DisposeMainDialog();

@@ -8,6 +8,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QXmlStreamWriter>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -162,6 +166,27 @@ TemporaryFolderNamed::TemporaryFolderNamed(const QString& name)
     : m_path(m_base.mkdir(name)), m_tmpdir("TMPDIR", QFile::encodeName(m_path)) {}
 
 TemporaryFolderNamed::~TemporaryFolderNamed() = default;
+
+bool asOrdinaryUser(const QStringList& folders, const std::function<void()>& body) {
+    if (::geteuid() != 0) {
+        body();
+        return !::testing::Test::HasFailure();
+    }
+    for (const QString& folder : folders)
+        for (QString path = folder; path.count(QLatin1Char('/')) > 1;
+             path = QFileInfo(path).absolutePath())
+            ::chmod(QFile::encodeName(path).constData(), 0755);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        body();
+        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
 
 QString writeBundle(const TempTree& tree, const QString& relative, const QVariantMap& info) {
     tree.write(relative + QStringLiteral("/Contents/Info.plist"), xmlPropertyList(info));

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantMap>
+#include <functional>
 
 namespace testsupport {
 
@@ -43,6 +44,11 @@ private:
     QByteArray m_saved;
     bool m_wasSet;
 };
+
+// Runs body where permissions bind: inline for an ordinary user, and for root (whom they do
+// not bind) in a child process of user `nobody`, with the folders and the folders above them
+// opened to it. True when no assertion of body failed.
+bool asOrdinaryUser(const QStringList& folders, const std::function<void()>& body);
 
 // Points TMPDIR at a fresh folder of the given name while it lives, so that the scratch
 // folders made meanwhile lie below that name.
