@@ -206,6 +206,10 @@ MUTANTS = [
     ("tool-start-alert", "app/ToolLaunch.cpp",
      "if (result != noErr)\n        TellToolNotStarted();", "", "ToolLaunch",
      "a tool that cannot be started gives no alert"),
+    ("alert-width", "platform/Alert.cpp",
+     "explanation->setMinimumWidth(explanationWidth(explanationText, explanation->font()));",
+     "(void)explanationText;", "AlertLayout",
+     "an alert's message wraps into a narrow column, a short one over two lines"),
     # Image push button, window and event framework
     ("button-pressed-picture", "ui/CImagePushButton.cpp", 'tag = "IMG2"_4cc;',
      'tag = "IMG1"_4cc;', "ImagePushButton", "a pressed tool button shows the mouse-over picture"),

@@ -125,10 +125,15 @@ protected:
         popup->setCurrentIndex(item - 1);
         emit popup->activated(item - 1);
     }
-    static void click(CMainDialog* dialog, long number) {
+    // A mouse click, or the key on the focused button.
+    static void click(CMainDialog* dialog, long number, Qt::Key key = Qt::Key_unknown) {
         QWidget* button = platform::widgetForTesting(dialog->GetView("MAIN"_4cc, number));
         ASSERT_TRUE(button && button->isVisible()) << number;
-        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        button->setFocus(Qt::TabFocusReason);
+        if (key == Qt::Key_unknown)
+            QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        else
+            QTest::keyClick(button, key);
     }
 
     testsupport::FakeApplication app;
@@ -282,8 +287,13 @@ TEST_F(ToolLaunchTest, EachButtonStartsItsToolForTheSelectedPrinterOrAlerts) {
     click(dialog, 1906);
     EXPECT_EQ(alerts, QStringList{notStarted}) << "no program, as the child task";
     writeTool(6);
-    // name, popup item, button, the tool's log line (empty: none), alert
-    const std::tuple<const char*, int, long, QString, QString> rows[] = {
+    const struct {
+        const char* name;
+        int item; // of the popup
+        long button;
+        QString started, alert; // the tool's log line (empty: none), the alert
+        Qt::Key key = Qt::Key_unknown;
+    } rows[] = {
         {"identifier over 255 bytes: nothing", 2, 1900, "", ""},
         {"service: the identifier as a 'utf8' descriptor", 1, 1900, "Kestrel Loader||" + utf8, ""},
         {"no package", 1, 1901, "", notStarted},
@@ -291,13 +301,15 @@ TEST_F(ToolLaunchTest, EachButtonStartsItsToolForTheSelectedPrinterOrAlerts) {
         {"no program, through the service", 1, 1903, "", notStarted},
         {"child task: the identifier as argument", 1, 1906, "Stock Vault Setup|" + id + "|", ""},
         {"child task still running: nothing, no alert", 1, 1906, "", ""},
-        {"service again", 1, 1900, "Kestrel Loader||" + utf8, ""}};
-    for (const auto& [name, item, button, started, alert] : rows) {
+        {"service again", 1, 1900, "Kestrel Loader||" + utf8, ""},
+        {"Return on the focused button", 1, 1900, "Kestrel Loader||" + utf8, "", Qt::Key_Return},
+        {"Space on the focused button", 1, 1902, "Sheet Glide Tuner||" + utf8, "", Qt::Key_Space}};
+    for (const auto& [name, item, button, started, alert, key] : rows) {
         SCOPED_TRACE(name);
         choose(dialog, item);
         alerts.clear();
         const qsizetype before = toolLog().size();
-        click(dialog, button);
+        click(dialog, button, key);
         EXPECT_EQ(alerts, alert.isEmpty() ? QStringList() : QStringList{alert});
         if (!started.isEmpty()) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return toolLog().size() > before; }, 10000));
