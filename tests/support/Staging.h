@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <memory>
 
 namespace testsupport {
@@ -60,6 +61,6 @@ bool waitShown(QProcess* process, QByteArray* errors, int timeoutMs = 120000);
 // The process ended within the time, normally and with exit code 0.
 bool endsNormally(QProcess* process, int timeoutMs = 60000);
 // Sends the signal (SIGTERM: a quit) and waits for a normal end.
-bool quit(QProcess* process, int signal = 15, int timeoutMs = 60000);
+bool quit(QProcess* process, int signal = SIGTERM, int timeoutMs = 60000);
 
 } // namespace testsupport
