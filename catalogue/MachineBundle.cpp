@@ -2,11 +2,117 @@
 
 #include "platform/Bundle.h"
 #include "platform/PropertyList.h"
-#include "platform/PropertyListWalk.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
+
+namespace {
+
+// A number that a signed 32-bit value holds exactly: integers, and reals only when whole.
+std::optional<std::int32_t> int32Of(const QVariant& value) {
+    constexpr double low = std::numeric_limits<std::int32_t>::min();
+    constexpr double high = std::numeric_limits<std::int32_t>::max();
+    double number = 0;
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+        if (value.toLongLong() < low || value.toLongLong() > high)
+            return std::nullopt;
+        return std::int32_t(value.toLongLong());
+    case QMetaType::ULongLong:
+        if (value.toULongLong() > std::uint64_t(high))
+            return std::nullopt;
+        return std::int32_t(value.toULongLong());
+    case QMetaType::Double:
+        number = value.toDouble();
+        if (!std::isfinite(number) || number != std::trunc(number) || number < low || number > high)
+            return std::nullopt;
+        return std::int32_t(number);
+    default:
+        return std::nullopt;
+    }
+}
+
+MachineSetting::Table tableOf(const QVariantMap& dictionary, const char* key) {
+    const auto it = dictionary.constFind(QLatin1String(key));
+    if (it == dictionary.constEnd())
+        return MachineSetting::Table::Absent;
+    return it->typeId() == QMetaType::QVariantMap ? MachineSetting::Table::Read
+                                                  : MachineSetting::Table::WrongType;
+}
+
+} // namespace
+
+MachineSetting MachineSetting::fromDictionary(const QVariantMap& dictionary) {
+    MachineSetting setting;
+    setting.worldWideOnly = dictionary.contains(QLatin1String(kSettingKeyWorldWideOnly));
+    if (const auto models = dictionary.constFind(QLatin1String(kSettingKeyModel));
+        models != dictionary.constEnd()) {
+        setting.models = Table::WrongType;
+        if (models->typeId() == QMetaType::QVariantList) {
+            const QVariantList list = models->toList();
+            for (const QVariant& name : list) {
+                if (name.typeId() != QMetaType::QString) {
+                    setting.modelNames.clear();
+                    break;
+                }
+                setting.modelNames.append(name.toString());
+            }
+            if (setting.modelNames.size() == list.size())
+                setting.models = Table::Read;
+        }
+    }
+    setting.initials = tableOf(dictionary, kSettingKeyInitial);
+    setting.functions = tableOf(dictionary, kSettingKeyFunction);
+    if (setting.initials == Table::WrongType || setting.functions == Table::WrongType)
+        return setting; // such a bundle is left out: its entries are never asked for
+
+    // Both tables are sorted by model: one merge gives one entry per model, in order.
+    const QVariantMap initials = dictionary.value(QLatin1String(kSettingKeyInitial)).toMap();
+    const QVariantMap functions = dictionary.value(QLatin1String(kSettingKeyFunction)).toMap();
+    auto initial = initials.constBegin();
+    auto function = functions.constBegin();
+    while (initial != initials.constEnd() || function != functions.constEnd()) {
+        const bool takeInitial =
+            function == functions.constEnd() ||
+            (initial != initials.constEnd() && initial.key() <= function.key());
+        const bool takeFunction =
+            initial == initials.constEnd() ||
+            (function != functions.constEnd() && function.key() <= initial.key());
+        Entry entry;
+        entry.model = takeInitial ? initial.key() : function.key();
+        if (takeInitial && initial->typeId() == QMetaType::QString)
+            entry.initial = initial->toString();
+        if (takeInitial)
+            ++initial;
+        if (takeFunction) {
+            const auto number = int32Of(*function);
+            entry.hasFunction = number.has_value();
+            entry.function = number.value_or(0);
+            ++function;
+        }
+        setting.entries.append(std::move(entry));
+    }
+    // The names in the tables are mostly those of "MODEL": they share its text.
+    for (const QString& name : std::as_const(setting.modelNames)) {
+        const auto it = std::lower_bound(
+            setting.entries.begin(), setting.entries.end(), name,
+            [](const Entry& entry, const QString& key) { return entry.model < key; });
+        if (it != setting.entries.end() && it->model == name)
+            it->model = name;
+    }
+    return setting;
+}
+
+const MachineSetting::Entry* MachineSetting::find(const QString& model) const {
+    const auto it = std::lower_bound(
+        entries.cbegin(), entries.cend(), model,
+        [](const Entry& entry, const QString& name) { return entry.model < name; });
+    return it != entries.cend() && it->model == model ? &*it : nullptr;
+}
 
 CMachineBundle::CMachineBundle() = default;
 
@@ -22,8 +128,8 @@ OSStatus CMachineBundle::OnInitialize(const QUrl& bundleURL) {
 
     const QString resources = m_bundle->resourcesPath();
     const QString settingPath = resources + QLatin1Char('/') + QLatin1String(kSettingFileName);
-    if (auto setting = platform::readMachineSetting(settingPath)) {
-        m_setting = std::move(*setting);
+    if (const auto dictionary = platform::readPropertyListDictionary(settingPath)) {
+        m_setting = MachineSetting::fromDictionary(*dictionary);
         return noErr;
     }
     // A package without a resources folder is open but has nothing to say; the folder is
@@ -60,15 +166,15 @@ OSStatus CMachineBundle::CreateDictionaryWithURLRef(const QUrl& fileURL, QVarian
     return noErr;
 }
 
-const platform::MachineSetting* CMachineBundle::GetSettingDictionary() const {
+const MachineSetting* CMachineBundle::GetSettingDictionary() const {
     return m_setting ? &*m_setting : nullptr;
 }
 
 OSStatus CMachineBundle::GetValue(const QString& key, QVariant* value) const {
-    using Table = platform::MachineSetting::Table;
+    using Table = MachineSetting::Table;
     if (key.isNull() || !m_setting)
         return paramErr;
-    const platform::MachineSetting& setting = *m_setting;
+    const MachineSetting& setting = *m_setting;
     QVariant found;
     if (key == QLatin1String(kSettingKeyModel)) {
         if (setting.models == Table::Absent)
@@ -100,7 +206,7 @@ OSStatus CMachineBundle::GetValue(const QString& key, QVariant* value) const {
 }
 
 OSStatus CMachineBundle::GetSupportPrinter(QStringList* models) const {
-    using Table = platform::MachineSetting::Table;
+    using Table = MachineSetting::Table;
     if (!m_setting)
         return paramErr;
     // The cheap question first: the language only matters to a bundle that has the key.

@@ -1,13 +1,14 @@
 #pragma once
 
-#include "platform/PropertyListWalk.h"
 #include "platform/StatusCodes.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 #include <QVariant>
 #include <QVariantMap>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -21,6 +22,30 @@ inline constexpr char kSettingKeyWorldWideOnly[] = "IsWorldWideOnly";
 inline constexpr char kSettingKeyInitial[] = "INITIAL";
 inline constexpr char kSettingKeyFunction[] = "FUNCTION";
 inline constexpr char kSettingFileName[] = "Setting.xml";
+
+// What the catalogue keeps of a machine bundle's Setting.xml. Keys and model names are exact.
+struct MachineSetting {
+    enum class Table : std::uint8_t { Absent, Read, WrongType };
+
+    Table models = Table::Absent;    // "MODEL": Read when an array of strings
+    Table initials = Table::Absent;  // "INITIAL": Read when a dictionary
+    Table functions = Table::Absent; // "FUNCTION": Read when a dictionary
+    bool worldWideOnly = false;      // "IsWorldWideOnly" present, whatever its value
+    QStringList modelNames;
+
+    // One key of "INITIAL" or "FUNCTION".
+    struct Entry {
+        QString model;
+        QString initial; // null when absent or not a string
+        std::int32_t function = 0;
+        bool hasFunction = false; // a number that a signed 32-bit value holds exactly
+    };
+    QList<Entry> entries; // sorted by model, one per model
+
+    static MachineSetting fromDictionary(const QVariantMap& dictionary);
+    // Null when neither table names the model.
+    const Entry* find(const QString& model) const;
+};
 
 // One machine bundle package: its bundle and the values of its Setting.xml that are used.
 class CMachineBundle {
@@ -41,7 +66,7 @@ public:
     static OSStatus CreateDictionaryWithURLRef(const QUrl& fileURL, QVariantMap* dictionary);
 
     // Null when no Setting.xml has been read.
-    const platform::MachineSetting* GetSettingDictionary() const;
+    const MachineSetting* GetSettingDictionary() const;
     // Only the four keys above are kept: "MODEL" as a list of strings, "INITIAL" and
     // "FUNCTION" as dictionaries of the entries that have a usable value, "IsWorldWideOnly"
     // by its presence alone (an invalid value); a table of the wrong type is an invalid value.
@@ -74,5 +99,5 @@ public:
 
 private:
     std::shared_ptr<platform::Bundle> m_bundle;
-    std::optional<platform::MachineSetting> m_setting;
+    std::optional<MachineSetting> m_setting;
 };

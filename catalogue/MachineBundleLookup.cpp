@@ -1,14 +1,13 @@
 // The two look-ups that only the set-up launchers ask of a machine bundle.
 #include "catalogue/MachineBundle.h"
 #include "platform/FileSystem.h"
-#include "platform/PropertyListWalk.h"
 
 OSStatus CMachineBundle::GetInitialString(const QString& deviceID, QString* initial) const {
-    const platform::MachineSetting* setting = GetSettingDictionary();
+    const MachineSetting* setting = GetSettingDictionary();
     if (deviceID.isNull() || !initial || !setting ||
-        setting->initials != platform::MachineSetting::Table::Read)
+        setting->initials != MachineSetting::Table::Read)
         return paramErr;
-    const platform::MachineSetting::Entry* entry = setting->find(deviceID);
+    const MachineSetting::Entry* entry = setting->find(deviceID);
     if (!entry || entry->initial.isNull())
         return paramErr;
     // The initial becomes part of a file name inside Plugin/PrinterPlugin; text that would

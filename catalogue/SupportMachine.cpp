@@ -88,7 +88,7 @@ OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
     CMachineBundle machineBundle;
     if (machineBundle.OnInitialize(bundleURL) != noErr)
         return paramErr;
-    const platform::MachineSetting* setting = machineBundle.GetSettingDictionary();
+    const MachineSetting* setting = machineBundle.GetSettingDictionary();
     if (!setting)
         return paramErr;
     QStringList models;
@@ -96,7 +96,7 @@ OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
         return paramErr;
     // Tables of the wrong kind make the whole file suspect; the bundle is left out rather
     // than listing printers whose tools cannot be worked out.
-    using Table = platform::MachineSetting::Table;
+    using Table = MachineSetting::Table;
     if (setting->initials == Table::WrongType || setting->functions == Table::WrongType)
         return paramErr;
 
@@ -193,9 +193,8 @@ OSStatus CSupportMachine::GetPluginVersion(const QString& deviceID, QString* mac
     return GetMachineBundleNameAndVersion(deviceID, nullptr, machineVersion);
 }
 
-OSStatus
-CSupportMachine::SearchSettingDictionary(const QString& deviceID,
-                                         const platform::MachineSetting** dictionary) const {
+OSStatus CSupportMachine::SearchSettingDictionary(const QString& deviceID,
+                                                  const MachineSetting** dictionary) const {
     QString bundleName;
     if (GetMachineBundleNameAndVersion(deviceID, &bundleName, nullptr) != noErr)
         return paramErr;
@@ -212,10 +211,10 @@ CSupportMachine::SearchSettingDictionary(const QString& deviceID,
 QString CSupportMachine::GetPrinterInitial(const QString& deviceID) const {
     if (deviceID.isNull())
         return QString();
-    const platform::MachineSetting* setting = nullptr;
+    const MachineSetting* setting = nullptr;
     if (SearchSettingDictionary(deviceID, &setting) != noErr)
         return QString();
-    const platform::MachineSetting::Entry* entry = setting->find(deviceID);
+    const MachineSetting::Entry* entry = setting->find(deviceID);
     if (!entry || entry->initial.isNull())
         return QString();
     // The initial is put into a file name inside Plugin/PrinterPlugin; text that would lead
@@ -225,10 +224,10 @@ QString CSupportMachine::GetPrinterInitial(const QString& deviceID) const {
 }
 
 std::int32_t CSupportMachine::GetFunctionAttribute(const QString& deviceID) const {
-    const platform::MachineSetting* setting = nullptr;
+    const MachineSetting* setting = nullptr;
     if (SearchSettingDictionary(deviceID, &setting) != noErr)
         return 0;
-    const platform::MachineSetting::Entry* entry = setting->find(deviceID);
+    const MachineSetting::Entry* entry = setting->find(deviceID);
     return entry && entry->hasFunction ? entry->function : 0;
 }
 

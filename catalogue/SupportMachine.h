@@ -1,7 +1,7 @@
 #pragma once
 
+#include "catalogue/MachineBundle.h"
 #include "config/SettingFile.h"
-#include "platform/PropertyListWalk.h"
 #include "platform/StatusCodes.h"
 
 #include <QHash>
@@ -53,7 +53,7 @@ public:
     OSStatus GetPluginVersion(const QString& deviceID, QString* machineVersion) const;
     // The kept Setting.xml values of the bundle that serves the model, not copied.
     OSStatus SearchSettingDictionary(const QString& deviceID,
-                                     const platform::MachineSetting** dictionary) const;
+                                     const MachineSetting** dictionary) const;
     QString GetPrinterInitial(const QString& deviceID) const;
     std::int32_t GetFunctionAttribute(const QString& deviceID) const;
 
@@ -78,7 +78,7 @@ private:
     std::optional<QList<QUrl>> m_applicationURLs;
     std::optional<QList<PrinterRecord>> m_printerRecords;
     // Each bundle's Setting.xml as the few values that are asked of it, by bundle name.
-    std::optional<QHash<QString, platform::MachineSetting>> m_settingDictionaries;
+    std::optional<QHash<QString, MachineSetting>> m_settingDictionaries;
     // Records are only ever appended, so the first record of a model never changes: the
     // index answers exactly as a walk from the top would, without the walk.
     QHash<QString, qsizetype> m_firstRecordOfModel;

@@ -3,7 +3,6 @@
 #include "FileSystem.h"
 #include "Languages.h"
 #include "PropertyList.h"
-#include "PropertyListWalk.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -124,12 +123,14 @@ const QVariantMap& Bundle::infoDictionary() const {
 }
 
 QString Bundle::infoString(const QString& key) const {
+    // The first question is answered without keeping the list: a machine bundle asks only
+    // for its version, and a scan holds many of them.
+    std::optional<QVariantMap> once;
     if (!m_info && !m_infoAsked) {
         m_infoAsked = true;
-        return readPropertyListDictionaryString(infoPlistPath(), key.toUtf8().constData())
-            .value_or(QString());
+        once = readPropertyListDictionary(infoPlistPath()).value_or(QVariantMap());
     }
-    const QVariantMap& info = infoDictionary();
+    const QVariantMap& info = once ? *once : infoDictionary();
     const auto it = info.constFind(key);
     if (it == info.constEnd() || it->typeId() != QMetaType::QString)
         return QString();

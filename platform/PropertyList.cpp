@@ -1,7 +1,6 @@
 #include "platform/PropertyList.h"
 
 #include "platform/FileSystem.h"
-#include "platform/PropertyListNode.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -308,6 +307,146 @@ bool xmlPropertyListWithinBounds(const QByteArray& data, QByteArray* bounded) {
     return true;
 }
 
+// Reads XML of the plainest form that property-list writers give, which libplist reads the
+// same way: the usual declaration and document type, then <dict>, <array>, <key>, <string>,
+// decimal <integer>, <true/> and <false/>, with white space and comments between them, and
+// text that holds no entity, no control character and no '>'. A repeated key keeps its last
+// value, as with libplist. Such a list costs a fraction of libplist's parse. Anything else,
+// a list beyond the limits included, is left to libplist's path (read() false).
+class PlainXmlReader {
+public:
+    explicit PlainXmlReader(const QByteArray& data)
+        : m_at(data.constData()), m_end(m_at + data.size()) {}
+
+    bool read(QVariant* root) {
+        while (m_at < m_end && isXmlSpace(*m_at))
+            ++m_at;
+        if (take("<?xml") && !take(" version=\"1.0\" encoding=\"UTF-8\"?>") &&
+            !take(" version=\"1.0\"?>"))
+            return false;
+        skipSpace();
+        if (take("<!") &&
+            !(take("DOCTYPE plist PUBLIC ") && quoted() && take(" ") && quoted() && take(">")))
+            return false;
+        skipSpace();
+        if ((!take("<plist version=\"1.0\">") && !take("<plist>")) || !value(root, 0))
+            return false;
+        skipSpace();
+        if (!take("</plist>"))
+            return false;
+        skipSpace();
+        return m_at == m_end;
+    }
+
+private:
+    bool take(const char* literal) {
+        if (!startsWith(m_at, m_end, literal))
+            return false;
+        m_at += std::strlen(literal);
+        return true;
+    }
+    void skipSpace() {
+        for (;;) {
+            while (m_at < m_end && isXmlSpace(*m_at))
+                ++m_at;
+            if (!take("<!--"))
+                return;
+            m_at = skipPast(m_at, m_end, "-->");
+        }
+    }
+    // "..." holding nothing that could open or close markup.
+    bool quoted() {
+        if (!take("\""))
+            return false;
+        while (m_at < m_end && *m_at != '"' && *m_at != '<' && *m_at != '>' && *m_at != '&')
+            ++m_at;
+        return take("\"");
+    }
+    bool text(const char* closing, QString* out) {
+        const char* from = m_at;
+        while (m_at < m_end && *m_at != '<') {
+            if (*m_at == '&' || *m_at == '>' || static_cast<unsigned char>(*m_at) < ' ')
+                return false;
+            ++m_at;
+        }
+        *out = QString::fromUtf8(from, m_at - from);
+        return take(closing);
+    }
+    bool integer(QVariant* out) {
+        const bool negative = take("-");
+        const char* digits = m_at;
+        uint64_t magnitude = 0;
+        for (; m_at < m_end && *m_at >= '0' && *m_at <= '9'; ++m_at) {
+            if (magnitude > (uint64_t(INT64_MAX) - uint64_t(*m_at - '0')) / 10)
+                return false; // libplist's path saturates it
+            magnitude = magnitude * 10 + uint64_t(*m_at - '0');
+        }
+        // A leading zero makes the number octal.
+        if (m_at == digits || (*digits == '0' && m_at - digits > 1))
+            return false;
+        *out = QVariant(negative ? -qint64(magnitude) : qint64(magnitude));
+        return take("</integer>");
+    }
+    // Elements are counted as the bounds pass counts them: every start tag.
+    bool value(QVariant* out, int depth) {
+        skipSpace();
+        if (++m_elements > kMaxPropertyListNodes)
+            return false;
+        QString string;
+        if (take("<string>")) {
+            if (!text("</string>", &string))
+                return false;
+            *out = QVariant(string);
+        } else if (take("<integer>")) {
+            return integer(out);
+        } else if (take("<true/>")) {
+            *out = QVariant(true);
+        } else if (take("<false/>")) {
+            *out = QVariant(false);
+        } else if (take("<array/>")) {
+            *out = QVariant(QVariantList());
+        } else if (take("<dict/>")) {
+            *out = QVariant(QVariantMap());
+        } else if (take("<array>")) {
+            return container(out, depth + 1, true);
+        } else if (take("<dict>")) {
+            return container(out, depth + 1, false);
+        } else {
+            return false;
+        }
+        return true;
+    }
+    bool container(QVariant* out, int depth, bool isArray) {
+        if (depth > kMaxPropertyListDepth)
+            return false;
+        QVariantList list;
+        QVariantMap map;
+        QString key;
+        for (;;) {
+            skipSpace();
+            if (take(isArray ? "</array>" : "</dict>"))
+                break;
+            QVariant item;
+            if (!isArray) {
+                if (!take("<key>") || !text("</key>", &key) || ++m_elements > kMaxPropertyListNodes)
+                    return false;
+            }
+            if (!value(&item, depth))
+                return false;
+            if (isArray)
+                list.append(std::move(item));
+            else
+                map.insert(key, std::move(item));
+        }
+        *out = isArray ? QVariant(std::move(list)) : QVariant(std::move(map));
+        return true;
+    }
+
+    const char* m_at;
+    const char* const m_end;
+    uint64_t m_elements = 1; // <plist>
+};
+
 QString takeString(char* text) {
     QString result = text ? QString::fromUtf8(text) : QString();
     std::free(text);
@@ -395,21 +534,22 @@ QVariant toVariant(plist_t node) {
 
 } // namespace
 
-void PropertyListNodeFree::operator()(void* node) const {
-    plist_free(static_cast<plist_t>(node));
-}
-
-PropertyListNode parsePropertyListNode(const QByteArray& data) {
+std::optional<QVariant> parsePropertyList(const QByteArray& data) {
     if (data.isEmpty() || data.size() > static_cast<qsizetype>(UINT32_MAX))
-        return nullptr;
+        return std::nullopt;
     const bool binary = data.startsWith("bplist00");
-    // XML has no NUL character, and libplist aborts on a string that holds one.
-    if (!binary && data.contains('\0'))
-        return nullptr;
+    if (!binary) {
+        // XML has no NUL character, and libplist aborts on a string that holds one.
+        if (data.contains('\0'))
+            return std::nullopt;
+        QVariant value;
+        if (PlainXmlReader(data).read(&value))
+            return value;
+    }
     QByteArray bounded;
     if (binary ? !binaryPropertyListWithinBounds(data, &bounded)
                : !xmlPropertyListWithinBounds(data, &bounded))
-        return nullptr;
+        return std::nullopt;
     const QByteArray& input = bounded.isNull() ? data : bounded;
     plist_t root = nullptr;
     const auto length = static_cast<uint32_t>(input.size());
@@ -417,14 +557,11 @@ PropertyListNode parsePropertyListNode(const QByteArray& data) {
         plist_from_bin(input.constData(), length, &root);
     else
         plist_from_xml(input.constData(), length, &root);
-    return PropertyListNode(root);
-}
-
-std::optional<QVariant> parsePropertyList(const QByteArray& data) {
-    const PropertyListNode root = parsePropertyListNode(data);
     if (!root)
         return std::nullopt;
-    return toVariant(root.get());
+    QVariant value = toVariant(root);
+    plist_free(root);
+    return value;
 }
 
 std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray& data) {
