@@ -54,6 +54,7 @@ MachineSetting MachineSetting::fromDictionary(const QVariantMap& dictionary) {
         setting.models = Table::WrongType;
         if (models->typeId() == QMetaType::QVariantList) {
             const QVariantList list = models->toList();
+            setting.modelNames.reserve(list.size());
             for (const QVariant& name : list) {
                 if (name.typeId() != QMetaType::QString) {
                     setting.modelNames.clear();
@@ -73,6 +74,8 @@ MachineSetting MachineSetting::fromDictionary(const QVariantMap& dictionary) {
     // Both tables are sorted by model: one merge gives one entry per model, in order.
     const QVariantMap initials = dictionary.value(QLatin1String(kSettingKeyInitial)).toMap();
     const QVariantMap functions = dictionary.value(QLatin1String(kSettingKeyFunction)).toMap();
+    // Both tables usually name the same models: kept for every bundle, the list is made to size.
+    setting.entries.reserve(std::max(initials.size(), functions.size()));
     auto initial = initials.constBegin();
     auto function = functions.constBegin();
     while (initial != initials.constEnd() || function != functions.constEnd()) {
