@@ -5,6 +5,7 @@
 #include "PropertyList.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -65,7 +66,10 @@ QString bestLocalization(const QStringList& available, const QStringList& prefer
 }
 
 std::shared_ptr<Bundle> Bundle::create(const QString& path) {
-    if (path.isEmpty() || !QFileInfo(path).isDir())
+    // A plain stat: a scan creates one bundle per machine package.
+    struct stat info {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0 ||
+        !S_ISDIR(info.st_mode))
         return nullptr;
     return std::shared_ptr<Bundle>(new Bundle(path));
 }

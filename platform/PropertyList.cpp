@@ -339,10 +339,14 @@ public:
     }
 
 private:
-    bool take(const char* literal) {
-        if (!startsWith(m_at, m_end, literal))
+    // The literal's length is known at compile time: a scan tries many of them per element.
+    template <std::size_t N>
+    bool take(const char (&literal)[N]) {
+        constexpr std::size_t length = N - 1;
+        if (static_cast<std::size_t>(m_end - m_at) < length ||
+            std::memcmp(m_at, literal, length) != 0)
             return false;
-        m_at += std::strlen(literal);
+        m_at += length;
         return true;
     }
     void skipSpace() {
@@ -362,7 +366,8 @@ private:
             ++m_at;
         return take("\"");
     }
-    bool text(const char* closing, QString* out) {
+    template <std::size_t N>
+    bool text(const char (&closing)[N], QString* out) {
         const char* from = m_at;
         while (m_at < m_end && *m_at != '<') {
             if (*m_at == '&' || *m_at == '>' || static_cast<unsigned char>(*m_at) < ' ')
@@ -424,7 +429,7 @@ private:
         QString key;
         for (;;) {
             skipSpace();
-            if (take(isArray ? "</array>" : "</dict>"))
+            if (isArray ? take("</array>") : take("</dict>"))
                 break;
             QVariant item;
             if (!isArray) {
