@@ -57,15 +57,22 @@ public:
     std::vector<QPointer<QWidget>> created;
 };
 
-// The forms name only standard widgets and the registered view classes, yet a loader scans
-// and loads every Designer plug-in under the library paths as it is made (Qt Quick among
-// them, where installed). It is made while those paths are empty.
-std::unique_ptr<RecordingLoader> makeLoader() {
+// What `make` returns, made while Qt sees no plug-in folders: for objects that would load
+// plug-ins they never use as they are made.
+template <typename Make>
+auto madeWithoutPlugins(Make make) {
     const QStringList libraryPaths = QCoreApplication::libraryPaths();
     QCoreApplication::setLibraryPaths({});
-    auto loader = std::make_unique<RecordingLoader>();
+    auto made = make();
     QCoreApplication::setLibraryPaths(libraryPaths);
-    return loader;
+    return made;
+}
+
+// The forms name only standard widgets and the registered view classes, yet a loader scans
+// and loads every Designer plug-in under the library paths as it is made (Qt Quick among
+// them, where installed).
+std::unique_ptr<RecordingLoader> makeLoader() {
+    return madeWithoutPlugins([] { return std::make_unique<RecordingLoader>(); });
 }
 
 // Interface files are a few kilobytes; anything larger, or not a regular file, is no form.
@@ -261,7 +268,9 @@ void attachMenuBar(WindowRef window) {
     auto* mainWindow = qobject_cast<QMainWindow*>(window->widget.data());
     if (!window->documentWindow || !mainWindow || menuBarState().menus.empty())
         return;
-    auto* bar = new QMenuBar(mainWindow);
+    // A bar reads the picture of its overflow button from Qt's own PNG files as it is made,
+    // and an image reader loads every image plug-in to ask it first; PNG needs none.
+    auto* bar = madeWithoutPlugins([mainWindow] { return new QMenuBar(mainWindow); });
     for (const auto& menu : menuBarState().menus) {
         if (menu->menu)
             bar->addMenu(menu->menu);

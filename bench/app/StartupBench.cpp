@@ -223,7 +223,9 @@ double instructionsIn(const QStringList& files) {
 
 // Instructions to the mark. A window program is dumped before every fflush: the dumps
 // written up to the fflush of its mark add up to the frame. A set-up launcher is dumped
-// before its plug-in's entry point: the first dump is everything before that.
+// before its plug-in's entry point: the first dump is everything before that. Only the
+// numbered dumps count ("cg.<pid>.<n>"): the file without a number is the last dump, written
+// when the program ends, and holds its quitting.
 std::optional<double> countInstructions(const Program& program, const QString& entryPoint) {
     const QString folder = sScratch + "/callgrind";
     QDir(folder).removeRecursively();
@@ -253,7 +255,8 @@ std::optional<double> countInstructions(const Program& program, const QString& e
     const QStringList written = entryPoint.isEmpty() ? atMark : QDir(folder).entryList(QDir::Files);
     QStringList dumps;
     for (const QString& name : written) {
-        if (entryPoint.isEmpty() || name.endsWith(QStringLiteral(".1")))
+        const bool numbered = name.count(QLatin1Char('.')) == 2;
+        if (numbered && (entryPoint.isEmpty() || name.endsWith(QStringLiteral(".1"))))
             dumps << folder + '/' + name;
     }
     if (dumps.isEmpty())
