@@ -68,18 +68,31 @@ OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
     if (!entries)
         return paramErr;
     const CMachineBundle::LanguageScope oneLanguageAnswer;
+    // Sized once for a package per entry and a printer each, the common case: a large
+    // installation then neither copies its tables as they grow nor holds two copies at once.
+    if (!m_settingDictionaries)
+        m_settingDictionaries.emplace();
+    if (!m_printerRecords)
+        m_printerRecords.emplace();
+    m_settingDictionaries->reserve(m_settingDictionaries->size() + entries->size());
+    m_printerRecords->reserve(m_printerRecords->size() + entries->size());
+    m_firstRecordOfModel.reserve(m_firstRecordOfModel.size() + entries->size());
     for (const QString& name : *entries) {
         if (!name.endsWith(QLatin1String("bundle"), Qt::CaseSensitive))
             continue;
         const QUrl url = QUrl::fromLocalFile(UPath::AppendingPathComponent(folderPath, name));
         if (url.isEmpty())
             continue;
-        AppendMachineBundle(url); // a bundle that fails is skipped
+        AppendMachineBundle(url, name); // a bundle that fails is skipped
     }
     return noErr;
 }
 
 OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
+    return AppendMachineBundle(bundleURL, QString());
+}
+
+OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL, const QString& listedName) {
     if (bundleURL.isEmpty() || !bundleURL.isLocalFile())
         return paramErr;
     if (!m_settingDictionaries)
@@ -101,7 +114,9 @@ OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
         return paramErr;
 
     const QString path = bundleURL.toLocalFile();
-    const QString bundleName = UPath::LastPathComponent(path);
+    QString bundleName = UPath::LastPathComponent(path);
+    if (bundleName == listedName)
+        bundleName = listedName;
     // The package opened above reads its Info.plist for this one value only.
     QString machineVersion;
     if (const platform::Bundle* bundle = machineBundle.GetBundle()) {

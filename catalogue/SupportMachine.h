@@ -72,6 +72,9 @@ public:
     bool IsSupportApplication(const QString& deviceID, long index) const;
 
 private:
+    // The scan knows each package's folder name: the tables keep that very text, not a copy
+    // per package, when the name taken from the URL is the same.
+    OSStatus AppendMachineBundle(const QUrl& bundleURL, const QString& listedName);
     // Position of the first record of a model; -1 when there is none.
     qsizetype FirstRecordOf(const QString& model) const;
 

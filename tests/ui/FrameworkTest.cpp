@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEnterEvent>
@@ -220,6 +221,22 @@ TEST_F(FrameworkTest, CommandsReachTheWindowThenTheApplication) {
     QWidget* combo = platform::widgetForTesting(view(1400));
     EXPECT_EQ(after(false, [&] { QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, 1)); }),
               (Log{"window M100", "application M100"}));
+}
+
+TEST_F(FrameworkTest, APopupFilledInOneBatchIsEditedItemByItem) {
+    open("TestWindow");
+    CPopupButton popup(window->GetWindowRef(), {"MAIN"_4cc, 1400});
+    ASSERT_EQ(popup.DeleteMenuItems(1, ItemCount(popup.CountMenuItems())), noErr);
+    MenuItemIndex first = 0, added = 0;
+    EXPECT_EQ(popup.AppendMenuItemTexts({"a", "b", "c"}, &first), 3);
+    EXPECT_EQ(popup.AppendMenuItemText("d", 0, 0, &added), noErr);
+    EXPECT_EQ(popup.DeleteMenuItems(2, 2), noErr);
+    EXPECT_EQ(popup.SetValue(2), noErr);
+    QString text;
+    EXPECT_EQ(popup.GetMenuItemText(2, &text), noErr);
+    EXPECT_EQ(std::tuple(first, added, popup.CountMenuItems(), text, popup.GetValue()),
+              std::tuple(MenuItemIndex(1), MenuItemIndex(4), 2L, QString("d"), SInt32(2)));
+    EXPECT_EQ(static_cast<QComboBox*>(widget(1400))->itemText(1), "d");
 }
 
 TEST_F(FrameworkTest, WrappersWithoutAControlAreHarmless) {
