@@ -36,8 +36,21 @@ std::optional<std::int32_t> int32Of(const QVariant& value) {
     }
 }
 
-MachineSetting::Table tableOf(const QVariantMap& dictionary, const char* key) {
-    const auto it = dictionary.constFind(QLatin1String(key));
+// The keys as strings made once: a scan looks them up in every bundle.
+struct SettingKeys {
+    QString model = QLatin1String(kSettingKeyModel);
+    QString worldWideOnly = QLatin1String(kSettingKeyWorldWideOnly);
+    QString initial = QLatin1String(kSettingKeyInitial);
+    QString function = QLatin1String(kSettingKeyFunction);
+};
+
+const SettingKeys& settingKeys() {
+    static const SettingKeys keys;
+    return keys;
+}
+
+MachineSetting::Table tableOf(const QVariantMap& dictionary, const QString& key) {
+    const auto it = dictionary.constFind(key);
     if (it == dictionary.constEnd())
         return MachineSetting::Table::Absent;
     return it->typeId() == QMetaType::QVariantMap ? MachineSetting::Table::Read
@@ -47,10 +60,10 @@ MachineSetting::Table tableOf(const QVariantMap& dictionary, const char* key) {
 } // namespace
 
 MachineSetting MachineSetting::fromDictionary(const QVariantMap& dictionary) {
+    const SettingKeys& keys = settingKeys();
     MachineSetting setting;
-    setting.worldWideOnly = dictionary.contains(QLatin1String(kSettingKeyWorldWideOnly));
-    if (const auto models = dictionary.constFind(QLatin1String(kSettingKeyModel));
-        models != dictionary.constEnd()) {
+    setting.worldWideOnly = dictionary.contains(keys.worldWideOnly);
+    if (const auto models = dictionary.constFind(keys.model); models != dictionary.constEnd()) {
         setting.models = Table::WrongType;
         if (models->typeId() == QMetaType::QVariantList) {
             const QVariantList list = models->toList();
@@ -66,14 +79,14 @@ MachineSetting MachineSetting::fromDictionary(const QVariantMap& dictionary) {
                 setting.models = Table::Read;
         }
     }
-    setting.initials = tableOf(dictionary, kSettingKeyInitial);
-    setting.functions = tableOf(dictionary, kSettingKeyFunction);
+    setting.initials = tableOf(dictionary, keys.initial);
+    setting.functions = tableOf(dictionary, keys.function);
     if (setting.initials == Table::WrongType || setting.functions == Table::WrongType)
         return setting; // such a bundle is left out: its entries are never asked for
 
     // Both tables are sorted by model: one merge gives one entry per model, in order.
-    const QVariantMap initials = dictionary.value(QLatin1String(kSettingKeyInitial)).toMap();
-    const QVariantMap functions = dictionary.value(QLatin1String(kSettingKeyFunction)).toMap();
+    const QVariantMap initials = dictionary.value(keys.initial).toMap();
+    const QVariantMap functions = dictionary.value(keys.function).toMap();
     // Both tables usually name the same models: kept for every bundle, the list is made to size.
     setting.entries.reserve(std::max(initials.size(), functions.size()));
     auto initial = initials.constBegin();
