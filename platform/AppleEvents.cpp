@@ -35,6 +35,16 @@ void onQuitSignal(int) {
     errno = saved;
 }
 
+// The handler's result, or errAEEventNotHandled when none is installed.
+int dispatchAppleEvent(const AppleEvent& event) {
+    const auto it = handlers().constFind(handlerKey(event.eventClass, event.eventID));
+    if (it == handlers().constEnd() || !*it)
+        return errAEEventNotHandled;
+    // A copy: the handler may replace itself.
+    const AppleEventHandler handler = *it;
+    return handler(event);
+}
+
 } // namespace
 
 void installAppleEventHandler(FourCharCode eventClass, FourCharCode eventID,
@@ -44,15 +54,6 @@ void installAppleEventHandler(FourCharCode eventClass, FourCharCode eventID,
 
 void removeAppleEventHandler(FourCharCode eventClass, FourCharCode eventID) {
     handlers().remove(handlerKey(eventClass, eventID));
-}
-
-int dispatchAppleEvent(const AppleEvent& event) {
-    const auto it = handlers().constFind(handlerKey(event.eventClass, event.eventID));
-    if (it == handlers().constEnd() || !*it)
-        return errAEEventNotHandled;
-    // A copy: the handler may replace itself.
-    const AppleEventHandler handler = *it;
-    return handler(event);
 }
 
 void postAppleEvent(const AppleEvent& event) {
@@ -72,10 +73,7 @@ std::optional<AEDescriptor> decodeLaunchDescriptor(const QByteArray& text) {
         if (!std::isxdigit(static_cast<unsigned char>(c)))
             return std::nullopt;
     }
-    bool ok = false;
-    const uint type = typeText.toUInt(&ok, 16);
-    if (!ok)
-        return std::nullopt;
+    const uint type = typeText.toUInt(nullptr, 16); // eight hexadecimal digits always fit
     const auto decoded = QByteArray::fromBase64Encoding(
         text.mid(9), QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)

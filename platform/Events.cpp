@@ -4,7 +4,6 @@
 #include "platform/Windowing.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
@@ -13,14 +12,9 @@
 
 namespace {
 
-std::set<const OpaqueEventHandlerRef*>& liveHandlers() {
-    static auto* handlers = new std::set<const OpaqueEventHandlerRef*>; // outlives all targets
-    return *handlers;
-}
-
-// Handlers whose target went away stay allocated until their owner removes them, so that
-// a stale reference never names a newer handler.
-std::map<const OpaqueEventHandlerRef*, std::shared_ptr<OpaqueEventHandlerRef>>& orphans() {
+// Every installed handler until its owner removes it, also once its target went away (then
+// without one), so that a stale reference never names a newer handler. Outlives all targets.
+std::map<const OpaqueEventHandlerRef*, std::shared_ptr<OpaqueEventHandlerRef>>& installed() {
     static auto* records =
         new std::map<const OpaqueEventHandlerRef*, std::shared_ptr<OpaqueEventHandlerRef>>;
     return *records;
@@ -75,8 +69,6 @@ void OpaqueEventTargetRef::clear() {
     for (const auto& handler : handlers) {
         handler->removed = true;
         handler->target = nullptr;
-        if (liveHandlers().erase(handler.get()))
-            orphans()[handler.get()] = handler;
     }
     handlers.clear();
     standard = nullptr;
@@ -164,7 +156,7 @@ OSStatus InstallEventHandler(EventTargetRef target, EventHandlerUPP handler, Ite
     record->proc = handler;
     record->userData = userData;
     record->types.assign(types, types + numTypes);
-    liveHandlers().insert(record.get());
+    installed()[record.get()] = record;
     target->handlers.push_back(record);
     if (outRef)
         *outRef = record.get();
@@ -173,24 +165,24 @@ OSStatus InstallEventHandler(EventTargetRef target, EventHandlerUPP handler, Ite
 
 OSStatus AddEventTypesToHandler(EventHandlerRef handler, ItemCount numTypes,
                                 const EventTypeSpec* types) {
-    if (!handler || !liveHandlers().count(handler) || (numTypes > 0 && !types))
+    if (!handler || !installed().count(handler) || !handler->target || (numTypes > 0 && !types))
         return paramErr;
     handler->types.insert(handler->types.end(), types, types + numTypes);
     return 0;
 }
 
 OSStatus RemoveEventHandler(EventHandlerRef handler) {
-    if (handler && orphans().erase(handler))
-        return 0;
-    if (!handler || !liveHandlers().count(handler) || !handler->target)
+    if (!handler || !installed().count(handler))
         return paramErr;
-    liveHandlers().erase(handler);
     handler->removed = true;
-    auto& list = handler->target->handlers;
+    if (handler->target) {
+        auto& list = handler->target->handlers;
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [&](const auto& entry) { return entry.get() == handler; }),
+                   list.end());
+    }
     // The record itself stays alive while a dispatch in progress still holds it.
-    list.erase(std::remove_if(list.begin(), list.end(),
-                              [&](const auto& entry) { return entry.get() == handler; }),
-               list.end());
+    installed().erase(handler);
     return 0;
 }
 
@@ -208,13 +200,6 @@ OSStatus SendEventToEventTarget(EventRef event, EventTargetRef target) {
 
 OSStatus ProcessHICommand(const HICommand& command) {
     return detail::sendCommandToFront(kEventCommandProcess, command);
-}
-
-QString fourCharCodeToString(OSType code) {
-    QString text;
-    for (int shift = 24; shift >= 0; shift -= 8)
-        text.append(QChar(char16_t((code >> shift) & 0xFF)));
-    return text;
 }
 
 OSType fourCharCodeFromString(const QString& text) {
@@ -244,11 +229,6 @@ OSStatus sendCommandToFront(UInt32 kind, const HICommand& command) {
         SendEventToEventTarget(event, front ? front->target.get() : GetApplicationEventTarget());
     ReleaseEvent(event);
     return result;
-}
-
-void setParam(EventRef event, EventParamName name, EventParamType type, const void* data,
-              Size size) {
-    SetEventParameter(event, name, type, size, data);
 }
 
 OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& target) {

@@ -28,6 +28,16 @@ std::vector<WindowRef>& windowOrder() {
     return order;
 }
 
+void forgetWindow(WindowRef window) {
+    auto& order = windowOrder();
+    order.erase(std::remove(order.begin(), order.end(), window), order.end());
+}
+
+void noteWindowRaised(WindowRef window) {
+    forgetWindow(window);
+    windowOrder().push_back(window);
+}
+
 // 'wind' 80..82 at the first showing: the answers size the content.
 void askSizes(WindowRef window) {
     window->sizeAsked = true;
@@ -75,7 +85,7 @@ bool OpaqueWindowPtr::eventFilter(QObject* watched, QEvent* event) {
         if (top) {
             const bool activated = event->type() == QEvent::WindowActivate;
             if (activated)
-                platform::detail::noteWindowRaised(this);
+                noteWindowRaised(this);
             record = platform::CreateEvent(kEventClassWindow, activated ? kEventWindowActivated
                                                                         : kEventWindowDeactivated);
         }
@@ -214,16 +224,6 @@ std::vector<WindowRef> allWindows() {
     return windows;
 }
 
-void noteWindowRaised(WindowRef window) {
-    forgetWindow(window);
-    windowOrder().push_back(window);
-}
-
-void forgetWindow(WindowRef window) {
-    auto& order = windowOrder();
-    order.erase(std::remove(order.begin(), order.end(), window), order.end());
-}
-
 } // namespace detail
 
 WindowRef FrontWindow() {
@@ -305,7 +305,7 @@ void DisposeWindow(WindowRef window) {
         detail::retireControl(*it);
     window->controls.clear();
     window->trackingRegions.clear();
-    detail::forgetWindow(window);
+    forgetWindow(window);
     liveWindows().erase(window);
     window->target->clear();
     if (window->widget) {
@@ -343,7 +343,7 @@ void SelectWindow(WindowRef window) {
         return;
     window->widget->raise();
     window->widget->activateWindow();
-    detail::noteWindowRaised(window);
+    noteWindowRaised(window);
 }
 
 WindowRef ActiveNonFloatingWindow() {
