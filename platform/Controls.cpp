@@ -104,7 +104,7 @@ ControlRef wrapControl(WindowRef window, QWidget* widget) {
     control->target = std::make_shared<OpaqueEventTargetRef>();
     control->target->control = control;
     control->target->container = [window]() -> EventTargetRef {
-        return isLiveWindow(window) ? window->target.get() : nullptr;
+        return IsValidWindowPtr(window) ? window->target.get() : nullptr;
     };
     control->target->standard = [control](EventRef event) {
         return standardControlHandler(control, event);
@@ -128,7 +128,7 @@ void retireControl(ControlRef control, bool freeObject) {
         control->viewInstance = nullptr;
     }
     liveControls().erase(control);
-    if (isLiveWindow(control->window)) {
+    if (IsValidWindowPtr(control->window)) {
         auto& list = control->window->controls;
         list.erase(std::remove(list.begin(), list.end(), control), list.end());
         auto& regions = control->window->trackingRegions;

@@ -248,8 +248,6 @@ OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& t
 } // namespace detail
 
 void RunAfterCurrentEvent(std::function<void()> task) {
-    if (!task)
-        return;
     QTimer::singleShot(0, QCoreApplication::instance(), std::move(task));
 }
 

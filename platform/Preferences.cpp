@@ -43,18 +43,6 @@ bool isUsableKey(const QString& key) {
     return !key.isEmpty() && !key.contains(QLatin1Char('/')) && !key.contains(QLatin1Char('\\'));
 }
 
-bool isStringArray(const QVariant& value) {
-    if (value.typeId() == QMetaType::QStringList)
-        return true;
-    if (value.typeId() != QMetaType::QVariantList)
-        return false;
-    for (const QVariant& item : value.toList()) {
-        if (item.typeId() != QMetaType::QString)
-            return false;
-    }
-    return true;
-}
-
 // One version of a store: a renamed-in store is a new inode.
 struct Version {
     dev_t device = 0;
@@ -253,7 +241,7 @@ bool setPreferenceValues(const QVariantMap& values, const QString& applicationID
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
         if (!isUsableKey(it.key()))
             return false;
-        if (isStringArray(*it))
+        if (it->typeId() == QMetaType::QStringList)
             store.insert(it.key(), it->toStringList());
         else if (it->isValid())
             store.insert(it.key(), it->toString());

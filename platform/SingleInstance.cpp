@@ -178,14 +178,9 @@ std::optional<Paths> claimPaths(const QString& identity) {
     return Paths{base + ".lock", base + ".sock"};
 }
 
-} // namespace
-
-namespace {
-
-// Takes the claim's lock (its descriptor in *held, else -1) or hands the request over to its
-// holder, retrying while the holder is not reachable yet.
+// Takes the claim's lock (its descriptor in *held, left alone without one) or hands the request
+// over to its holder, retrying while the holder is not reachable yet.
 SingleInstance::Handover reach(const Paths& paths, int* held) {
-    *held = -1;
     const QDeadlineTimer deadline(kReachWaitMs);
     for (;;) {
         const int lock = openLock(paths.lock);
@@ -208,10 +203,8 @@ SingleInstance::Handover reach(const Paths& paths, int* held) {
 
 SingleInstance::Handover SingleInstance::handOver(const QString& identity) {
     const auto paths = claimPaths(identity);
-    if (!paths)
-        return Handover::NotRunning;
     int held = -1;
-    const Handover result = reach(*paths, &held);
+    const Handover result = paths ? reach(*paths, &held) : Handover::NotRunning;
     if (held >= 0)
         close(held);
     return result;
@@ -224,16 +217,12 @@ bool SingleInstance::claim(const QString& identity, std::function<void()> onActi
         return true;
     }
     int held = -1;
-    switch (reach(*paths, &held)) {
-    case Handover::HandedOver:
-        return false;
-    case Handover::Failed:
-        // A holder that does not listen is still the one instance.
+    const Handover result = reach(*paths, &held);
+    // A holder that does not listen is still the one instance.
+    if (result == Handover::Failed)
         std::fprintf(stderr, "the running instance does not answer\n");
+    if (result != Handover::NotRunning)
         return false;
-    case Handover::NotRunning:
-        break;
-    }
     if (held < 0) {
         std::fprintf(stderr, "the one-instance lock cannot be opened; running alone\n");
         return true;

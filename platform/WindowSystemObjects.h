@@ -149,7 +149,6 @@ struct OpaqueCGContext {
 
 namespace platform::detail {
 
-bool isLiveWindow(WindowRef window);
 bool isLiveControl(ControlRef control);
 // Dispatch of a record made from a Qt event: true when Qt's own handling is done or must
 // not happen.

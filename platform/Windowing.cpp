@@ -6,7 +6,6 @@
 #include "platform/WindowSystemObjects.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QScreen>
@@ -51,7 +50,7 @@ void askSizes(WindowRef window) {
                                         sizeof dims, nullptr, &dims) == 0 &&
             dims.v > 0 && dims.h > 0;
         platform::ReleaseEvent(event);
-        if (!answered || !platform::detail::isLiveWindow(window) || !window->content)
+        if (!answered || !platform::IsValidWindowPtr(window) || !window->content)
             continue;
         const QSize size(dims.h, dims.v);
         if (kind == kEventWindowGetIdealSize)
@@ -70,7 +69,7 @@ OpaqueWindowPtr::~OpaqueWindowPtr() {
 }
 
 bool OpaqueWindowPtr::eventFilter(QObject* watched, QEvent* event) {
-    if (!platform::detail::isLiveWindow(this))
+    if (!platform::IsValidWindowPtr(this))
         return false;
     using platform::detail::setParam;
     EventRef record = nullptr;
@@ -145,10 +144,6 @@ namespace platform {
 
 namespace detail {
 
-bool isLiveWindow(WindowRef window) {
-    return window && liveWindows().count(window);
-}
-
 int& qtDispatchDepth() {
     static int depth = 0;
     return depth;
@@ -206,7 +201,7 @@ void registerWindow(WindowRef window) {
         if (event->qtEvent)
             return runQtDefault(event);
         if (event->eventClass == kEventClassWindow && event->eventKind == kEventWindowClose &&
-            isLiveWindow(window)) {
+            IsValidWindowPtr(window)) {
             HideWindow(window);
             return 0;
         }
@@ -235,7 +230,7 @@ WindowRef FrontWindow() {
     }
     const auto& order = windowOrder();
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        if (detail::isLiveWindow(*it) && (*it)->widget && (*it)->widget->isVisible())
+        if (IsValidWindowPtr(*it) && (*it)->widget && (*it)->widget->isVisible())
             return *it;
     }
     return nullptr;
@@ -252,7 +247,7 @@ void QuitApplicationEventLoop() {
 }
 
 OSStatus RunAppModalLoopForWindow(WindowRef window) {
-    if (!detail::isLiveWindow(window) || !window->widget)
+    if (!IsValidWindowPtr(window) || !window->widget)
         return errInvalidWindowRef;
     if (window->modalLoop)
         return paramErr;
@@ -275,7 +270,7 @@ OSStatus RunAppModalLoopForWindow(WindowRef window) {
 }
 
 OSStatus QuitAppModalLoopForWindow(WindowRef window) {
-    if (!detail::isLiveWindow(window))
+    if (!IsValidWindowPtr(window))
         return errInvalidWindowRef;
     if (window->modalLoop)
         window->modalLoop->exit(0);
@@ -283,20 +278,20 @@ OSStatus QuitAppModalLoopForWindow(WindowRef window) {
 }
 
 bool IsAppModalLoopRunning(WindowRef window) {
-    return detail::isLiveWindow(window) && window->modalLoop;
+    return IsValidWindowPtr(window) && window->modalLoop;
 }
 
 bool IsValidWindowPtr(WindowRef window) {
-    return detail::isLiveWindow(window);
+    return window && liveWindows().count(window);
 }
 
 void DisposeWindow(WindowRef window) {
-    if (!detail::isLiveWindow(window))
+    if (!IsValidWindowPtr(window))
         return;
     EventRef dispose = CreateEvent(kEventClassWindow, kEventWindowDispose);
     SendEventToEventTarget(dispose, window->target.get());
     ReleaseEvent(dispose);
-    if (!detail::isLiveWindow(window))
+    if (!IsValidWindowPtr(window))
         return;
     if (window->modalLoop)
         window->modalLoop->exit(0);
@@ -319,11 +314,11 @@ void DisposeWindow(WindowRef window) {
 }
 
 EventTargetRef GetWindowEventTarget(WindowRef window) {
-    return detail::isLiveWindow(window) ? window->target.get() : nullptr;
+    return IsValidWindowPtr(window) ? window->target.get() : nullptr;
 }
 
 void ShowWindow(WindowRef window) {
-    if (!detail::isLiveWindow(window) || !window->widget)
+    if (!IsValidWindowPtr(window) || !window->widget)
         return;
     window->widget->show();
     SelectWindow(window);
@@ -334,12 +329,12 @@ void ShowWindow(WindowRef window) {
 }
 
 void HideWindow(WindowRef window) {
-    if (detail::isLiveWindow(window) && window->widget)
+    if (IsValidWindowPtr(window) && window->widget)
         window->widget->hide();
 }
 
 void SelectWindow(WindowRef window) {
-    if (!detail::isLiveWindow(window) || !window->widget)
+    if (!IsValidWindowPtr(window) || !window->widget)
         return;
     window->widget->raise();
     window->widget->activateWindow();
@@ -351,14 +346,14 @@ WindowRef ActiveNonFloatingWindow() {
 }
 
 OSStatus GetWindowActivationScope(WindowRef window, WindowActivationScope* outScope) {
-    if (!detail::isLiveWindow(window) || !outScope)
+    if (!IsValidWindowPtr(window) || !outScope)
         return errInvalidWindowRef;
     *outScope = kWindowActivationScopeAll;
     return 0;
 }
 
 OSStatus AdvanceKeyboardFocus(WindowRef window) {
-    if (!detail::isLiveWindow(window))
+    if (!IsValidWindowPtr(window))
         return errInvalidWindowRef;
     // Ask every control for its focus part first, as the focus walk does.
     const std::vector<ControlRef> controls = window->controls;
@@ -381,14 +376,14 @@ OSStatus AdvanceKeyboardFocus(WindowRef window) {
 }
 
 OSStatus SetWindowTitleWithCFString(WindowRef window, const QString& title) {
-    if (!detail::isLiveWindow(window) || !window->widget)
+    if (!IsValidWindowPtr(window) || !window->widget)
         return errInvalidWindowRef;
     window->widget->setWindowTitle(title);
     return 0;
 }
 
 OSStatus RepositionWindow(WindowRef window, WindowRef /*parent*/, WindowPositionMethod method) {
-    if (!detail::isLiveWindow(window) || !window->widget)
+    if (!IsValidWindowPtr(window) || !window->widget)
         return errInvalidWindowRef;
     if (method != kWindowCenterOnMainScreen && method != kWindowAlertPositionOnMainScreen)
         return paramErr;
@@ -408,7 +403,7 @@ OSStatus RepositionWindow(WindowRef window, WindowRef /*parent*/, WindowPosition
 
 OSStatus SetWindowProperty(WindowRef window, OSType creator, OSType tag, Size size,
                            const void* data) {
-    if (!detail::isLiveWindow(window))
+    if (!IsValidWindowPtr(window))
         return errInvalidWindowRef;
     if (size < 0 || (size > 0 && !data))
         return paramErr;
@@ -419,7 +414,7 @@ OSStatus SetWindowProperty(WindowRef window, OSType creator, OSType tag, Size si
 
 OSStatus GetWindowProperty(WindowRef window, OSType creator, OSType tag, Size bufferSize,
                            Size* outActualSize, void* outData) {
-    if (!detail::isLiveWindow(window))
+    if (!IsValidWindowPtr(window))
         return errInvalidWindowRef;
     return detail::copyProperty(window->properties, creator, tag, bufferSize, outActualSize,
                                 outData, errWindowPropertyNotFound);
@@ -428,7 +423,7 @@ OSStatus GetWindowProperty(WindowRef window, OSType creator, OSType tag, Size bu
 OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* outControl) {
     if (outControl)
         *outControl = nullptr;
-    if (!detail::isLiveWindow(window) || !id || !outControl)
+    if (!IsValidWindowPtr(window) || !id || !outControl)
         return paramErr;
     for (const ControlRef control : window->controls) {
         if (detail::isLiveControl(control) && control->id.signature == id->signature &&
