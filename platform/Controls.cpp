@@ -79,8 +79,7 @@ QComboBox* popupOf(ControlRef control) {
 } // namespace
 
 OpaqueControlRef::~OpaqueControlRef() {
-    if (platform::detail::isLiveControl(this))
-        platform::detail::retireControl(this, false);
+    platform::detail::retireControl(this, false);
 }
 
 namespace platform {

@@ -19,12 +19,6 @@ std::set<const OpaqueMenuRef*>& liveMenus() {
     return menus;
 }
 
-QAction* itemAction(MenuRef menu, MenuItemIndex item) {
-    if (!menu->menu || item < 1 || item > menu->menu->actions().size())
-        return nullptr;
-    return menu->menu->actions().at(item - 1);
-}
-
 MenuCommand actionCommand(const QAction* action) {
     return platform::fourCharCodeFromString(action->property("command").toString());
 }
@@ -115,14 +109,15 @@ OSStatus SetMenuItemTextWithCFString(MenuRef menu, MenuItemIndex item, const QSt
     if (menu->combo)
         menu->combo->setItemText(item - 1, text);
     else
-        itemAction(menu, item)->setText(text);
+        menu->menu->actions().at(item - 1)->setText(text);
     return 0;
 }
 
 OSStatus CopyMenuItemTextAsCFString(MenuRef menu, MenuItemIndex item, QString* outText) {
     if (!IsValidMenu(menu) || !outText || item < 1 || item > CountMenuItems(menu))
         return paramErr;
-    *outText = menu->combo ? menu->combo->itemText(item - 1) : itemAction(menu, item)->text();
+    *outText =
+        menu->combo ? menu->combo->itemText(item - 1) : menu->menu->actions().at(item - 1)->text();
     return 0;
 }
 

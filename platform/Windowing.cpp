@@ -184,14 +184,9 @@ OSStatus copyProperty(const std::map<std::pair<OSType, OSType>, QByteArray>& bag
 bool dispatchQtEvent(EventRef record, EventTargetRef target, QObject* receiver, QEvent* event) {
     record->qtReceiver = receiver;
     record->qtEvent = event;
-    OSStatus result;
-    {
-        const QtDispatchScope dispatching;
-        result = dispatch(record, target->shared_from_this());
-    }
-    if (record->qtDefaultDone)
-        return true;
-    return result != eventNotHandledErr;
+    const QtDispatchScope dispatching;
+    const OSStatus result = dispatch(record, target->shared_from_this());
+    return record->qtDefaultDone || result != eventNotHandledErr;
 }
 
 void registerWindow(WindowRef window) {
