@@ -233,11 +233,8 @@ OSStatus standardControlHandler(ControlRef control, EventRef event) {
     if (!isLiveControl(control))
         return eventNotHandledErr;
     if (event->eventClass == kEventClassHIObject) {
-        if (event->eventKind == kEventHIObjectInitialize) {
-            EventRef initialize = CreateEvent(kEventClassControl, kEventControlInitialize);
-            SendEventToEventTarget(initialize, control->target.get());
-            ReleaseEvent(initialize);
-        }
+        if (event->eventKind == kEventHIObjectInitialize)
+            sendNew(control->target.get(), kEventClassControl, kEventControlInitialize);
         return 0;
     }
     if (event->eventClass != kEventClassControl)

@@ -120,9 +120,7 @@ void retireControl(ControlRef control, bool freeObject) {
     if (!isLiveControl(control))
         return;
     if (control->objectHandler) {
-        EventRef destruct = CreateEvent(kEventClassHIObject, kEventHIObjectDestruct);
-        SendEventToEventTarget(destruct, control->target.get());
-        ReleaseEvent(destruct);
+        sendNew(control->target.get(), kEventClassHIObject, kEventHIObjectDestruct);
         control->objectHandler = nullptr;
         control->viewInstance = nullptr;
     }
@@ -284,9 +282,7 @@ OSStatus SetControlTitleWithCFString(ControlRef control, const QString& title) {
         group->setTitle(title);
     else if (auto* label = qobject_cast<QLabel*>(widget))
         label->setText(detail::labelText(title));
-    EventRef changed = CreateEvent(kEventClassControl, kEventControlTitleChanged);
-    SendEventToEventTarget(changed, control->target.get());
-    ReleaseEvent(changed);
+    detail::sendNew(control->target.get(), kEventClassControl, kEventControlTitleChanged);
     return 0;
 }
 

@@ -231,6 +231,13 @@ OSStatus sendCommandToFront(UInt32 kind, const HICommand& command) {
     return result;
 }
 
+OSStatus sendNew(EventTargetRef target, UInt32 eventClass, UInt32 eventKind) {
+    EventRef event = CreateEvent(eventClass, eventKind);
+    const OSStatus result = SendEventToEventTarget(event, target);
+    ReleaseEvent(event);
+    return result;
+}
+
 OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& target) {
     OpaqueEventHandlerCallRef call;
     call.target = target;

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,12 +82,10 @@ QVariantMap readStore(const QString& path, Version* version = nullptr) {
     static Version cachedVersion;
     static QVariantMap cachedValues;
 
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = openRegularFile(path, nullptr, false);
     struct stat info {};
     Version found;
-    if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_size <= kMaxPreferencesStoreBytes)
+    if (fd >= 0 && fstat(fd, &info) == 0 && info.st_size <= kMaxPreferencesStoreBytes)
         found = {info.st_dev, info.st_ino, info.st_size,
                  qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
     if (version)

@@ -154,6 +154,8 @@ bool isLiveControl(ControlRef control);
 // not happen.
 bool dispatchQtEvent(EventRef record, EventTargetRef target, QObject* receiver, QEvent* event);
 OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& target);
+// Sends a new record of that class and kind, without parameters, to the target.
+OSStatus sendNew(EventTargetRef target, UInt32 eventClass, UInt32 eventKind);
 template <typename T>
 void setParam(EventRef event, EventParamName name, EventParamType type, const T& value) {
     SetEventParameter(event, name, type, Size(sizeof(T)), &value);

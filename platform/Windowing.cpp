@@ -283,9 +283,7 @@ bool IsValidWindowPtr(WindowRef window) {
 void DisposeWindow(WindowRef window) {
     if (!IsValidWindowPtr(window))
         return;
-    EventRef dispose = CreateEvent(kEventClassWindow, kEventWindowDispose);
-    SendEventToEventTarget(dispose, window->target.get());
-    ReleaseEvent(dispose);
+    detail::sendNew(window->target.get(), kEventClassWindow, kEventWindowDispose);
     if (!IsValidWindowPtr(window))
         return;
     if (window->modalLoop)
@@ -353,11 +351,8 @@ OSStatus AdvanceKeyboardFocus(WindowRef window) {
     // Ask every control for its focus part first, as the focus walk does.
     const std::vector<ControlRef> controls = window->controls;
     for (const ControlRef control : controls) {
-        if (!detail::isLiveControl(control))
-            continue;
-        EventRef event = CreateEvent(kEventClassControl, kEventControlGetFocusPart);
-        SendEventToEventTarget(event, control->target.get());
-        ReleaseEvent(event);
+        if (detail::isLiveControl(control))
+            detail::sendNew(control->target.get(), kEventClassControl, kEventControlGetFocusPart);
     }
     for (const ControlRef control : window->controls) {
         QWidget* widget = detail::isLiveControl(control) ? control->widget.data() : nullptr;
