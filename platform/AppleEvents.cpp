@@ -16,13 +16,10 @@ namespace platform {
 
 namespace {
 
-QHash<quint64, AppleEventHandler>& handlers() {
-    static QHash<quint64, AppleEventHandler> table;
+// By class and ID.
+QHash<std::pair<FourCharCode, FourCharCode>, AppleEventHandler>& handlers() {
+    static QHash<std::pair<FourCharCode, FourCharCode>, AppleEventHandler> table;
     return table;
-}
-
-quint64 handlerKey(FourCharCode eventClass, FourCharCode eventID) {
-    return (quint64(eventClass) << 32) | eventID;
 }
 
 int quitPipe[2] = {-1, -1};
@@ -37,7 +34,7 @@ void onQuitSignal(int) {
 
 // The handler's result, or errAEEventNotHandled when none is installed.
 int dispatchAppleEvent(const AppleEvent& event) {
-    const auto it = handlers().constFind(handlerKey(event.eventClass, event.eventID));
+    const auto it = handlers().constFind({event.eventClass, event.eventID});
     if (it == handlers().constEnd() || !*it)
         return errAEEventNotHandled;
     // A copy: the handler may replace itself.
@@ -49,11 +46,11 @@ int dispatchAppleEvent(const AppleEvent& event) {
 
 void installAppleEventHandler(FourCharCode eventClass, FourCharCode eventID,
                               AppleEventHandler handler) {
-    handlers().insert(handlerKey(eventClass, eventID), std::move(handler));
+    handlers().insert({eventClass, eventID}, std::move(handler));
 }
 
 void removeAppleEventHandler(FourCharCode eventClass, FourCharCode eventID) {
-    handlers().remove(handlerKey(eventClass, eventID));
+    handlers().remove({eventClass, eventID});
 }
 
 void postAppleEvent(const AppleEvent& event) {
