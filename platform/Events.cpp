@@ -41,7 +41,7 @@ OSStatus applicationStandardHandler(EventRef event) {
 OSStatus runChain(OpaqueEventHandlerCallRef& call, EventRef event) {
     while (call.next < call.chain.size()) {
         const auto handler = call.chain[call.next++];
-        if (handler->removed || !handler->wants(event->eventClass, event->eventKind))
+        if (!handler->target || !handler->wants(event->eventClass, event->eventKind))
             continue;
         const OSStatus result = handler->proc(&call, event, handler->userData);
         if (result != eventNotHandledErr)
@@ -66,10 +66,8 @@ OpaqueEventTargetRef::~OpaqueEventTargetRef() {
 }
 
 void OpaqueEventTargetRef::clear() {
-    for (const auto& handler : handlers) {
-        handler->removed = true;
+    for (const auto& handler : handlers)
         handler->target = nullptr;
-    }
     handlers.clear();
     standard = nullptr;
     container = nullptr;
@@ -174,12 +172,12 @@ OSStatus AddEventTypesToHandler(EventHandlerRef handler, ItemCount numTypes,
 OSStatus RemoveEventHandler(EventHandlerRef handler) {
     if (!handler || !installed().count(handler))
         return paramErr;
-    handler->removed = true;
     if (handler->target) {
         auto& list = handler->target->handlers;
         list.erase(std::remove_if(list.begin(), list.end(),
                                   [&](const auto& entry) { return entry.get() == handler; }),
                    list.end());
+        handler->target = nullptr;
     }
     // The record itself stays alive while a dispatch in progress still holds it.
     installed().erase(handler);

@@ -27,11 +27,10 @@ class QPainter;
 class QWidget;
 
 struct OpaqueEventHandlerRef {
-    OpaqueEventTargetRef* target = nullptr;
+    OpaqueEventTargetRef* target = nullptr; // null once removed or its target went away
     EventHandlerUPP proc = nullptr;
     void* userData = nullptr;
     std::vector<EventTypeSpec> types;
-    bool removed = false;
 
     bool wants(UInt32 eventClass, UInt32 eventKind) const;
 };
