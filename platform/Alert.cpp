@@ -57,9 +57,8 @@ short recordAlert(const QString& logPath, const AlertRequest& request) {
         line.insert(QStringLiteral("cancel"), *request.cancelTitle);
     QFile log(logPath);
     if (log.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        log.write(QJsonDocument(line).toJson(QJsonDocument::Compact));
-        log.write("\n");
-        log.close();
+        log.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
+        log.close(); // written out before the alert waits
     }
     if (!qEnvironmentVariableIsEmpty("TRELLIS_ALERT_WAIT") && QCoreApplication::instance()) {
         // Stays up, as a shown alert does, until something closes it.
@@ -106,10 +105,8 @@ short showMessageBox(const AlertRequest& request) {
         cancel = box.addButton(QMessageBox::Cancel);
         if (request.cancelTitle)
             cancel->setText(*request.cancelTitle);
-        box.setEscapeButton(cancel);
-    } else {
-        box.setEscapeButton(ok);
     }
+    box.setEscapeButton(cancel ? cancel : ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.raise();
     box.activateWindow();

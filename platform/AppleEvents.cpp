@@ -16,13 +16,10 @@ namespace platform {
 
 namespace {
 
-QHash<quint64, AppleEventHandler>& handlers() {
-    static QHash<quint64, AppleEventHandler> table;
+// By class and ID.
+QHash<std::pair<FourCharCode, FourCharCode>, AppleEventHandler>& handlers() {
+    static QHash<std::pair<FourCharCode, FourCharCode>, AppleEventHandler> table;
     return table;
-}
-
-quint64 handlerKey(FourCharCode eventClass, FourCharCode eventID) {
-    return (quint64(eventClass) << 32) | eventID;
 }
 
 int quitPipe[2] = {-1, -1};
@@ -35,24 +32,25 @@ void onQuitSignal(int) {
     errno = saved;
 }
 
-} // namespace
-
-void installAppleEventHandler(FourCharCode eventClass, FourCharCode eventID,
-                              AppleEventHandler handler) {
-    handlers().insert(handlerKey(eventClass, eventID), std::move(handler));
-}
-
-void removeAppleEventHandler(FourCharCode eventClass, FourCharCode eventID) {
-    handlers().remove(handlerKey(eventClass, eventID));
-}
-
+// The handler's result, or errAEEventNotHandled when none is installed.
 int dispatchAppleEvent(const AppleEvent& event) {
-    const auto it = handlers().constFind(handlerKey(event.eventClass, event.eventID));
+    const auto it = handlers().constFind({event.eventClass, event.eventID});
     if (it == handlers().constEnd() || !*it)
         return errAEEventNotHandled;
     // A copy: the handler may replace itself.
     const AppleEventHandler handler = *it;
     return handler(event);
+}
+
+} // namespace
+
+void installAppleEventHandler(FourCharCode eventClass, FourCharCode eventID,
+                              AppleEventHandler handler) {
+    handlers().insert({eventClass, eventID}, std::move(handler));
+}
+
+void removeAppleEventHandler(FourCharCode eventClass, FourCharCode eventID) {
+    handlers().remove({eventClass, eventID});
 }
 
 void postAppleEvent(const AppleEvent& event) {
@@ -72,10 +70,7 @@ std::optional<AEDescriptor> decodeLaunchDescriptor(const QByteArray& text) {
         if (!std::isxdigit(static_cast<unsigned char>(c)))
             return std::nullopt;
     }
-    bool ok = false;
-    const uint type = typeText.toUInt(&ok, 16);
-    if (!ok)
-        return std::nullopt;
+    const uint type = typeText.toUInt(nullptr, 16); // eight hexadecimal digits always fit
     const auto decoded = QByteArray::fromBase64Encoding(
         text.mid(9), QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)

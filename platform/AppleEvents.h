@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QMap>
-#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -36,9 +35,8 @@ using AppleEventHandler = std::function<int(const AppleEvent&)>;
 void installAppleEventHandler(FourCharCode eventClass, FourCharCode eventID,
                               AppleEventHandler handler);
 void removeAppleEventHandler(FourCharCode eventClass, FourCharCode eventID);
-// The handler's result, or errAEEventNotHandled when none is installed.
-int dispatchAppleEvent(const AppleEvent& event);
-// Dispatches the event on a later turn of the event loop. Needs a QCoreApplication.
+// Dispatches the event to its handler on a later turn of the event loop. Needs a
+// QCoreApplication.
 void postAppleEvent(const AppleEvent& event);
 
 // The launch hand-off. A program started by the launcher finds the pass-through descriptor

@@ -83,15 +83,6 @@ OSStatus GetControlData(ControlRef control, ControlPartCode part, OSType tag, Si
         return bufferSize == needed && outData;
     };
     switch (tag) {
-    case kControlStaticTextCFStringTag: {
-        auto* label = qobject_cast<QLabel*>(widget);
-        if (!label)
-            return errDataNotSupported;
-        if (!fits(sizeof(QString)))
-            return errDataSizeMismatch;
-        *static_cast<QString*>(outData) = label->text();
-        return 0;
-    }
     case kControlTabInfoTag: {
         auto* tabs = qobject_cast<QTabWidget*>(widget);
         if (!tabs)

@@ -35,22 +35,24 @@ void drawFocusRing(QWidget* widget) {
     painter.drawRoundedRect(QRectF(widget->rect()).adjusted(1, 1, -1, -1), 4.0, 4.0);
 }
 
+// Notifications and records made from Qt signals: handlers see them, Qt's own handling (if
+// any) always runs afterwards.
+void notify(ControlRef control, EventRef record) {
+    platform::detail::sendFromQt(control, record);
+    platform::ReleaseEvent(record);
+}
+
 void sendHit(ControlRef control, ControlPartCode part) {
     if (!platform::detail::isLiveControl(control))
         return;
     EventRef event = platform::CreateEvent(kEventClassControl, kEventControlHit);
     setParam(event, kEventParamControlPart, typeControlPartCode, part);
-    const UInt32 modifiers = 0;
-    setParam(event, kEventParamKeyModifiers, typeUInt32, modifiers);
-    platform::detail::sendFromQt(control, event);
-    platform::ReleaseEvent(event);
+    notify(control, event);
 }
 
 void sendValueChanged(ControlRef control) {
-    if (!platform::detail::isLiveControl(control))
-        return;
-    const platform::detail::QtDispatchScope dispatching;
-    platform::detail::sendSimple(control, kEventControlValueFieldChanged);
+    if (platform::detail::isLiveControl(control))
+        notify(control, platform::CreateEvent(kEventClassControl, kEventControlValueFieldChanged));
 }
 
 ControlPartCode hitTest(ControlRef control, const QPointF& position) {
@@ -75,9 +77,7 @@ bool paintThroughHandlers(OpaqueControlRef* control, QObject* watched, QEvent* e
     OpaqueCGContext context(control->widget);
     EventRef record = platform::CreateEvent(kEventClassControl, kEventControlDraw);
     CGContextRef contextRef = &context;
-    RgnHandle region = nullptr;
     setParam(record, kEventParamCGContextRef, typeCGContextRef, contextRef);
-    setParam(record, kEventParamRgnHandle, typeQDRgnHandle, region);
     const bool consumed =
         platform::detail::dispatchQtEvent(record, control->target.get(), watched, event);
     const bool drawnByQt = record->qtDefaultDone;
@@ -138,23 +138,26 @@ EventRef boundsChangedRecord(const QWidget* widget, const QEvent* event) {
         previous.setSize(static_cast<const QResizeEvent*>(event)->oldSize());
     const UInt32 attributes =
         moved ? kControlBoundsChangePositionChanged : kControlBoundsChangeSizeChanged;
-    RgnHandle region = nullptr;
     EventRef record = platform::CreateEvent(kEventClassControl, kEventControlBoundsChanged);
     setParam(record, kEventParamAttributes, typeUInt32, attributes);
     setParam(record, kEventParamOriginalBounds, typeHIRect, platform::detail::toHIRect(previous));
     setParam(record, kEventParamCurrentBounds, typeHIRect,
              platform::detail::toHIRect(widget->geometry()));
-    setParam(record, kEventParamControlInvalRgn, typeQDRgnHandle, region);
     return record;
 }
 
-// Notifications: handlers see them, Qt's own handling always runs afterwards.
-void notify(OpaqueControlRef* control, EventRef record) {
-    {
-        const platform::detail::QtDispatchScope dispatching;
-        platform::SendEventToEventTarget(record, control->target.get());
-    }
-    platform::ReleaseEvent(record);
+// Sends the control's command as a command event through the control's target.
+void sendControlCommand(ControlRef control) {
+    if (!platform::detail::isLiveControl(control) || control->command == 0)
+        return;
+    HICommandExtended command{};
+    command.attributes = kHICommandFromControl;
+    command.commandID = control->command;
+    command.source.control = control;
+    EventRef event = platform::CreateEvent(kEventClassCommand, kEventCommandProcess);
+    setParam(event, kEventParamDirectObject, typeHICommand, command);
+    platform::SendEventToEventTarget(event, control->target.get());
+    platform::ReleaseEvent(event);
 }
 
 } // namespace
@@ -199,12 +202,6 @@ bool OpaqueControlRef::eventFilter(QObject* watched, QEvent* event) {
 
 namespace platform::detail {
 
-void sendSimple(ControlRef control, UInt32 kind) {
-    EventRef event = CreateEvent(kEventClassControl, kind);
-    SendEventToEventTarget(event, control->target.get());
-    ReleaseEvent(event);
-}
-
 // Runs a record made from a Qt signal (no Qt event behind it).
 void sendFromQt(ControlRef control, EventRef event) {
     const QtDispatchScope dispatching;
@@ -218,14 +215,11 @@ void connectControlSignals(ControlRef control, QWidget* widget) {
         });
         QObject::connect(button, &QAbstractButton::toggled, control,
                          [control] { sendValueChanged(control); });
-        control->hasRange = true;
-        control->maximum = 1;
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         QObject::connect(combo, &QComboBox::currentIndexChanged, control,
                          [control] { sendValueChanged(control); });
         QObject::connect(combo, &QComboBox::activated, control,
                          [control] { sendHit(control, kControlButtonPart); });
-        control->hasRange = true;
         control->minimum = combo->count() > 0 ? 1 : 0;
         control->maximum = combo->count();
     }
@@ -239,11 +233,8 @@ OSStatus standardControlHandler(ControlRef control, EventRef event) {
     if (!isLiveControl(control))
         return eventNotHandledErr;
     if (event->eventClass == kEventClassHIObject) {
-        if (event->eventKind == kEventHIObjectInitialize) {
-            EventRef initialize = CreateEvent(kEventClassControl, kEventControlInitialize);
-            SendEventToEventTarget(initialize, control->target.get());
-            ReleaseEvent(initialize);
-        }
+        if (event->eventKind == kEventHIObjectInitialize)
+            sendNew(control->target.get(), kEventClassControl, kEventControlInitialize);
         return 0;
     }
     if (event->eventClass != kEventClassControl)
@@ -268,20 +259,6 @@ OSStatus standardControlHandler(ControlRef control, EventRef event) {
     default:
         return eventNotHandledErr;
     }
-}
-
-OSStatus sendControlCommand(ControlRef control) {
-    if (!isLiveControl(control) || control->command == 0)
-        return eventNotHandledErr;
-    HICommandExtended command{};
-    command.attributes = kHICommandFromControl;
-    command.commandID = control->command;
-    command.source.control = control;
-    EventRef event = CreateEvent(kEventClassCommand, kEventCommandProcess);
-    setParam(event, kEventParamDirectObject, typeHICommand, command);
-    const OSStatus result = SendEventToEventTarget(event, control->target.get());
-    ReleaseEvent(event);
-    return result;
 }
 
 } // namespace platform::detail

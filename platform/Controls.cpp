@@ -14,8 +14,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <algorithm>
-#include <cstring>
-#include <map>
 #include <set>
 
 using platform::detail::setParam;
@@ -24,11 +22,6 @@ namespace {
 
 std::set<const OpaqueControlRef*>& liveControls() {
     static std::set<const OpaqueControlRef*> controls;
-    return controls;
-}
-
-std::map<const QWidget*, ControlRef>& controlOfWidget() {
-    static std::map<const QWidget*, ControlRef> controls;
     return controls;
 }
 
@@ -53,25 +46,15 @@ ControlKind kindFromWidget(const QWidget* widget) {
     return {kControlKindSignatureApple, kind};
 }
 
-// "kind" or "signature/kind".
-std::optional<ControlKind> kindFromText(const QString& text) {
-    const QStringList parts = text.split(QLatin1Char('/'));
-    if (parts.size() == 1 && platform::fourCharCodeFromString(parts[0]))
-        return ControlKind{kControlKindSignatureApple, platform::fourCharCodeFromString(parts[0])};
-    if (parts.size() == 2 && platform::fourCharCodeFromString(parts[0]) &&
-        platform::fourCharCodeFromString(parts[1]))
-        return ControlKind{platform::fourCharCodeFromString(parts[0]),
-                           platform::fourCharCodeFromString(parts[1])};
-    return std::nullopt;
-}
-
 void readDynamicProperties(ControlRef control, const QWidget* widget) {
     control->id.signature =
         platform::fourCharCodeFromString(widget->property("controlSignature").toString());
     control->id.id = widget->property("controlNumber").toInt();
     control->command =
         platform::fourCharCodeFromString(widget->property("controlCommand").toString());
-    control->kindOverride = kindFromText(widget->property("controlKind").toString());
+    if (const OSType kind =
+            platform::fourCharCodeFromString(widget->property("controlKind").toString()))
+        control->kindOverride = ControlKind{kControlKindSignatureApple, kind};
     for (const QByteArray& name : widget->dynamicPropertyNames()) {
         const QList<QByteArray> parts = name.split('.');
         if (parts.size() != 3 || parts[0] != "prop")
@@ -80,21 +63,23 @@ void readDynamicProperties(ControlRef control, const QWidget* widget) {
         const OSType tag = platform::fourCharCodeFromString(QString::fromLatin1(parts[2]));
         if (!creator || !tag)
             continue;
-        const QVariant value = widget->property(name.constData());
-        QByteArray data;
-        if (value.typeId() == QMetaType::QByteArray)
-            data = value.toByteArray();
-        else
-            data = value.toString().toUtf8() + '\0'; // strings carry their terminator
-        control->properties[{creator, tag}] = data;
+        // Strings carry their terminator.
+        control->properties[{creator, tag}] =
+            widget->property(name.constData()).toString().toUtf8() + '\0';
     }
+}
+
+// Values are those of popup buttons: the chosen item, counted from 1 (0 for none).
+QComboBox* popupOf(ControlRef control) {
+    return platform::detail::isLiveControl(control)
+               ? qobject_cast<QComboBox*>(control->widget.data())
+               : nullptr;
 }
 
 } // namespace
 
 OpaqueControlRef::~OpaqueControlRef() {
-    if (platform::detail::isLiveControl(this))
-        platform::detail::retireControl(this, false);
+    platform::detail::retireControl(this, false);
 }
 
 namespace platform {
@@ -118,14 +103,13 @@ ControlRef wrapControl(WindowRef window, QWidget* widget) {
     control->target = std::make_shared<OpaqueEventTargetRef>();
     control->target->control = control;
     control->target->container = [window]() -> EventTargetRef {
-        return isLiveWindow(window) ? window->target.get() : nullptr;
+        return IsValidWindowPtr(window) ? window->target.get() : nullptr;
     };
     control->target->standard = [control](EventRef event) {
         return standardControlHandler(control, event);
     };
     readDynamicProperties(control, widget);
     liveControls().insert(control);
-    controlOfWidget()[widget] = control;
     window->controls.push_back(control);
     widget->installEventFilter(control);
     connectControlSignals(control, widget);
@@ -136,20 +120,12 @@ void retireControl(ControlRef control, bool freeObject) {
     if (!isLiveControl(control))
         return;
     if (control->objectHandler) {
-        EventRef destruct = CreateEvent(kEventClassHIObject, kEventHIObjectDestruct);
-        SendEventToEventTarget(destruct, control->target.get());
-        ReleaseEvent(destruct);
+        sendNew(control->target.get(), kEventClassHIObject, kEventHIObjectDestruct);
         control->objectHandler = nullptr;
         control->viewInstance = nullptr;
     }
     liveControls().erase(control);
-    for (auto it = controlOfWidget().begin(); it != controlOfWidget().end();) {
-        if (it->second == control)
-            it = controlOfWidget().erase(it);
-        else
-            ++it;
-    }
-    if (isLiveWindow(control->window)) {
+    if (IsValidWindowPtr(control->window)) {
         auto& list = control->window->controls;
         list.erase(std::remove(list.begin(), list.end(), control), list.end());
         auto& regions = control->window->trackingRegions;
@@ -207,38 +183,20 @@ OSStatus GetControlProperty(ControlRef control, OSType creator, OSType tag, Size
 }
 
 SInt32 GetControl32BitValue(ControlRef control) {
-    if (!detail::isLiveControl(control) || !control->widget)
-        return 0;
-    QWidget* widget = control->widget;
-    if (auto* combo = qobject_cast<QComboBox*>(widget))
-        return combo->currentIndex() + 1;
-    if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable())
-        return button->isChecked() ? 1 : 0;
-    return control->storedValue;
+    const QComboBox* combo = popupOf(control);
+    return combo ? combo->currentIndex() + 1 : 0;
 }
 
 void SetControl32BitValue(ControlRef control, SInt32 value) {
-    if (!detail::isLiveControl(control) || !control->widget)
-        return;
-    if (control->hasRange)
+    if (QComboBox* combo = popupOf(control)) {
         value = std::clamp(value, control->minimum, std::max(control->minimum, control->maximum));
-    QWidget* widget = control->widget;
-    if (auto* combo = qobject_cast<QComboBox*>(widget))
         combo->setCurrentIndex(value >= 1 && value <= combo->count() ? value - 1 : -1);
-    else if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable())
-        button->setChecked(value != 0);
-    else {
-        const bool changed = control->storedValue != value;
-        control->storedValue = value;
-        if (changed)
-            detail::sendSimple(control, kEventControlValueFieldChanged);
     }
 }
 
 void SetControl32BitMinimum(ControlRef control, SInt32 minimum) {
     if (!detail::isLiveControl(control))
         return;
-    control->hasRange = true;
     control->minimum = minimum;
     if (GetControl32BitValue(control) < minimum)
         SetControl32BitValue(control, minimum);
@@ -247,7 +205,6 @@ void SetControl32BitMinimum(ControlRef control, SInt32 minimum) {
 void SetControl32BitMaximum(ControlRef control, SInt32 maximum) {
     if (!detail::isLiveControl(control))
         return;
-    control->hasRange = true;
     control->maximum = maximum;
     if (GetControl32BitValue(control) > maximum)
         SetControl32BitValue(control, maximum);
@@ -263,10 +220,8 @@ void HiliteControl(ControlRef control, ControlPartCode part) {
     const ControlPartCode old = control->hilite;
     control->hilite = part;
     EventRef event = CreateEvent(kEventClassControl, kEventControlHiliteChanged);
-    RgnHandle region = nullptr;
     setParam(event, kEventParamControlOldPart, typeControlPartCode, old);
     setParam(event, kEventParamControlNewPart, typeControlPartCode, part);
-    setParam(event, kEventParamControlInvalRgn, typeQDRgnHandle, region);
     SendEventToEventTarget(event, control->target.get());
     ReleaseEvent(event);
 }
@@ -327,7 +282,7 @@ OSStatus SetControlTitleWithCFString(ControlRef control, const QString& title) {
         group->setTitle(title);
     else if (auto* label = qobject_cast<QLabel*>(widget))
         label->setText(detail::labelText(title));
-    detail::sendSimple(control, kEventControlTitleChanged);
+    detail::sendNew(control->target.get(), kEventClassControl, kEventControlTitleChanged);
     return 0;
 }
 
@@ -343,20 +298,22 @@ OSStatus SetControlAccessibleText(ControlRef control, const QString& name,
 namespace {
 
 std::vector<ControlRef> subControls(ControlRef control) {
+    const auto& controls = control->window->controls;
+    const auto isControl = [&](const QWidget* widget) {
+        return std::any_of(controls.begin(), controls.end(), [&](ControlRef each) {
+            return detail::isLiveControl(each) && each->widget == widget;
+        });
+    };
     std::vector<ControlRef> result;
-    for (const ControlRef candidate : control->window->controls) {
+    for (const ControlRef candidate : controls) {
         if (!detail::isLiveControl(candidate) || !candidate->widget)
             continue;
         // The nearest enclosing widget that is a control.
-        for (QWidget* up = candidate->widget->parentWidget(); up; up = up->parentWidget()) {
-            const auto found = controlOfWidget().find(up);
-            const ControlRef owner = found == controlOfWidget().end() ? nullptr : found->second;
-            if (owner && detail::isLiveControl(owner)) {
-                if (owner == control)
-                    result.push_back(candidate);
-                break;
-            }
-        }
+        QWidget* up = candidate->widget->parentWidget();
+        while (up && !isControl(up))
+            up = up->parentWidget();
+        if (up && up == control->widget)
+            result.push_back(candidate);
     }
     return result;
 }

@@ -4,7 +4,6 @@
 #include "platform/Windowing.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
@@ -13,14 +12,9 @@
 
 namespace {
 
-std::set<const OpaqueEventHandlerRef*>& liveHandlers() {
-    static auto* handlers = new std::set<const OpaqueEventHandlerRef*>; // outlives all targets
-    return *handlers;
-}
-
-// Handlers whose target went away stay allocated until their owner removes them, so that
-// a stale reference never names a newer handler.
-std::map<const OpaqueEventHandlerRef*, std::shared_ptr<OpaqueEventHandlerRef>>& orphans() {
+// Every installed handler until its owner removes it, also once its target went away (then
+// without one), so that a stale reference never names a newer handler. Outlives all targets.
+std::map<const OpaqueEventHandlerRef*, std::shared_ptr<OpaqueEventHandlerRef>>& installed() {
     static auto* records =
         new std::map<const OpaqueEventHandlerRef*, std::shared_ptr<OpaqueEventHandlerRef>>;
     return *records;
@@ -47,7 +41,7 @@ OSStatus applicationStandardHandler(EventRef event) {
 OSStatus runChain(OpaqueEventHandlerCallRef& call, EventRef event) {
     while (call.next < call.chain.size()) {
         const auto handler = call.chain[call.next++];
-        if (handler->removed || !handler->wants(event->eventClass, event->eventKind))
+        if (!handler->target || !handler->wants(event->eventClass, event->eventKind))
             continue;
         const OSStatus result = handler->proc(&call, event, handler->userData);
         if (result != eventNotHandledErr)
@@ -72,12 +66,8 @@ OpaqueEventTargetRef::~OpaqueEventTargetRef() {
 }
 
 void OpaqueEventTargetRef::clear() {
-    for (const auto& handler : handlers) {
-        handler->removed = true;
+    for (const auto& handler : handlers)
         handler->target = nullptr;
-        if (liveHandlers().erase(handler.get()))
-            orphans()[handler.get()] = handler;
-    }
     handlers.clear();
     standard = nullptr;
     container = nullptr;
@@ -164,7 +154,7 @@ OSStatus InstallEventHandler(EventTargetRef target, EventHandlerUPP handler, Ite
     record->proc = handler;
     record->userData = userData;
     record->types.assign(types, types + numTypes);
-    liveHandlers().insert(record.get());
+    installed()[record.get()] = record;
     target->handlers.push_back(record);
     if (outRef)
         *outRef = record.get();
@@ -173,24 +163,24 @@ OSStatus InstallEventHandler(EventTargetRef target, EventHandlerUPP handler, Ite
 
 OSStatus AddEventTypesToHandler(EventHandlerRef handler, ItemCount numTypes,
                                 const EventTypeSpec* types) {
-    if (!handler || !liveHandlers().count(handler) || (numTypes > 0 && !types))
+    if (!handler || !installed().count(handler) || !handler->target || (numTypes > 0 && !types))
         return paramErr;
     handler->types.insert(handler->types.end(), types, types + numTypes);
     return 0;
 }
 
 OSStatus RemoveEventHandler(EventHandlerRef handler) {
-    if (handler && orphans().erase(handler))
-        return 0;
-    if (!handler || !liveHandlers().count(handler) || !handler->target)
+    if (!handler || !installed().count(handler))
         return paramErr;
-    liveHandlers().erase(handler);
-    handler->removed = true;
-    auto& list = handler->target->handlers;
+    if (handler->target) {
+        auto& list = handler->target->handlers;
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [&](const auto& entry) { return entry.get() == handler; }),
+                   list.end());
+        handler->target = nullptr;
+    }
     // The record itself stays alive while a dispatch in progress still holds it.
-    list.erase(std::remove_if(list.begin(), list.end(),
-                              [&](const auto& entry) { return entry.get() == handler; }),
-               list.end());
+    installed().erase(handler);
     return 0;
 }
 
@@ -208,13 +198,6 @@ OSStatus SendEventToEventTarget(EventRef event, EventTargetRef target) {
 
 OSStatus ProcessHICommand(const HICommand& command) {
     return detail::sendCommandToFront(kEventCommandProcess, command);
-}
-
-QString fourCharCodeToString(OSType code) {
-    QString text;
-    for (int shift = 24; shift >= 0; shift -= 8)
-        text.append(QChar(char16_t((code >> shift) & 0xFF)));
-    return text;
 }
 
 OSType fourCharCodeFromString(const QString& text) {
@@ -246,9 +229,11 @@ OSStatus sendCommandToFront(UInt32 kind, const HICommand& command) {
     return result;
 }
 
-void setParam(EventRef event, EventParamName name, EventParamType type, const void* data,
-              Size size) {
-    SetEventParameter(event, name, type, size, data);
+OSStatus sendNew(EventTargetRef target, UInt32 eventClass, UInt32 eventKind) {
+    EventRef event = CreateEvent(eventClass, eventKind);
+    const OSStatus result = SendEventToEventTarget(event, target);
+    ReleaseEvent(event);
+    return result;
 }
 
 OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& target) {
@@ -268,8 +253,6 @@ OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& t
 } // namespace detail
 
 void RunAfterCurrentEvent(std::function<void()> task) {
-    if (!task)
-        return;
     QTimer::singleShot(0, QCoreApplication::instance(), std::move(task));
 }
 

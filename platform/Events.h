@@ -47,9 +47,8 @@ OSStatus SendEventToEventTarget(EventRef event, EventTargetRef target);
 // Sends the command to the front window (then the application), as a menu item does.
 OSStatus ProcessHICommand(const HICommand& command);
 
-// Four-character codes as text, for dynamic properties and diagnostics.
-QString fourCharCodeToString(OSType code);
-// 0 when the text is not four Latin-1 characters.
+// Four-character codes from text, for dynamic properties: 0 when the text is not four
+// Latin-1 characters.
 OSType fourCharCodeFromString(const QString& text);
 
 // Runs the task on the main thread once the event being handled is done, with whatever

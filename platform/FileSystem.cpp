@@ -11,20 +11,6 @@
 
 namespace platform {
 
-std::optional<QStringList> listFolder(const QString& path) {
-    DIR* dir = opendir(QFile::encodeName(path).constData());
-    if (!dir)
-        return std::nullopt;
-    std::vector<QByteArray> raw;
-    while (const dirent* entry = readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-            continue;
-        raw.emplace_back(entry->d_name);
-    }
-    closedir(dir);
-    return sortFolderEntries(std::move(raw));
-}
-
 namespace {
 
 // Names in ASCII order alike when compared case-insensitively and when their bytes are
@@ -34,8 +20,7 @@ bool isAscii(const QByteArray& bytes) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-} // namespace
-
+// Raw entry names (file-system bytes) in listFolder's order, decoded.
 QStringList sortFolderEntries(std::vector<QByteArray> raw) {
     struct Named {
         QString name;
@@ -61,6 +46,22 @@ QStringList sortFolderEntries(std::vector<QByteArray> raw) {
     return names;
 }
 
+} // namespace
+
+std::optional<QStringList> listFolder(const QString& path) {
+    DIR* dir = opendir(QFile::encodeName(path).constData());
+    if (!dir)
+        return std::nullopt;
+    std::vector<QByteArray> raw;
+    while (const dirent* entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        raw.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+    return sortFolderEntries(std::move(raw));
+}
+
 bool isPathComponent(QStringView name) {
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') &&
            !name.contains(QChar(u'\0'));
@@ -75,8 +76,6 @@ QString executablePath() {
 }
 
 int openRegularFile(const QString& path, qint64* size, bool followLinks) {
-    if (path.isEmpty())
-        return -1;
     const int fd =
         ::open(QFile::encodeName(path).constData(),
                O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (followLinks ? 0 : O_NOFOLLOW));

@@ -13,9 +13,6 @@ namespace platform {
 // folder cannot be listed.
 std::optional<QStringList> listFolder(const QString& path);
 
-// Raw entry names (file-system bytes) in listFolder's order, decoded.
-QStringList sortFolderEntries(std::vector<QByteArray> raw);
-
 // A name that stays one entry of the folder it is put in: not empty, "." or "..", and
 // without "/" or NUL.
 bool isPathComponent(QStringView name);

@@ -1,7 +1,5 @@
 #include "Languages.h"
 
-#include <QDateTime>
-#include <QFileInfo>
 #include <QHash>
 #include <QLocale>
 #include <QSettings>

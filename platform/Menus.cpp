@@ -20,10 +20,6 @@ std::set<const OpaqueMenuRef*>& liveMenus() {
     return menus;
 }
 
-bool isLiveMenu(MenuRef menu) {
-    return menu && liveMenus().count(menu) && (menu->menu || menu->combo);
-}
-
 // The items of a popup button as texts alone. The toolkit's own item model keeps a
 // standard item of several allocations per entry; a popup of every printer of a large
 // installation then costs more than the catalogue behind it.
@@ -77,12 +73,6 @@ private:
     QStringList m_texts;
 };
 
-QAction* itemAction(MenuRef menu, MenuItemIndex item) {
-    if (!menu->menu || item < 1 || item > menu->menu->actions().size())
-        return nullptr;
-    return menu->menu->actions().at(item - 1);
-}
-
 MenuCommand actionCommand(const QAction* action) {
     return platform::fourCharCodeFromString(action->property("command").toString());
 }
@@ -119,14 +109,14 @@ void watchMenu(MenuRef menu) {
                 QCoreApplication::translate("QCocoaMenuItem", action->text().toUtf8().constData()));
     }
     QObject::connect(qmenu, &QMenu::triggered, qmenu, [menu](QAction* action) {
-        if (!isLiveMenu(menu) || actionCommand(action) == 0)
+        if (!IsValidMenu(menu) || actionCommand(action) == 0)
             return;
         const QtDispatchScope dispatching;
         ProcessHICommand(menuCommand(menu, action));
     });
     // Before a menu opens, the handlers may enable or disable its commands.
     QObject::connect(qmenu, &QMenu::aboutToShow, qmenu, [menu] {
-        if (!isLiveMenu(menu))
+        if (!IsValidMenu(menu))
             return;
         const QtDispatchScope dispatching;
         for (QAction* action : menu->menu->actions()) {
@@ -144,50 +134,51 @@ void forgetMenu(MenuRef menu) {
 
 MenuRef GetMenuHandle(MenuID id) {
     for (const MenuRef menu : detail::menuBarMenus()) {
-        if (menu->id == id && isLiveMenu(menu))
+        if (menu->id == id && IsValidMenu(menu))
             return menu;
     }
     return nullptr;
 }
 
 bool IsValidMenu(MenuRef menu) {
-    return isLiveMenu(menu);
+    return menu && liveMenus().count(menu) && (menu->menu || menu->combo);
 }
 
 UInt16 CountMenuItems(MenuRef menu) {
-    if (!isLiveMenu(menu))
+    if (!IsValidMenu(menu))
         return 0;
     return UInt16(menu->combo ? menu->combo->count() : menu->menu->actions().size());
 }
 
 OSStatus SetMenuTitleWithCFString(MenuRef menu, const QString& title) {
-    if (!isLiveMenu(menu) || !menu->menu)
+    if (!IsValidMenu(menu) || !menu->menu)
         return paramErr;
     menu->menu->setTitle(title);
     return 0;
 }
 
 OSStatus SetMenuItemTextWithCFString(MenuRef menu, MenuItemIndex item, const QString& text) {
-    if (!isLiveMenu(menu) || item < 1 || item > CountMenuItems(menu))
+    if (!IsValidMenu(menu) || item < 1 || item > CountMenuItems(menu))
         return paramErr;
     if (menu->combo)
         menu->combo->setItemText(item - 1, text);
     else
-        itemAction(menu, item)->setText(text);
+        menu->menu->actions().at(item - 1)->setText(text);
     return 0;
 }
 
 OSStatus CopyMenuItemTextAsCFString(MenuRef menu, MenuItemIndex item, QString* outText) {
-    if (!isLiveMenu(menu) || !outText || item < 1 || item > CountMenuItems(menu))
+    if (!IsValidMenu(menu) || !outText || item < 1 || item > CountMenuItems(menu))
         return paramErr;
-    *outText = menu->combo ? menu->combo->itemText(item - 1) : itemAction(menu, item)->text();
+    *outText =
+        menu->combo ? menu->combo->itemText(item - 1) : menu->menu->actions().at(item - 1)->text();
     return 0;
 }
 
 OSStatus AppendMenuItemTextWithCFString(MenuRef menu, const QString& text,
                                         MenuItemAttributes /*attributes*/, MenuCommand command,
                                         MenuItemIndex* outIndex) {
-    if (!isLiveMenu(menu) || !menu->combo || CountMenuItems(menu) == 0xFFFF)
+    if (!IsValidMenu(menu) || !menu->combo || CountMenuItems(menu) == 0xFFFF)
         return paramErr;
     menu->combo->addItem(text, QVariant::fromValue(quint32(command)));
     if (outIndex)
@@ -196,7 +187,7 @@ OSStatus AppendMenuItemTextWithCFString(MenuRef menu, const QString& text,
 }
 
 OSStatus DeleteMenuItems(MenuRef menu, MenuItemIndex first, ItemCount count) {
-    if (!isLiveMenu(menu) || !menu->combo || first < 1)
+    if (!IsValidMenu(menu) || !menu->combo || first < 1)
         return paramErr;
     for (ItemCount done = 0; done < count && first <= CountMenuItems(menu); ++done)
         menu->combo->removeItem(first - 1);
@@ -205,7 +196,7 @@ OSStatus DeleteMenuItems(MenuRef menu, MenuItemIndex first, ItemCount count) {
 
 void EnableMenuCommand(MenuRef menu, MenuCommand command) {
     for (const MenuRef each : menu ? std::vector<MenuRef>{menu} : detail::menuBarMenus()) {
-        if (!isLiveMenu(each) || !each->menu)
+        if (!IsValidMenu(each) || !each->menu)
             continue;
         for (QAction* action : each->menu->actions()) {
             if (actionCommand(action) == command)
@@ -216,7 +207,7 @@ void EnableMenuCommand(MenuRef menu, MenuCommand command) {
 
 qsizetype AppendMenuItemsWithCFStrings(MenuRef menu, const QStringList& texts,
                                        MenuItemIndex* outFirst) {
-    if (!isLiveMenu(menu) || !menu->combo)
+    if (!IsValidMenu(menu) || !menu->combo)
         return 0;
     const qsizetype room = 0xFFFF - qsizetype(CountMenuItems(menu));
     const qsizetype count = std::min(texts.size(), room);

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,18 +40,6 @@ QString resolvedApplicationID(const QString& applicationID) {
 
 bool isUsableKey(const QString& key) {
     return !key.isEmpty() && !key.contains(QLatin1Char('/')) && !key.contains(QLatin1Char('\\'));
-}
-
-bool isStringArray(const QVariant& value) {
-    if (value.typeId() == QMetaType::QStringList)
-        return true;
-    if (value.typeId() != QMetaType::QVariantList)
-        return false;
-    for (const QVariant& item : value.toList()) {
-        if (item.typeId() != QMetaType::QString)
-            return false;
-    }
-    return true;
 }
 
 // One version of a store: a renamed-in store is a new inode.
@@ -95,12 +82,10 @@ QVariantMap readStore(const QString& path, Version* version = nullptr) {
     static Version cachedVersion;
     static QVariantMap cachedValues;
 
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = openRegularFile(path, nullptr, false);
     struct stat info {};
     Version found;
-    if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_size <= kMaxPreferencesStoreBytes)
+    if (fd >= 0 && fstat(fd, &info) == 0 && info.st_size <= kMaxPreferencesStoreBytes)
         found = {info.st_dev, info.st_ino, info.st_size,
                  qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
     if (version)
@@ -253,7 +238,7 @@ bool setPreferenceValues(const QVariantMap& values, const QString& applicationID
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
         if (!isUsableKey(it.key()))
             return false;
-        if (isStringArray(*it))
+        if (it->typeId() == QMetaType::QStringList)
             store.insert(it.key(), it->toStringList());
         else if (it->isValid())
             store.insert(it.key(), it->toString());

@@ -14,7 +14,8 @@ inline const QString kPreferencesAnyHost = QStringLiteral("kCFPreferencesAnyHost
 // A per-user store of values for one application, kept in the user's configuration folder
 // under the application's identifier. kPreferencesCurrentApplication stands for the running
 // program's bundle identifier. Only the current user's store is reachable; hosts are not
-// kept apart. Strings and arrays of strings keep their type and order.
+// kept apart. Strings and string lists (QStringList) keep their type and order; any other
+// value is stored as its text.
 
 // A store larger than this (1 MiB) counts as damaged, as does one that is not a plain file
 // (a link is not followed): it reads as empty and the next save starts it afresh.

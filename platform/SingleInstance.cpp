@@ -26,7 +26,6 @@ namespace platform {
 namespace {
 
 const QByteArray kActivateRequest = "activate\n";
-const QByteArray kActivateAnswer = "ok\n";
 // How long a start waits for a holder of the claim that is not listening yet (it listens
 // right after taking the lock) or whose queue is full.
 constexpr int kReachWaitMs = 2000;
@@ -144,9 +143,6 @@ void handle(int client, const std::function<void()>& onActivate) {
         notifier->setEnabled(false);
         notifier->deleteLater();
         const bool activate = end >= 0 && received->left(end + 1) == kActivateRequest;
-        if (activate)
-            send(client, kActivateAnswer.constData(), size_t(kActivateAnswer.size()),
-                 MSG_NOSIGNAL | MSG_DONTWAIT);
         close(client);
         if (activate && onActivate)
             onActivate();
@@ -182,27 +178,36 @@ std::optional<Paths> claimPaths(const QString& identity) {
     return Paths{base + ".lock", base + ".sock"};
 }
 
+// Takes the claim's lock (its descriptor in *held, left alone without one) or hands the request
+// over to its holder, retrying while the holder is not reachable yet.
+SingleInstance::Handover reach(const Paths& paths, int* held) {
+    const QDeadlineTimer deadline(kReachWaitMs);
+    for (;;) {
+        const int lock = openLock(paths.lock);
+        if (lock < 0)
+            return SingleInstance::Handover::NotRunning;
+        if (flock(lock, LOCK_EX | LOCK_NB) == 0) {
+            *held = lock;
+            return SingleInstance::Handover::NotRunning;
+        }
+        close(lock);
+        if (sendRequest(paths.socket))
+            return SingleInstance::Handover::HandedOver;
+        if (deadline.hasExpired())
+            return SingleInstance::Handover::Failed;
+        QThread::msleep(kRetryMs);
+    }
+}
+
 } // namespace
 
 SingleInstance::Handover SingleInstance::handOver(const QString& identity) {
     const auto paths = claimPaths(identity);
-    if (!paths)
-        return Handover::NotRunning;
-    const QDeadlineTimer deadline(kReachWaitMs);
-    for (;;) {
-        const int lock = openLock(paths->lock);
-        if (lock < 0)
-            return Handover::NotRunning;
-        const bool free = flock(lock, LOCK_EX | LOCK_NB) == 0;
-        close(lock);
-        if (free)
-            return Handover::NotRunning;
-        if (sendRequest(paths->socket))
-            return Handover::HandedOver;
-        if (deadline.hasExpired())
-            return Handover::Failed;
-        QThread::msleep(kRetryMs);
-    }
+    int held = -1;
+    const Handover result = paths ? reach(*paths, &held) : Handover::NotRunning;
+    if (held >= 0)
+        close(held);
+    return result;
 }
 
 bool SingleInstance::claim(const QString& identity, std::function<void()> onActivate) {
@@ -211,31 +216,23 @@ bool SingleInstance::claim(const QString& identity, std::function<void()> onActi
         std::fprintf(stderr, "no private folder for the one-instance claim; running alone\n");
         return true;
     }
-    const QDeadlineTimer deadline(kReachWaitMs);
-    for (;;) {
-        const int lock = openLock(paths->lock);
-        if (lock < 0) {
-            std::fprintf(stderr, "the one-instance lock cannot be opened; running alone\n");
-            return true;
-        }
-        if (flock(lock, LOCK_EX | LOCK_NB) == 0) {
-            // Held until the process ends; the descriptor is not inherited by programs
-            // started from here.
-            const int listening = listenAt(paths->socket);
-            if (listening >= 0)
-                serve(listening, std::move(onActivate));
-            return true;
-        }
-        close(lock);
-        if (sendRequest(paths->socket))
-            return false;
-        if (deadline.hasExpired()) {
-            // A holder that does not listen is still the one instance.
-            std::fprintf(stderr, "the running instance does not answer\n");
-            return false;
-        }
-        QThread::msleep(kRetryMs);
+    int held = -1;
+    const Handover result = reach(*paths, &held);
+    // A holder that does not listen is still the one instance.
+    if (result == Handover::Failed)
+        std::fprintf(stderr, "the running instance does not answer\n");
+    if (result != Handover::NotRunning)
+        return false;
+    if (held < 0) {
+        std::fprintf(stderr, "the one-instance lock cannot be opened; running alone\n");
+        return true;
     }
+    // Held until the process ends; the descriptor is not inherited by programs started
+    // from here.
+    const int listening = listenAt(paths->socket);
+    if (listening >= 0)
+        serve(listening, std::move(onActivate));
+    return true;
 }
 
 bool SingleInstance::claimForProgram(std::function<void()> onActivate) {

@@ -11,7 +11,7 @@
 namespace platform {
 
 QWidget* widgetForTesting(WindowRef window) {
-    return detail::isLiveWindow(window) ? window->widget.data() : nullptr;
+    return IsValidWindowPtr(window) ? window->widget.data() : nullptr;
 }
 
 QWidget* widgetForTesting(ControlRef control) {

@@ -36,8 +36,6 @@ void setAlertPresenter(AlertPresenter presenter);
 // Localization tests fix the user's preferred languages; std::nullopt goes back to the real
 // ones.
 void setPreferredLanguagesForTesting(std::optional<QStringList> languages);
-// Translation tests point the toolkit's translation folder elsewhere (empty: its own).
-void setToolkitTranslationsPathForTesting(const QString& path);
 // System-version tests make the query answer another value; std::nullopt: the real one.
 void setSystemVersionForTesting(std::optional<long> version);
 

@@ -14,7 +14,7 @@ namespace platform {
 namespace detail {
 
 void updateTrackingForControl(ControlRef control, const std::optional<QPoint>& contentPos) {
-    if (!isLiveControl(control) || !isLiveWindow(control->window))
+    if (!isLiveControl(control) || !IsValidWindowPtr(control->window))
         return;
     std::vector<UInt32> changes; // event kinds
     for (const auto& region : control->window->trackingRegions) {
@@ -43,7 +43,7 @@ OSStatus CreateMouseTrackingRegion(WindowRef window, const Rect& rect, RgnHandle
                                    MouseTrackingRef* outRef) {
     if (outRef)
         *outRef = nullptr;
-    if (!detail::isLiveWindow(window) || !target || !outRef)
+    if (!IsValidWindowPtr(window) || !target || !outRef)
         return paramErr;
     auto region = std::make_unique<OpaqueMouseTrackingRef>();
     region->rect = QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));

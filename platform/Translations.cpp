@@ -12,11 +12,6 @@ namespace platform {
 
 namespace {
 
-QString& translationsPathOverride() {
-    static QString path;
-    return path;
-}
-
 // "ja", "ja-JP", "ja_JP.UTF-8" and the legacy folder name "Japanese" all give Japanese.
 QLocale localeOf(const QString& name) {
     return QLocale(canonicalLanguage(name).replace(QLatin1Char('-'), QLatin1Char('_')));
@@ -31,9 +26,7 @@ QString installToolkitTranslations() {
         if (!shown.isEmpty())
             wanted = QStringList{shown.first()};
     }
-    const QString folder = translationsPathOverride().isEmpty()
-                               ? QLibraryInfo::path(QLibraryInfo::TranslationsPath)
-                               : translationsPathOverride();
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     static QTranslator* installed = nullptr;
     if (installed) {
         QCoreApplication::removeTranslator(installed);
@@ -58,10 +51,6 @@ QString installToolkitTranslations() {
         return QLocale::languageToCode(locale.language());
     }
     return QString();
-}
-
-void setToolkitTranslationsPathForTesting(const QString& path) {
-    translationsPathOverride() = path;
 }
 
 } // namespace platform

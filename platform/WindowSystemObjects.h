@@ -2,6 +2,7 @@
 
 // The objects behind the window system's opaque references. Private to platform/.
 
+#include "platform/Events.h"
 #include "platform/WindowTypes.h"
 
 #include <QByteArray>
@@ -26,11 +27,10 @@ class QPainter;
 class QWidget;
 
 struct OpaqueEventHandlerRef {
-    OpaqueEventTargetRef* target = nullptr;
+    OpaqueEventTargetRef* target = nullptr; // null once removed or its target went away
     EventHandlerUPP proc = nullptr;
     void* userData = nullptr;
     std::vector<EventTypeSpec> types;
-    bool removed = false;
 
     bool wants(UInt32 eventClass, UInt32 eventKind) const;
 };
@@ -119,10 +119,8 @@ struct OpaqueControlRef : QObject {
     std::map<std::pair<OSType, OSType>, QByteArray> properties;
     ControlPartCode hilite = kControlNoPart;
     ControlPartCode pressedPart = kControlNoPart;
-    bool hasRange = false;
-    SInt32 minimum = 0;
+    SInt32 minimum = 0; // the value's range (popup buttons)
     SInt32 maximum = 0;
-    SInt32 storedValue = 0;
     std::unique_ptr<OpaqueMenuRef> popupMenu;
     // A registered view class made for this control: its instance and its handler.
     void* viewInstance = nullptr;
@@ -150,17 +148,16 @@ struct OpaqueCGContext {
 
 namespace platform::detail {
 
-bool isLiveWindow(WindowRef window);
 bool isLiveControl(ControlRef control);
 // Dispatch of a record made from a Qt event: true when Qt's own handling is done or must
 // not happen.
 bool dispatchQtEvent(EventRef record, EventTargetRef target, QObject* receiver, QEvent* event);
 OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& target);
-void setParam(EventRef event, EventParamName name, EventParamType type, const void* data,
-              Size size);
+// Sends a new record of that class and kind, without parameters, to the target.
+OSStatus sendNew(EventTargetRef target, UInt32 eventClass, UInt32 eventKind);
 template <typename T>
 void setParam(EventRef event, EventParamName name, EventParamType type, const T& value) {
-    setParam(event, name, type, &value, Size(sizeof(T)));
+    SetEventParameter(event, name, type, Size(sizeof(T)), &value);
 }
 // kEventControlSetData / GetData to the control's view.
 OSStatus askView(ControlRef control, UInt32 kind, ControlPartCode part, OSType tag, Size size,
@@ -168,8 +165,6 @@ OSStatus askView(ControlRef control, UInt32 kind, ControlPartCode part, OSType t
 // Sends the command as a command event of that kind to the front window, else the
 // application.
 OSStatus sendCommandToFront(UInt32 kind, const HICommand& command);
-// Sends a control's command as a command event through the control's target.
-OSStatus sendControlCommand(ControlRef control);
 void updateTrackingForControl(ControlRef control, const std::optional<QPoint>& contentPos);
 // Qt's own handling of the Qt event behind a record, at most once: noErr when it ran.
 OSStatus runQtDefault(EventRef event);
@@ -177,9 +172,7 @@ OSStatus runQtDefault(EventRef event);
 OSStatus copyProperty(const std::map<std::pair<OSType, OSType>, QByteArray>& bag, OSType creator,
                       OSType tag, Size bufferSize, Size* outActualSize, void* outData,
                       OSStatus notFound);
-// A control's event records: sendSimple makes one of a kind, sendFromQt runs one made from
-// a Qt signal (no Qt event behind it).
-void sendSimple(ControlRef control, UInt32 kind);
+// Runs a control's event record made from a Qt signal (no Qt event behind it).
 void sendFromQt(ControlRef control, EventRef event);
 void connectControlSignals(ControlRef control, QWidget* widget);
 OSStatus standardControlHandler(ControlRef control, EventRef event);
@@ -191,8 +184,6 @@ inline QString labelText(QString text) {
     return text;
 }
 HIRect toHIRect(const QRect& rect);
-void noteWindowRaised(WindowRef window);
-void forgetWindow(WindowRef window);
 void attachMenuBar(WindowRef window);
 void registerWindow(WindowRef window);
 std::vector<WindowRef> allWindows();

@@ -6,7 +6,6 @@
 #include "platform/WindowSystemObjects.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QScreen>
@@ -28,6 +27,16 @@ std::vector<WindowRef>& windowOrder() {
     return order;
 }
 
+void forgetWindow(WindowRef window) {
+    auto& order = windowOrder();
+    order.erase(std::remove(order.begin(), order.end(), window), order.end());
+}
+
+void noteWindowRaised(WindowRef window) {
+    forgetWindow(window);
+    windowOrder().push_back(window);
+}
+
 // 'wind' 80..82 at the first showing: the answers size the content.
 void askSizes(WindowRef window) {
     window->sizeAsked = true;
@@ -41,7 +50,7 @@ void askSizes(WindowRef window) {
                                         sizeof dims, nullptr, &dims) == 0 &&
             dims.v > 0 && dims.h > 0;
         platform::ReleaseEvent(event);
-        if (!answered || !platform::detail::isLiveWindow(window) || !window->content)
+        if (!answered || !platform::IsValidWindowPtr(window) || !window->content)
             continue;
         const QSize size(dims.h, dims.v);
         if (kind == kEventWindowGetIdealSize)
@@ -60,7 +69,7 @@ OpaqueWindowPtr::~OpaqueWindowPtr() {
 }
 
 bool OpaqueWindowPtr::eventFilter(QObject* watched, QEvent* event) {
-    if (!platform::detail::isLiveWindow(this))
+    if (!platform::IsValidWindowPtr(this))
         return false;
     using platform::detail::setParam;
     EventRef record = nullptr;
@@ -75,7 +84,7 @@ bool OpaqueWindowPtr::eventFilter(QObject* watched, QEvent* event) {
         if (top) {
             const bool activated = event->type() == QEvent::WindowActivate;
             if (activated)
-                platform::detail::noteWindowRaised(this);
+                noteWindowRaised(this);
             record = platform::CreateEvent(kEventClassWindow, activated ? kEventWindowActivated
                                                                         : kEventWindowDeactivated);
         }
@@ -135,10 +144,6 @@ namespace platform {
 
 namespace detail {
 
-bool isLiveWindow(WindowRef window) {
-    return window && liveWindows().count(window);
-}
-
 int& qtDispatchDepth() {
     static int depth = 0;
     return depth;
@@ -179,14 +184,9 @@ OSStatus copyProperty(const std::map<std::pair<OSType, OSType>, QByteArray>& bag
 bool dispatchQtEvent(EventRef record, EventTargetRef target, QObject* receiver, QEvent* event) {
     record->qtReceiver = receiver;
     record->qtEvent = event;
-    OSStatus result;
-    {
-        const QtDispatchScope dispatching;
-        result = dispatch(record, target->shared_from_this());
-    }
-    if (record->qtDefaultDone)
-        return true;
-    return result != eventNotHandledErr;
+    const QtDispatchScope dispatching;
+    const OSStatus result = dispatch(record, target->shared_from_this());
+    return record->qtDefaultDone || result != eventNotHandledErr;
 }
 
 void registerWindow(WindowRef window) {
@@ -196,7 +196,7 @@ void registerWindow(WindowRef window) {
         if (event->qtEvent)
             return runQtDefault(event);
         if (event->eventClass == kEventClassWindow && event->eventKind == kEventWindowClose &&
-            isLiveWindow(window)) {
+            IsValidWindowPtr(window)) {
             HideWindow(window);
             return 0;
         }
@@ -214,16 +214,6 @@ std::vector<WindowRef> allWindows() {
     return windows;
 }
 
-void noteWindowRaised(WindowRef window) {
-    forgetWindow(window);
-    windowOrder().push_back(window);
-}
-
-void forgetWindow(WindowRef window) {
-    auto& order = windowOrder();
-    order.erase(std::remove(order.begin(), order.end(), window), order.end());
-}
-
 } // namespace detail
 
 WindowRef FrontWindow() {
@@ -235,7 +225,7 @@ WindowRef FrontWindow() {
     }
     const auto& order = windowOrder();
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        if (detail::isLiveWindow(*it) && (*it)->widget && (*it)->widget->isVisible())
+        if (IsValidWindowPtr(*it) && (*it)->widget && (*it)->widget->isVisible())
             return *it;
     }
     return nullptr;
@@ -252,7 +242,7 @@ void QuitApplicationEventLoop() {
 }
 
 OSStatus RunAppModalLoopForWindow(WindowRef window) {
-    if (!detail::isLiveWindow(window) || !window->widget)
+    if (!IsValidWindowPtr(window) || !window->widget)
         return errInvalidWindowRef;
     if (window->modalLoop)
         return paramErr;
@@ -275,7 +265,7 @@ OSStatus RunAppModalLoopForWindow(WindowRef window) {
 }
 
 OSStatus QuitAppModalLoopForWindow(WindowRef window) {
-    if (!detail::isLiveWindow(window))
+    if (!IsValidWindowPtr(window))
         return errInvalidWindowRef;
     if (window->modalLoop)
         window->modalLoop->exit(0);
@@ -283,20 +273,18 @@ OSStatus QuitAppModalLoopForWindow(WindowRef window) {
 }
 
 bool IsAppModalLoopRunning(WindowRef window) {
-    return detail::isLiveWindow(window) && window->modalLoop;
+    return IsValidWindowPtr(window) && window->modalLoop;
 }
 
 bool IsValidWindowPtr(WindowRef window) {
-    return detail::isLiveWindow(window);
+    return window && liveWindows().count(window);
 }
 
 void DisposeWindow(WindowRef window) {
-    if (!detail::isLiveWindow(window))
+    if (!IsValidWindowPtr(window))
         return;
-    EventRef dispose = CreateEvent(kEventClassWindow, kEventWindowDispose);
-    SendEventToEventTarget(dispose, window->target.get());
-    ReleaseEvent(dispose);
-    if (!detail::isLiveWindow(window))
+    detail::sendNew(window->target.get(), kEventClassWindow, kEventWindowDispose);
+    if (!IsValidWindowPtr(window))
         return;
     if (window->modalLoop)
         window->modalLoop->exit(0);
@@ -305,7 +293,7 @@ void DisposeWindow(WindowRef window) {
         detail::retireControl(*it);
     window->controls.clear();
     window->trackingRegions.clear();
-    detail::forgetWindow(window);
+    forgetWindow(window);
     liveWindows().erase(window);
     window->target->clear();
     if (window->widget) {
@@ -319,11 +307,11 @@ void DisposeWindow(WindowRef window) {
 }
 
 EventTargetRef GetWindowEventTarget(WindowRef window) {
-    return detail::isLiveWindow(window) ? window->target.get() : nullptr;
+    return IsValidWindowPtr(window) ? window->target.get() : nullptr;
 }
 
 void ShowWindow(WindowRef window) {
-    if (!detail::isLiveWindow(window) || !window->widget)
+    if (!IsValidWindowPtr(window) || !window->widget)
         return;
     window->widget->show();
     SelectWindow(window);
@@ -334,16 +322,16 @@ void ShowWindow(WindowRef window) {
 }
 
 void HideWindow(WindowRef window) {
-    if (detail::isLiveWindow(window) && window->widget)
+    if (IsValidWindowPtr(window) && window->widget)
         window->widget->hide();
 }
 
 void SelectWindow(WindowRef window) {
-    if (!detail::isLiveWindow(window) || !window->widget)
+    if (!IsValidWindowPtr(window) || !window->widget)
         return;
     window->widget->raise();
     window->widget->activateWindow();
-    detail::noteWindowRaised(window);
+    noteWindowRaised(window);
 }
 
 WindowRef ActiveNonFloatingWindow() {
@@ -351,23 +339,20 @@ WindowRef ActiveNonFloatingWindow() {
 }
 
 OSStatus GetWindowActivationScope(WindowRef window, WindowActivationScope* outScope) {
-    if (!detail::isLiveWindow(window) || !outScope)
+    if (!IsValidWindowPtr(window) || !outScope)
         return errInvalidWindowRef;
     *outScope = kWindowActivationScopeAll;
     return 0;
 }
 
 OSStatus AdvanceKeyboardFocus(WindowRef window) {
-    if (!detail::isLiveWindow(window))
+    if (!IsValidWindowPtr(window))
         return errInvalidWindowRef;
     // Ask every control for its focus part first, as the focus walk does.
     const std::vector<ControlRef> controls = window->controls;
     for (const ControlRef control : controls) {
-        if (!detail::isLiveControl(control))
-            continue;
-        EventRef event = CreateEvent(kEventClassControl, kEventControlGetFocusPart);
-        SendEventToEventTarget(event, control->target.get());
-        ReleaseEvent(event);
+        if (detail::isLiveControl(control))
+            detail::sendNew(control->target.get(), kEventClassControl, kEventControlGetFocusPart);
     }
     for (const ControlRef control : window->controls) {
         QWidget* widget = detail::isLiveControl(control) ? control->widget.data() : nullptr;
@@ -381,14 +366,14 @@ OSStatus AdvanceKeyboardFocus(WindowRef window) {
 }
 
 OSStatus SetWindowTitleWithCFString(WindowRef window, const QString& title) {
-    if (!detail::isLiveWindow(window) || !window->widget)
+    if (!IsValidWindowPtr(window) || !window->widget)
         return errInvalidWindowRef;
     window->widget->setWindowTitle(title);
     return 0;
 }
 
 OSStatus RepositionWindow(WindowRef window, WindowRef /*parent*/, WindowPositionMethod method) {
-    if (!detail::isLiveWindow(window) || !window->widget)
+    if (!IsValidWindowPtr(window) || !window->widget)
         return errInvalidWindowRef;
     if (method != kWindowCenterOnMainScreen && method != kWindowAlertPositionOnMainScreen)
         return paramErr;
@@ -408,7 +393,7 @@ OSStatus RepositionWindow(WindowRef window, WindowRef /*parent*/, WindowPosition
 
 OSStatus SetWindowProperty(WindowRef window, OSType creator, OSType tag, Size size,
                            const void* data) {
-    if (!detail::isLiveWindow(window))
+    if (!IsValidWindowPtr(window))
         return errInvalidWindowRef;
     if (size < 0 || (size > 0 && !data))
         return paramErr;
@@ -419,7 +404,7 @@ OSStatus SetWindowProperty(WindowRef window, OSType creator, OSType tag, Size si
 
 OSStatus GetWindowProperty(WindowRef window, OSType creator, OSType tag, Size bufferSize,
                            Size* outActualSize, void* outData) {
-    if (!detail::isLiveWindow(window))
+    if (!IsValidWindowPtr(window))
         return errInvalidWindowRef;
     return detail::copyProperty(window->properties, creator, tag, bufferSize, outActualSize,
                                 outData, errWindowPropertyNotFound);
@@ -428,7 +413,7 @@ OSStatus GetWindowProperty(WindowRef window, OSType creator, OSType tag, Size bu
 OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* outControl) {
     if (outControl)
         *outControl = nullptr;
-    if (!detail::isLiveWindow(window) || !id || !outControl)
+    if (!IsValidWindowPtr(window) || !id || !outControl)
         return paramErr;
     for (const ControlRef control : window->controls) {
         if (detail::isLiveControl(control) && control->id.signature == id->signature &&

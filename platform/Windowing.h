@@ -11,9 +11,9 @@
 //   controlSignature  four characters      \ together the control's ControlID
 //   controlNumber     integer              /
 //   controlCommand    four characters      the command a click or a choice sends
-//   controlKind       "kind" or "sign/kind" overrides the kind that the widget class gives
+//   controlKind       four characters      overrides the kind that the widget class gives
 //   viewClass         class identifier     makes a registered view class for the widget
-//   prop.<creator>.<tag>  string or bytes  a control property (strings carry their NUL)
+//   prop.<creator>.<tag>  string           a control property (it carries its NUL)
 // The menu bar form holds a QMenuBar; each QMenu may carry "menuID" (else 128, 129, ...
 // in order) and each QAction "command" (four characters).
 
@@ -77,6 +77,8 @@ OSStatus GetControlKind(ControlRef control, ControlKind* outKind);
 OSStatus GetControlProperty(ControlRef control, OSType creator, OSType tag, Size bufferSize,
                             Size* outActualSize, void* outData);
 
+// Values are those of popup buttons (the chosen item from 1, 0 for none); other controls
+// have none.
 SInt32 GetControl32BitValue(ControlRef control);
 void SetControl32BitValue(ControlRef control, SInt32 value);
 void SetControl32BitMinimum(ControlRef control, SInt32 minimum);
@@ -98,8 +100,9 @@ OSStatus SetControlTitleWithCFString(ControlRef control, const QString& title);
 // What assistive technology reads for the control.
 OSStatus SetControlAccessibleText(ControlRef control, const QString& name,
                                   const QString& description);
-// Tags: 'cfst' (a QString, static text), 'tabi' (ControlTabInfoRecV1, part = tab from 1),
-// 'mhan' (a MenuRef, popup buttons). A view gets kEventControlSetData/GetData first.
+// Tags: 'cfst' (a QString, static text; set only), 'tabi' (ControlTabInfoRecV1, part = tab
+// from 1), 'mhan' (a MenuRef, popup buttons; get only). A view gets kEventControlSetData/GetData
+// first.
 OSStatus SetControlData(ControlRef control, ControlPartCode part, OSType tag, Size size,
                         const void* data);
 OSStatus GetControlData(ControlRef control, ControlPartCode part, OSType tag, Size bufferSize,

@@ -30,12 +30,16 @@ namespace {
 
 using Log = std::vector<QString>;
 
+QString fourCharacters(UInt32 code) {
+    return QString::fromLatin1(QByteArray::fromHex(QByteArray::number(code, 16)));
+}
+
 // A window from the test forms that logs its commands (and answers them when told to).
 class RecordingWindow : public TWindow {
 public:
     RecordingWindow(Log* log, const QString& form) : TWindow(form, "main"), log(log) {}
     bool HandleCommand(const HICommandExtended& command) override {
-        log->push_back("window " + platform::fourCharCodeToString(command.commandID));
+        log->push_back("window " + fourCharacters(command.commandID));
         return handles;
     }
     Log* log;
@@ -193,7 +197,7 @@ class RecordingApplication : public TApplication {
 public:
     explicit RecordingApplication(Log* log) : TApplication("MenuBar", "main"), log(log) {}
     bool HandleCommand(const HICommandExtended& command) override {
-        log->push_back("application " + platform::fourCharCodeToString(command.commandID));
+        log->push_back("application " + fourCharacters(command.commandID));
         return true;
     }
     Log* log;
