@@ -366,7 +366,6 @@ OSStatus CreateWindowFromNib(IBNibRef nib, const QString& name, WindowRef* outWi
 
     auto* window = new OpaqueWindowPtr;
     window->target = std::make_shared<OpaqueEventTargetRef>();
-    window->target->window = window;
     if (qobject_cast<QDialog*>(form)) {
         window->widget = form;
         window->content = form;

@@ -45,7 +45,6 @@ struct OpaqueEventTargetRef : std::enable_shared_from_this<OpaqueEventTargetRef>
     // Where unhandled command events travel on; null at the top.
     std::function<EventTargetRef()> container;
     ControlRef control = nullptr; // the control this target belongs to, if any
-    WindowRef window = nullptr;   // the window this target belongs to, if any
 
     // Forgets every handler (the owner goes away).
     void clear();
