@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -28,6 +29,8 @@ namespace {
 constexpr char kArrayMarker[] = "@array";
 // A living writer holds the lock for milliseconds.
 constexpr int kLockWaitMs = 2000;
+// A lock that names no living process and is this old was left by a writer that died.
+constexpr int kStaleLockMs = 1000;
 // A lock file as QLockFile writes it is far smaller.
 constexpr qint64 kMaxLockBytes = 4096;
 
@@ -228,9 +231,21 @@ bool setPreferenceValues(const QVariantMap& values, const QString& applicationID
     // A lock is taken from a holder only once the kernel has released the holder's flock on
     // it, that is when the holder died; a lock of a second that names no living process is
     // one whose writer died while making it.
-    lock.setStaleLockTime(1000);
-    if (!lock.tryLock(kLockWaitMs))
-        return false;
+    lock.setStaleLockTime(kStaleLockMs);
+    // QLockFile clears a stale lock while holding "<lock>.rmlock", and waits half a minute
+    // on one that a writer killed in those microseconds left behind: such a leftover is
+    // removed once it is as old as a stale lock.
+    const QString clearing = lockPath + QStringLiteral(".rmlock");
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(kStaleLockMs / 4)) {
+        if (waited.hasExpired(kLockWaitMs) || !isSafeForLockFile(clearing))
+            return false;
+        const QFileInfo leftover(clearing);
+        if (leftover.exists() &&
+            leftover.lastModified().msecsTo(QDateTime::currentDateTime()) > kStaleLockMs)
+            QFile::remove(clearing);
+    }
 
     Version old;
     QVariantMap store = readStore(path, &old);

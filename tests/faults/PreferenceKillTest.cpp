@@ -106,3 +106,16 @@ TEST_F(KilledSaves, TwoWritersQuittingTogetherLeaveOneWholePair) {
 }
 
 } // namespace
+
+TEST_F(KilledSaves, AWriterKilledWhileClearingAStaleLockHoldsUpNoLaterSave) {
+    ASSERT_TRUE(save("start"));
+    const QString lock =
+        platform::preferencesPath(platform::kPreferencesCurrentApplication) + ".lock";
+    QFile stale(lock), clearing(lock + ".rmlock"); // both empty: killed before writing either
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly) &&
+                stale.setFileTime(QDateTime::currentDateTime().addSecs(-5),
+                                  QFileDevice::FileModificationTime) &&
+                clearing.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(save("after"));
+    EXPECT_EQ(wholePair(), "Orvel after");
+}
