@@ -191,7 +191,7 @@ TEST_F(Attack, SetUpLaunchersRunAloneAndLoadOnlyPluginsInsideTheirBundle) {
             QFile::remove(tree.path("record.txt"));
             QFile::remove(tree.path("alerts.jsonl"));
             const QString macos =
-                plantPlugin(tool, plugin, RECORDING_PLUGIN, row.executable, row.where);
+                plantPlugin(tool, plugin, RECORD_PLUGIN, row.executable, row.where);
             ASSERT_TRUE(!QString(row.where).endsWith("outside.so") ||
                         QFile::link(QDir::cleanPath(macos + row.where), macos + "plugin"));
             EXPECT_TRUE(testsupport::endsNormally(startLauncher(program, "MX-R74400 Series")));

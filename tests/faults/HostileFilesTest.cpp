@@ -1,7 +1,8 @@
 // Hostile files where Trellis reads at start-up: a FIFO, a link to a device, a folder or a file
 // above the size cap where a property list belongs, and a spoiled decoded copy of the background
-// picture. Trellis shows its window with every sound printer, the set-up launcher gives its
-// not-found alert and ends, and the picture drawn is the PNG's own.
+// picture. Trellis shows its window without an alert, a quit saves every sound printer (all the
+// demo's among them) with the selection first, the set-up launcher gives its not-found alert
+// and ends, and the picture drawn is the PNG's own.
 #include "Staged.h"
 #include "platform/Drawing.h"
 #include "platform/Preferences.h"
@@ -92,11 +93,13 @@ TEST_P(HostileFiles, TrellisShowsItsWindowWithTheSoundPrinters) {
     }
     EXPECT_TRUE(testsupport::quit(startShown(), SIGTERM, 30000)); // a quit saves list and selection
     EXPECT_EQ(alerts(), 0);
-    const QStringList list =
-        platform::copyPreferenceValue("PrinterModelList", "com.orvel.trellis").toStringList();
-    EXPECT_TRUE(list.contains("Orvel MX-R74400 Series") &&
-                (list.value(0) == "Orvel AA-1 Hostile") == (place >= PluginInfo))
-        << list.join(", ").toStdString();
+    const QString id = "com.orvel.trellis";
+    const QStringList list = platform::copyPreferenceValue("PrinterModelList", id).toStringList();
+    EXPECT_EQ(platform::copyPreferenceValue("SelectPrinterModelName", id).toString(),
+              list.value(0));
+    EXPECT_EQ(list.value(0) == "Orvel AA-1 Hostile", place >= PluginInfo);
+    for (const QString& printer : QString(TRELLIS_DEMO_TOOL_MASKS).split('|'))
+        EXPECT_TRUE(list.contains("Orvel " + printer.section('=', 0, -2))) << printer.toStdString();
     EXPECT_TRUE(
         place == PictureCache ||
         testsupport::endsNormally(startLauncher("SheetGlideTuner2", "AA-1 Hostile"), 30000));

@@ -142,7 +142,7 @@ TEST(PluginHolder, EachProgramCallsItsOwnEntryPointAndBrokenPluginsAreNeverCalle
     testsupport::ScopedEnvironment variable{"TRELLIS_TEST_PLUGIN_RECORD",
                                             QFile::encodeName(record)};
     const QByteArray bundle =
-        install.plugin("Plugin/PrinterPlugin/SGTREC.plugin", RECORDING_PLUGIN).toUtf8();
+        install.plugin("Plugin/PrinterPlugin/SGTREC.plugin", RECORD_PLUGIN).toUtf8();
     install.plugin("Plugin/PrinterPlugin/SGTERR.plugin", ERROR_PLUGIN);
     install.plugin("Plugin/PrinterPlugin/NOE.plugin", NOENTRY_PLUGIN);
     install.plugin("Plugin/PrinterPlugin/NOX.plugin", QString());
@@ -238,9 +238,9 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
         QFile::copy(file.filePath(), install.tree.path(install.settings + file.fileName()));
     const QByteArray longest(255, 'L');
     install.setting("Setting.ini", "[" + longest + "]\nPLUGIN_PATH=Plugin\\Legacy\\R.plugin\n");
-    install.plugin("Plugin/Legacy/R.plugin", RECORDING_PLUGIN);
+    install.plugin("Plugin/Legacy/R.plugin", RECORD_PLUGIN);
     for (const auto& [name, source] :
-         {std::pair{"REC", RECORDING_PLUGIN}, {"ERR", ERROR_PLUGIN}, {"NOE", NOENTRY_PLUGIN}})
+         {std::pair{"REC", RECORD_PLUGIN}, {"ERR", ERROR_PLUGIN}, {"NOE", NOENTRY_PLUGIN}})
         install.plugin(QString("Plugin/PrinterPlugin/%1%2.plugin").arg(p.prefix, name), source);
     install.machineBundle(
         "Demo.bundle",

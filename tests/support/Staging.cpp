@@ -50,15 +50,6 @@ QProcessEnvironment scratchEnvironment(const QString& scratch) {
     return env;
 }
 
-void SuiteStage::make() {
-    m_prefix = std::make_unique<QTemporaryDir>();
-    m_problem = stageInstallation(m_prefix->path());
-}
-
-QString SuiteStage::root() const {
-    return m_prefix ? stagedRoot(m_prefix->path()) : QString();
-}
-
 StartedProcesses::~StartedProcesses() {
     for (QProcess* process : m_processes) {
         if (process->state() != QProcess::NotRunning) {
