@@ -44,17 +44,14 @@ protected:
         return testsupport::recordedAlertMessages(tree.path("alerts.jsonl")).size();
     }
     QByteArray record() const { return testsupport::readFile(tree.path("record.txt")); }
-    // <tool>/Plugin/PrinterPlugin/<name>.plugin: the shared object `source` copied to `where`
-    // below MacOS, named by CFBundleExecutable `executable`.
-    QString plantPlugin(const QString& tool, const QString& name, const QString& source,
-                        const QString& executable = "plugin", const QString& where = "plugin") {
-        const QString plugin = staged(tool + "/Plugin/PrinterPlugin/" + name + ".plugin");
-        QDir(tree.path(plugin)).removeRecursively();
-        testsupport::writeBundle(tree, plugin,
-                                 {{"CFBundleExecutable", executable}, {"CFBundleVersion", "1"}});
-        const QString macos = tree.mkdir(plugin + "/Contents/MacOS") + "/";
-        EXPECT_TRUE(QFile::copy(source, QDir::cleanPath(macos + where)));
-        return macos;
+    // <tool>/Plugin/PrinterPlugin/<name>.plugin below the installation (for the tree's writers).
+    QString plugin(const QString& tool, const QString& name) const {
+        return staged(tool + "/Plugin/PrinterPlugin/" + name + ".plugin");
+    }
+    // That plug-in made afresh around the shared object `source`.
+    void plantPlugin(const QString& tool, const QString& name, const QString& source) {
+        QDir(tree.path(plugin(tool, name))).removeRecursively();
+        testsupport::writePluginBundle(tree, plugin(tool, name), source);
     }
     // SheetGlideTuner2 or StockProfileEditor2 started for a printer.
     QProcess* startLauncher(const QString& program, const QByteArray& model) {

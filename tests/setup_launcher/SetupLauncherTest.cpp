@@ -148,8 +148,24 @@ TEST(PluginHolder, EachProgramCallsItsOwnEntryPointAndBrokenPluginsAreNeverCalle
     install.plugin("Plugin/PrinterPlugin/NOX.plugin", QString());
     install.plugin("Plugin/PrinterPlugin/TXT.plugin", QString(), "#!/bin/sh\nexit 0\n");
     install.tree.write("Sheet Glide Tuner/Plugin/PrinterPlugin/FILE.plugin", "a file");
-    for (const QString path :
-         {"NOE.plugin", "NOX.plugin", "TXT.plugin", "FILE.plugin", "GONE.plugin", "", "../../.."}) {
+    QStringList broken{"NOE.plugin",  "NOX.plugin", "TXT.plugin", "FILE.plugin",
+                       "GONE.plugin", "",           "../../.."};
+    // Executables outside their bundle: CFBundleExecutable, where the object lies from MacOS.
+    const std::pair<const char*, const char*> outside[] = {
+        {"../../../evil.so", "../../../evil.so"},
+        {"sub/../../evil.so", "../evil.so"},
+        {"../MacOS/plugin", "plugin"},      // no step up at all, even one that comes back
+        {"plugin", "../../../outside.so"}}; // a link that leads out of the bundle
+    for (const auto& [executable, where] : outside) {
+        broken << QString("OUT%1.plugin").arg(broken.size());
+        const QString bundle = "Sheet Glide Tuner/Plugin/PrinterPlugin/" + broken.last();
+        testsupport::writeBundle(install.tree, bundle, {{"CFBundleExecutable", executable}});
+        const QString macos = install.tree.mkdir(bundle + "/Contents/MacOS") + "/";
+        ASSERT_TRUE(QFile::copy(RECORD_PLUGIN, QDir::cleanPath(macos + where)));
+        ASSERT_TRUE(!QString(where).endsWith("outside.so") ||
+                    QFile::link(QDir::cleanPath(macos + where), macos + "plugin"));
+    }
+    for (const QString& path : broken) {
         CSGTPlugin sgt("Plugin/PrinterPlugin/" + path);
         EXPECT_EQ(sgt.Initialize(), 100) << path.toStdString();
         EXPECT_EQ(sgt.OpenSetUpDialog("X"), 100);
