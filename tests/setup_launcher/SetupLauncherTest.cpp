@@ -1,5 +1,6 @@
 // The set-up launchers: where the plug-in for one identifier is found (the first machine bundle
-// that lists it, else Setting.ini), how it is loaded and called, and both programs as processes.
+// that lists it, else Setting.ini), how it is loaded and called, and both programs as processes,
+// whatever their plug-ins do.
 #include "setup_launcher/SetupLauncher.h"
 
 #include "config/UFile.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace setup_launcher;
@@ -255,13 +257,19 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
     const QByteArray longest(255, 'L');
     install.setting("Setting.ini", "[" + longest + "]\nPLUGIN_PATH=Plugin\\Legacy\\R.plugin\n");
     install.plugin("Plugin/Legacy/R.plugin", RECORD_PLUGIN);
-    for (const auto& [name, source] :
-         {std::pair{"REC", RECORD_PLUGIN}, {"ERR", ERROR_PLUGIN}, {"NOE", NOENTRY_PLUGIN}})
+    QVariantMap initials{{"MX-R74400 Series", "REC"}}; // each other model is its own initial
+    for (const auto& [name, source] : {std::pair{"REC", RECORD_PLUGIN},
+                                       {"ERR", ERROR_PLUGIN},
+                                       {"NOE", NOENTRY_PLUGIN},
+                                       {"UNRS", UNRESOLVED_PLUGIN},
+                                       {"EXIT", EXIT_PLUGIN},
+                                       {"SEGV", SEGV_PLUGIN},
+                                       {"ABRT", ABORT_PLUGIN},
+                                       {"HANG", HANG_PLUGIN}}) {
         install.plugin(QString("Plugin/PrinterPlugin/%1%2.plugin").arg(p.prefix, name), source);
-    install.machineBundle(
-        "Demo.bundle",
-        machineSetting({"MX-R74400 Series", "Error", "No Entry"},
-                       {{"MX-R74400 Series", "REC"}, {"Error", "ERR"}, {"No Entry", "NOE"}}));
+        initials.insert(name, name);
+    }
+    install.machineBundle("Demo.bundle", machineSetting(initials.keys(), initials));
 
     const QString param = QStringLiteral("No printer was given to %1.").arg(p.tool);
     const QString notFound = "The set-up module for this printer cannot be found.";
@@ -269,26 +277,34 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
     const auto utf8 = [](const QByteArray& bytes) {
         return std::optional(platform::AEDescriptor{"utf8"_4cc, bytes});
     };
-    // the alert's first line (null: none), what the plug-in received (null: not called)
-    const std::tuple<const char*, std::optional<platform::AEDescriptor>, QString, QByteArray>
-        rows[] = {
-            {"by hand", std::nullopt, param, {}},
-            {"empty", utf8(""), param, {}},
-            {"another type", platform::AEDescriptor{"TEXT"_4cc, "MX-R74400 Series"}, param, {}},
-            {"NUL", utf8(QByteArray("\0MX", 3)), param, {}},
-            {"not UTF-8", utf8("MX \xff"), param, {}},
-            {"unknown printer", utf8("MX-R99999 Series"), notFound, {}},
-            {"no entry point", utf8("No Entry"), notFound, {}},
-            {"printer", utf8("MX-R74400 Series"), {}, "MX-R74400 Series"},
-            {"error from the plug-in", utf8("Error"), {}, "Error"},
-            {"255 bytes", utf8(longest), {}, longest},
-            {"longer", utf8(longest + "-more"), {}, longest},
-            {"no Media.ini", utf8("MX-R74400 Series"), fixed, {}},
-            {"no Media.ini, by hand", std::nullopt, fixed, {}}};
+    const struct Row {
+        const char* name;
+        std::optional<platform::AEDescriptor> descriptor;
+        QString alert;       // the alert's first line (null: none)
+        QByteArray received; // what the plug-in received (null: not called)
+        int exitCode = 0;    // -1: crashed or failed
+    } rows[] = {{"by hand", std::nullopt, param, {}},
+                {"empty", utf8(""), param, {}},
+                {"another type", platform::AEDescriptor{"TEXT"_4cc, "MX-R74400 Series"}, param, {}},
+                {"NUL", utf8(QByteArray("\0MX", 3)), param, {}},
+                {"not UTF-8", utf8("MX \xff"), param, {}},
+                {"unknown printer", utf8("MX-R99999 Series"), notFound, {}},
+                {"no entry point", utf8("NOE"), notFound, {}},
+                {"unresolved symbol: not loaded", utf8("UNRS"), notFound, {}},
+                {"printer", utf8("MX-R74400 Series"), {}, "MX-R74400 Series"},
+                {"error from the plug-in", utf8("ERR"), {}, "ERR"},
+                {"255 bytes", utf8(longest), {}, longest},
+                {"longer", utf8(longest + "-more"), {}, longest},
+                {"the plug-in's own exit", utf8("EXIT"), {}, {}, 7},
+                {"crash", utf8("SEGV"), {}, {}, -1},
+                {"abort", utf8("ABRT"), {}, {}, -1},
+                {"never returns: SIGTERM ends it", utf8("HANG"), {}, {}, -1},
+                {"no Media.ini", utf8("MX-R74400 Series"), fixed, {}},
+                {"no Media.ini, by hand", std::nullopt, fixed, {}}};
     QProcessEnvironment env = testsupport::scratchEnvironment(install.tree.path());
     const QString alerts = install.tree.path("alerts.jsonl"), record = install.tree.path("record");
     env.insert("TRELLIS_TEST_PLUGIN_RECORD", record);
-    for (const auto& [name, descriptor, alert, received] : rows) {
+    for (const auto& [name, descriptor, alert, received, exitCode] : rows) {
         SCOPED_TRACE(name);
         if (alert == fixed)
             QFile::remove(install.tree.path(install.settings + "Media.ini"));
@@ -300,7 +316,15 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
                        QString::fromLatin1(platform::encodeLaunchDescriptor(*descriptor)));
         testsupport::StartedProcesses processes;
         QProcess* process = processes.start(executable, env);
-        EXPECT_TRUE(testsupport::endsNormally(process))
+        if (descriptor == utf8("HANG")) {
+            ASSERT_FALSE(process->waitForFinished(1500)) << "the hanging plug-in returned";
+            ::kill(pid_t(process->processId()), SIGTERM);
+        }
+        ASSERT_TRUE(process->waitForFinished(30000)) << "the program hung";
+        EXPECT_TRUE(exitCode < 0
+                        ? process->exitStatus() == QProcess::CrashExit || process->exitCode() != 0
+                        : process->exitStatus() == QProcess::NormalExit &&
+                              process->exitCode() == exitCode)
             << process->readAllStandardError().constData();
         const QStringList messages = testsupport::recordedAlertMessages(alerts);
         EXPECT_EQ(messages.size(), alert.isNull() ? 0 : 1);
