@@ -23,41 +23,31 @@ using testsupport::readFile;
 
 namespace {
 
-// <root>/MachineBundle/, <root>/<tool>/Plugin/, <root>/<tool>/<tool>.app/Contents/{Info.plist,
-// MacOS/, Resources/<settings>/}.
-struct Installation {
-    Installation(const QString& tool, const QString& settingsFolder, const QString& executable)
-        : tool(tool), package(tool + "/" + tool + ".app"),
-          settings(package + "/Contents/Resources/" + settingsFolder + "/") {
-        testsupport::writeBundle(tree, package,
-                                 {{"CFBundleName", tool}, {"CFBundleExecutable", executable}});
-        for (const QString& folder : {package + "/Contents/MacOS", settings, QString("tmp")})
-            tree.mkdir(folder);
+// <root>/MachineBundle/, <root>/<tool>/Plugin/ and <root>/<tool>/<tool>.app, which stands in
+// for this program's own package, with its settings folder.
+struct Installation : testsupport::FakeApplication {
+    explicit Installation(const QString& tool = "Sheet Glide Tuner",
+                          const QString& folder = "SGT_Settings",
+                          const QString& executable = "SheetGlideTuner2")
+        : FakeApplication(tool, {{"CFBundleExecutable", executable}}, tool), tool(tool),
+          folder(folder) {
+        tree().mkdir("tmp");
+        QDir().mkpath(settings(""));
     }
-    QString path(const QString& relative) const {
-        return QFileInfo(tree.path()).canonicalFilePath() + "/" + relative;
+    QString settings(const QString& name) const {
+        return resourcesPath() + "/" + folder + "/" + name;
     }
     void setting(const QString& name, const QByteArray& lfText) const {
-        tree.write(settings + name, testsupport::withLineEnds(lfText, "\r\n"));
+        writeSetting(name, lfText, "\r\n", folder);
     }
     void machineBundle(const QString& name, const QVariantMap& setting) const {
-        testsupport::writeMachineBundle(tree, "MachineBundle/" + name, setting);
+        testsupport::writeMachineBundle(tree(), "MachineBundle/" + name, setting);
     }
     QString plugin(const QString& relative, const QString& source,
                    const QByteArray& bytes = {}) const {
-        testsupport::writePluginBundle(tree, tool + "/" + relative, source, bytes);
-        return path(tool + "/" + relative);
+        return testsupport::writePluginBundle(tree(), tool + "/" + relative, source, bytes);
     }
-    testsupport::TempTree tree;
-    QString tool, package, settings;
-};
-
-// Sheet Glide Tuner's installation, whose package stands in for this program's own.
-struct ThisProgram : Installation {
-    ThisProgram() : Installation("Sheet Glide Tuner", "SGT_Settings", "SheetGlideTuner2") {
-        platform::Bundle::setMainBundlePathForTesting(path(package));
-    }
-    ~ThisProgram() { platform::Bundle::setMainBundlePathForTesting(QString()); }
+    QString tool, folder;
 };
 
 // The path for one identifier from a fresh start; null for none.
@@ -70,7 +60,7 @@ QString resolve(const QString& deviceID) {
 }
 
 TEST(PluginLocation, BundlesFirstThenSettingIni) {
-    const ThisProgram install;
+    const Installation install;
     UFile::SetSettingFolderName("SGT_Settings");
     platform::setPreferredLanguagesForTesting(QStringList{"en"});
     CSettingDictionary::SetPluginPathFormat(sgt::kPluginPathFormat);
@@ -79,16 +69,15 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
     install.machineBundle("A Other.bundle", machineSetting({"WJ-2400"}, {{"WJ-2400", "W"}}));
     install.machineBundle("Aabundle", wrong);  // no dot
     install.machineBundle("Ab.Bundle", wrong); // other case
-    install.tree.write("MachineBundle/Ac.bundle", "plain file");
-    install.tree.write("MachineBundle/Ad.bundle/Contents/Resources/Setting.xml", "<plist>");
+    install.tree().write("MachineBundle/Ac.bundle", "plain file");
+    install.tree().write("MachineBundle/Ad.bundle/Contents/Resources/Setting.xml", "<plist>");
     install.machineBundle("Ae.bundle", {{"MODEL", QStringList{"WW"}},
                                         {"IsWorldWideOnly", false},
                                         {"INITIAL", QVariantMap{{"WW", "WW"}}}});
     install.machineBundle("B.bundle",
                           machineSetting({printer, "WW"}, {{printer, "R74"}, {"WW", "JP"}}));
     install.machineBundle("C.bundle", machineSetting({printer}, {{printer, "Z9"}}));
-    install.tree.write(install.package + "/Contents/Resources/Japanese.lproj/InfoPlist.strings",
-                       "x");
+    install.writeSetting("InfoPlist.strings", "x", "", "Japanese.lproj");
     // Listing bundles without a usable initial leave it to Setting.ini.
     install.machineBundle("0U-climb.bundle", machineSetting({"U-climb"}, {{"U-climb", "../x"}}));
     install.machineBundle("0U-none.bundle", machineSetting({"U-none"}));
@@ -128,8 +117,8 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
     CSettingDictionary::SetPluginPathFormat(spe::kPluginPathFormat);
     EXPECT_EQ(resolve(printer), "Plugin/PrinterPlugin/SPER74.plugin");
     // No machine-bundle folder and no Setting.ini: an instance all the same, and no path.
-    QDir(install.tree.path("MachineBundle")).removeRecursively();
-    QFile::remove(install.tree.path(install.settings + "Setting.ini"));
+    QDir(install.tree().path("MachineBundle")).removeRecursively();
+    QFile::remove(install.settings("Setting.ini"));
     EXPECT_TRUE(resolve(printer).isNull());
 
     CSettingDictionary::DestroyInstance();
@@ -139,8 +128,8 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
 }
 
 TEST(PluginHolder, EachProgramCallsItsOwnEntryPointAndBrokenPluginsAreNeverCalled) {
-    const ThisProgram install;
-    const QString record = install.tree.path("record.txt");
+    const Installation install;
+    const QString record = install.tree().path("record.txt");
     testsupport::ScopedEnvironment variable{"TRELLIS_TEST_PLUGIN_RECORD",
                                             QFile::encodeName(record)};
     const QByteArray bundle =
@@ -149,7 +138,7 @@ TEST(PluginHolder, EachProgramCallsItsOwnEntryPointAndBrokenPluginsAreNeverCalle
     install.plugin("Plugin/PrinterPlugin/NOE.plugin", NOENTRY_PLUGIN);
     install.plugin("Plugin/PrinterPlugin/NOX.plugin", QString());
     install.plugin("Plugin/PrinterPlugin/TXT.plugin", QString(), "#!/bin/sh\nexit 0\n");
-    install.tree.write("Sheet Glide Tuner/Plugin/PrinterPlugin/FILE.plugin", "a file");
+    install.tree().write("Sheet Glide Tuner/Plugin/PrinterPlugin/FILE.plugin", "a file");
     QStringList broken{"NOE.plugin",  "NOX.plugin", "TXT.plugin", "FILE.plugin",
                        "GONE.plugin", "",           "../../.."};
     // Executables outside their bundle: CFBundleExecutable, where the object lies from MacOS.
@@ -161,8 +150,8 @@ TEST(PluginHolder, EachProgramCallsItsOwnEntryPointAndBrokenPluginsAreNeverCalle
     for (const auto& [executable, where] : outside) {
         broken << QString("OUT%1.plugin").arg(broken.size());
         const QString bundle = "Sheet Glide Tuner/Plugin/PrinterPlugin/" + broken.last();
-        testsupport::writeBundle(install.tree, bundle, {{"CFBundleExecutable", executable}});
-        const QString macos = install.tree.mkdir(bundle + "/Contents/MacOS") + "/";
+        testsupport::writeBundle(install.tree(), bundle, {{"CFBundleExecutable", executable}});
+        const QString macos = install.tree().mkdir(bundle + "/Contents/MacOS") + "/";
         ASSERT_TRUE(QFile::copy(RECORD_PLUGIN, QDir::cleanPath(macos + where)));
         ASSERT_TRUE(!QString(where).endsWith("outside.so") ||
                     QFile::link(QDir::cleanPath(macos + where), macos + "plugin"));
@@ -250,10 +239,10 @@ class SetupLauncherProcess : public ::testing::TestWithParam<Program> {};
 TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
     const Program& p = GetParam();
     Installation install(p.tool, p.settingsFolder, p.executable);
-    const QString executable = install.path(install.package + "/Contents/MacOS/" + p.executable);
+    const QString executable = install.packagePath() + "/Contents/MacOS/" + p.executable;
     ASSERT_TRUE(QFile::copy(p.built, executable));
     for (const QFileInfo& file : QDir(p.installedSettings).entryInfoList({"*.ini"}))
-        QFile::copy(file.filePath(), install.tree.path(install.settings + file.fileName()));
+        QFile::copy(file.filePath(), install.settings(file.fileName()));
     const QByteArray longest(255, 'L');
     install.setting("Setting.ini", "[" + longest + "]\nPLUGIN_PATH=Plugin\\Legacy\\R.plugin\n");
     install.plugin("Plugin/Legacy/R.plugin", RECORD_PLUGIN);
@@ -301,13 +290,14 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
                 {"never returns: SIGTERM ends it", utf8("HANG"), {}, {}, -1},
                 {"no Media.ini", utf8("MX-R74400 Series"), fixed, {}},
                 {"no Media.ini, by hand", std::nullopt, fixed, {}}};
-    QProcessEnvironment env = testsupport::scratchEnvironment(install.tree.path());
-    const QString alerts = install.tree.path("alerts.jsonl"), record = install.tree.path("record");
+    QProcessEnvironment env = testsupport::scratchEnvironment(install.tree().path());
+    const QString alerts = install.tree().path("alerts.jsonl"),
+                  record = install.tree().path("record");
     env.insert("TRELLIS_TEST_PLUGIN_RECORD", record);
     for (const auto& [name, descriptor, alert, received, exitCode] : rows) {
         SCOPED_TRACE(name);
         if (alert == fixed)
-            QFile::remove(install.tree.path(install.settings + "Media.ini"));
+            QFile::remove(install.settings("Media.ini"));
         QFile::remove(alerts);
         QFile::remove(record);
         env.remove(platform::kLaunchDescriptorVariable);
