@@ -20,8 +20,7 @@ protected:
     }
     // A path below the installation, relative to the scratch tree (for the tree's writers).
     QString staged(const QString& relative) const {
-        return QDir(tree.path()).relativeFilePath(testsupport::stagedRoot(tree.path("stage"))) +
-               "/" + relative;
+        return "stage/" TRELLIS_INSTALL_ROOT_NAME "/" + relative;
     }
     QString root(const QString& relative) const { return tree.path(staged(relative)); }
     QString trellis() const { return root("Trellis.app/Contents/MacOS/Trellis"); }

@@ -273,7 +273,6 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
         QByteArray received; // what the plug-in received (null: not called)
         int exitCode = 0;    // -1: crashed or failed
     } rows[] = {{"by hand", std::nullopt, param, {}},
-                {"empty", utf8(""), param, {}},
                 {"another type", platform::AEDescriptor{"TEXT"_4cc, "MX-R74400 Series"}, param, {}},
                 {"NUL", utf8(QByteArray("\0MX", 3)), param, {}},
                 {"not UTF-8", utf8("MX \xff"), param, {}},
@@ -288,8 +287,7 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
                 {"crash", utf8("SEGV"), {}, {}, -1},
                 {"abort", utf8("ABRT"), {}, {}, -1},
                 {"never returns: SIGTERM ends it", utf8("HANG"), {}, {}, -1},
-                {"no Media.ini", utf8("MX-R74400 Series"), fixed, {}},
-                {"no Media.ini, by hand", std::nullopt, fixed, {}}};
+                {"no Media.ini", utf8("MX-R74400 Series"), fixed, {}}};
     QProcessEnvironment env = testsupport::scratchEnvironment(install.tree().path());
     const QString alerts = install.tree().path("alerts.jsonl"),
                   record = install.tree().path("record");

@@ -34,10 +34,6 @@ QString stageInstallation(const QString& prefix) {
     return output.isEmpty() ? QStringLiteral("cmake --install did not finish") : output;
 }
 
-QString stagedRoot(const QString& prefix) {
-    return prefix + QStringLiteral("/" TRELLIS_INSTALL_ROOT_NAME);
-}
-
 QProcessEnvironment scratchEnvironment(const QString& scratch) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

@@ -13,9 +13,6 @@ namespace testsupport {
 // the installation printed.
 QString stageInstallation(const QString& prefix);
 
-// The installation folder below a prefix that stageInstallation filled.
-QString stagedRoot(const QString& prefix);
-
 // The environment of a program under test whose preferences, temporary files and alert
 // record (<scratch>/alerts.jsonl) live in a scratch folder: offscreen, in English.
 QProcessEnvironment scratchEnvironment(const QString& scratch);
