@@ -12,7 +12,6 @@ namespace {
 
 class SettingFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { CSettingFile::DestroyInstance(); }
     void TearDown() override { CSettingFile::DestroyInstance(); }
     QString at(const QString& relative) const {
         return QDir::cleanPath(app.basePath() + "/" + relative);

@@ -27,7 +27,6 @@ protected:
     QProcessEnvironment environment() const {
         QProcessEnvironment env = testsupport::scratchEnvironment(tree.path());
         env.insert("TRELLIS_REPORT_SHOWN", "1");
-        env.insert("TRELLIS_TEST_PLUGIN_RECORD", tree.path("record.txt"));
         return env;
     }
     QProcess* start(const QString& program, QProcessEnvironment env = {}) {
