@@ -40,7 +40,6 @@ protected:
             alerts.append(request.message);
             return short(1);
         });
-        resetSingletons();
         QDir().mkpath(app.resourcesPath() + "/main.nib");
         for (const QString form : {"MainDialog.ui", "AboutDialog.ui", "MenuBar.ui"})
             QFile::copy(TRELLIS_APP_NIB "/" + form, app.resourcesPath() + "/main.nib/" + form);
@@ -137,12 +136,9 @@ protected:
     }
 
     testsupport::FakeApplication app;
+    testsupport::ScopedEnvironment configHome{"XDG_CONFIG_HOME",
+                                              QFile::encodeName(app.tree().path("config"))};
     QStringList alerts;
-
-private:
-    QTemporaryDir m_config;
-    testsupport::ScopedEnvironment m_configHome{"XDG_CONFIG_HOME",
-                                                QFile::encodeName(m_config.path())};
 };
 
 using MainDialogTest = AppTest;

@@ -12,7 +12,6 @@ namespace {
 
 class SettingFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { CSettingFile::DestroyInstance(); }
     void TearDown() override { CSettingFile::DestroyInstance(); }
     QString at(const QString& relative) const {
         return QDir::cleanPath(app.basePath() + "/" + relative);
@@ -114,14 +113,6 @@ TEST(UFileLocations, SettingsFilesByBareNameInsideTheSettingsFolder) {
     Str255 pascal; // at most 255 bytes
     UString::CopyCstrToPstr(std::string(300, 'x').c_str(), pascal);
     EXPECT_EQ(pascal[0], 255);
-    // All required files, or the start-up check fails.
-    unsigned char names[3][256];
-    for (int i = 0; i < 3; ++i)
-        UString::CopyCstrToPstr(("F" + std::to_string(i) + ".ini").c_str(), names[i]);
-    app.writeSetting("F1.ini", "x\n");
-    app.writeSetting("F2.ini", "x\n");
-    EXPECT_FALSE(UAppLaunch::CheckAllIniFileExist(names, 3));
-    EXPECT_TRUE(UAppLaunch::CheckAllIniFileExist(names + 1, 2));
 }
 
 TEST(UFileLanguages, ManualFolderNames) {

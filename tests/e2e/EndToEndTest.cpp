@@ -17,16 +17,16 @@ TEST_F(EndToEnd, ToolButtonsStartTheSetUpLaunchersWhichCallThePrintersPlugins) {
     const struct Row {
         const char *printer, *entry;
         long button;
-    } rows[] = {{"MX-R74400 Series", "SGT", 1902}, {"MX-R54400 Series", "SPE", 1903}};
+        const char *tool, *plugin;
+    } rows[] = {{"MX-R74400 Series", "SGT", 1902, "Sheet Glide Tuner", "SGTR74"},
+                {"MX-R54400 Series", "SPE", 1903, "Stock Profile Editor", "SPER54"}};
     // Both tools' plug-ins of both printers record, so that a wrong tool shows at once instead
     // of opening the demo's dialog.
-    for (const QString plugin : {"Sheet Glide Tuner/Plugin/PrinterPlugin/SGTR74",
-                                 "Stock Profile Editor/Plugin/PrinterPlugin/SPER74",
-                                 "Sheet Glide Tuner/Plugin/PrinterPlugin/SGTR54",
-                                 "Stock Profile Editor/Plugin/PrinterPlugin/SPER54"}) {
-        ASSERT_TRUE(QDir(root(plugin + ".plugin")).removeRecursively());
-        testsupport::writePluginBundle(tree, staged(plugin + ".plugin"), RECORDING_PLUGIN);
-    }
+    for (const auto& [tool, name] : {std::pair{"Sheet Glide Tuner", "SGTR74"},
+                                     {"Stock Profile Editor", "SPER74"},
+                                     {"Sheet Glide Tuner", "SGTR54"},
+                                     {"Stock Profile Editor", "SPER54"}})
+        plantPlugin(tool, name, RECORD_PLUGIN);
     const testsupport::ScopedEnvironment config("XDG_CONFIG_HOME",
                                                 QFile::encodeName(tree.path("config"))),
         alertLog("TRELLIS_ALERT_LOG", QFile::encodeName(tree.path("alerts.jsonl"))),
@@ -47,7 +47,8 @@ TEST_F(EndToEnd, ToolButtonsStartTheSetUpLaunchersWhichCallThePrintersPlugins) {
         emit popup->activated(index);
         ASSERT_TRUE(view(row.button)->isVisible());
         QTest::mouseClick(view(row.button), Qt::LeftButton, {}, view(row.button)->rect().center());
-        expected += QByteArray("entry=") + row.entry + "\nid=" + row.printer + "\n";
+        expected += QByteArray("entry=") + row.entry + "\nid=" + row.printer +
+                    "\nbundle=" + QFile::encodeName(tree.path(plugin(row.tool, row.plugin))) + "\n";
         // Waits no longer once the wrong plug-in was called or an alert was shown.
         (void)QTest::qWaitFor([&] { return record().size() >= expected.size() || alerts() > 0; },
                               60000);

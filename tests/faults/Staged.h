@@ -20,15 +20,13 @@ protected:
     }
     // A path below the installation, relative to the scratch tree (for the tree's writers).
     QString staged(const QString& relative) const {
-        return QDir(tree.path()).relativeFilePath(testsupport::stagedRoot(tree.path("stage"))) +
-               "/" + relative;
+        return "stage/" TRELLIS_INSTALL_ROOT_NAME "/" + relative;
     }
     QString root(const QString& relative) const { return tree.path(staged(relative)); }
     QString trellis() const { return root("Trellis.app/Contents/MacOS/Trellis"); }
     QProcessEnvironment environment() const {
         QProcessEnvironment env = testsupport::scratchEnvironment(tree.path());
         env.insert("TRELLIS_REPORT_SHOWN", "1");
-        env.insert("TRELLIS_TEST_PLUGIN_RECORD", tree.path("record.txt"));
         return env;
     }
     QProcess* start(const QString& program, QProcessEnvironment env = {}) {
@@ -44,17 +42,14 @@ protected:
         return testsupport::recordedAlertMessages(tree.path("alerts.jsonl")).size();
     }
     QByteArray record() const { return testsupport::readFile(tree.path("record.txt")); }
-    // <tool>/Plugin/PrinterPlugin/<name>.plugin: the shared object `source` copied to `where`
-    // below MacOS, named by CFBundleExecutable `executable`.
-    QString plantPlugin(const QString& tool, const QString& name, const QString& source,
-                        const QString& executable = "plugin", const QString& where = "plugin") {
-        const QString plugin = staged(tool + "/Plugin/PrinterPlugin/" + name + ".plugin");
-        QDir(tree.path(plugin)).removeRecursively();
-        testsupport::writeBundle(tree, plugin,
-                                 {{"CFBundleExecutable", executable}, {"CFBundleVersion", "1"}});
-        const QString macos = tree.mkdir(plugin + "/Contents/MacOS") + "/";
-        EXPECT_TRUE(QFile::copy(source, QDir::cleanPath(macos + where)));
-        return macos;
+    // <tool>/Plugin/PrinterPlugin/<name>.plugin below the installation (for the tree's writers).
+    QString plugin(const QString& tool, const QString& name) const {
+        return staged(tool + "/Plugin/PrinterPlugin/" + name + ".plugin");
+    }
+    // That plug-in made afresh around the shared object `source`.
+    void plantPlugin(const QString& tool, const QString& name, const QString& source) {
+        QDir(tree.path(plugin(tool, name))).removeRecursively();
+        testsupport::writePluginBundle(tree, plugin(tool, name), source);
     }
     // SheetGlideTuner2 or StockProfileEditor2 started for a printer.
     QProcess* startLauncher(const QString& program, const QByteArray& model) {

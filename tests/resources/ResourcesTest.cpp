@@ -1,5 +1,5 @@
 // The demo installation's string tables and pictures, read from the source tree through the
-// program's own readers. (Its machine bundles and Setting.ini: the launcher's smoke run.)
+// program's own readers. (Its machine bundles and Setting.ini: the hostile-files runs.)
 #include "localize/Localize.h"
 #include "platform/TestingAccess.h"
 #include "support/TestSupport.h"

@@ -1,5 +1,6 @@
 // The set-up launchers: where the plug-in for one identifier is found (the first machine bundle
-// that lists it, else Setting.ini), how it is loaded and called, and both programs as processes.
+// that lists it, else Setting.ini), how it is loaded and called, and both programs as processes,
+// whatever their plug-ins do.
 #include "setup_launcher/SetupLauncher.h"
 
 #include "config/UFile.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace setup_launcher;
@@ -21,41 +23,31 @@ using testsupport::readFile;
 
 namespace {
 
-// <root>/MachineBundle/, <root>/<tool>/Plugin/, <root>/<tool>/<tool>.app/Contents/{Info.plist,
-// MacOS/, Resources/<settings>/}.
-struct Installation {
-    Installation(const QString& tool, const QString& settingsFolder, const QString& executable)
-        : tool(tool), package(tool + "/" + tool + ".app"),
-          settings(package + "/Contents/Resources/" + settingsFolder + "/") {
-        testsupport::writeBundle(tree, package,
-                                 {{"CFBundleName", tool}, {"CFBundleExecutable", executable}});
-        for (const QString& folder : {package + "/Contents/MacOS", settings, QString("tmp")})
-            tree.mkdir(folder);
+// <root>/MachineBundle/, <root>/<tool>/Plugin/ and <root>/<tool>/<tool>.app, which stands in
+// for this program's own package, with its settings folder.
+struct Installation : testsupport::FakeApplication {
+    explicit Installation(const QString& tool = "Sheet Glide Tuner",
+                          const QString& folder = "SGT_Settings",
+                          const QString& executable = "SheetGlideTuner2")
+        : FakeApplication(tool, {{"CFBundleExecutable", executable}}, tool), tool(tool),
+          folder(folder) {
+        tree().mkdir("tmp");
+        QDir().mkpath(settings(""));
     }
-    QString path(const QString& relative) const {
-        return QFileInfo(tree.path()).canonicalFilePath() + "/" + relative;
+    QString settings(const QString& name) const {
+        return resourcesPath() + "/" + folder + "/" + name;
     }
     void setting(const QString& name, const QByteArray& lfText) const {
-        tree.write(settings + name, testsupport::withLineEnds(lfText, "\r\n"));
+        writeSetting(name, lfText, "\r\n", folder);
     }
     void machineBundle(const QString& name, const QVariantMap& setting) const {
-        testsupport::writeMachineBundle(tree, "MachineBundle/" + name, setting);
+        testsupport::writeMachineBundle(tree(), "MachineBundle/" + name, setting);
     }
     QString plugin(const QString& relative, const QString& source,
                    const QByteArray& bytes = {}) const {
-        testsupport::writePluginBundle(tree, tool + "/" + relative, source, bytes);
-        return path(tool + "/" + relative);
+        return testsupport::writePluginBundle(tree(), tool + "/" + relative, source, bytes);
     }
-    testsupport::TempTree tree;
-    QString tool, package, settings;
-};
-
-// Sheet Glide Tuner's installation, whose package stands in for this program's own.
-struct ThisProgram : Installation {
-    ThisProgram() : Installation("Sheet Glide Tuner", "SGT_Settings", "SheetGlideTuner2") {
-        platform::Bundle::setMainBundlePathForTesting(path(package));
-    }
-    ~ThisProgram() { platform::Bundle::setMainBundlePathForTesting(QString()); }
+    QString tool, folder;
 };
 
 // The path for one identifier from a fresh start; null for none.
@@ -68,7 +60,7 @@ QString resolve(const QString& deviceID) {
 }
 
 TEST(PluginLocation, BundlesFirstThenSettingIni) {
-    const ThisProgram install;
+    const Installation install;
     UFile::SetSettingFolderName("SGT_Settings");
     platform::setPreferredLanguagesForTesting(QStringList{"en"});
     CSettingDictionary::SetPluginPathFormat(sgt::kPluginPathFormat);
@@ -77,16 +69,15 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
     install.machineBundle("A Other.bundle", machineSetting({"WJ-2400"}, {{"WJ-2400", "W"}}));
     install.machineBundle("Aabundle", wrong);  // no dot
     install.machineBundle("Ab.Bundle", wrong); // other case
-    install.tree.write("MachineBundle/Ac.bundle", "plain file");
-    install.tree.write("MachineBundle/Ad.bundle/Contents/Resources/Setting.xml", "<plist>");
+    install.tree().write("MachineBundle/Ac.bundle", "plain file");
+    install.tree().write("MachineBundle/Ad.bundle/Contents/Resources/Setting.xml", "<plist>");
     install.machineBundle("Ae.bundle", {{"MODEL", QStringList{"WW"}},
                                         {"IsWorldWideOnly", false},
                                         {"INITIAL", QVariantMap{{"WW", "WW"}}}});
     install.machineBundle("B.bundle",
                           machineSetting({printer, "WW"}, {{printer, "R74"}, {"WW", "JP"}}));
     install.machineBundle("C.bundle", machineSetting({printer}, {{printer, "Z9"}}));
-    install.tree.write(install.package + "/Contents/Resources/Japanese.lproj/InfoPlist.strings",
-                       "x");
+    install.writeSetting("InfoPlist.strings", "x", "", "Japanese.lproj");
     // Listing bundles without a usable initial leave it to Setting.ini.
     install.machineBundle("0U-climb.bundle", machineSetting({"U-climb"}, {{"U-climb", "../x"}}));
     install.machineBundle("0U-none.bundle", machineSetting({"U-none"}));
@@ -126,8 +117,8 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
     CSettingDictionary::SetPluginPathFormat(spe::kPluginPathFormat);
     EXPECT_EQ(resolve(printer), "Plugin/PrinterPlugin/SPER74.plugin");
     // No machine-bundle folder and no Setting.ini: an instance all the same, and no path.
-    QDir(install.tree.path("MachineBundle")).removeRecursively();
-    QFile::remove(install.tree.path(install.settings + "Setting.ini"));
+    QDir(install.tree().path("MachineBundle")).removeRecursively();
+    QFile::remove(install.settings("Setting.ini"));
     EXPECT_TRUE(resolve(printer).isNull());
 
     CSettingDictionary::DestroyInstance();
@@ -137,19 +128,35 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
 }
 
 TEST(PluginHolder, EachProgramCallsItsOwnEntryPointAndBrokenPluginsAreNeverCalled) {
-    const ThisProgram install;
-    const QString record = install.tree.path("record.txt");
+    const Installation install;
+    const QString record = install.tree().path("record.txt");
     testsupport::ScopedEnvironment variable{"TRELLIS_TEST_PLUGIN_RECORD",
                                             QFile::encodeName(record)};
     const QByteArray bundle =
-        install.plugin("Plugin/PrinterPlugin/SGTREC.plugin", RECORDING_PLUGIN).toUtf8();
+        install.plugin("Plugin/PrinterPlugin/SGTREC.plugin", RECORD_PLUGIN).toUtf8();
     install.plugin("Plugin/PrinterPlugin/SGTERR.plugin", ERROR_PLUGIN);
     install.plugin("Plugin/PrinterPlugin/NOE.plugin", NOENTRY_PLUGIN);
     install.plugin("Plugin/PrinterPlugin/NOX.plugin", QString());
     install.plugin("Plugin/PrinterPlugin/TXT.plugin", QString(), "#!/bin/sh\nexit 0\n");
-    install.tree.write("Sheet Glide Tuner/Plugin/PrinterPlugin/FILE.plugin", "a file");
-    for (const QString path :
-         {"NOE.plugin", "NOX.plugin", "TXT.plugin", "FILE.plugin", "GONE.plugin", "", "../../.."}) {
+    install.tree().write("Sheet Glide Tuner/Plugin/PrinterPlugin/FILE.plugin", "a file");
+    QStringList broken{"NOE.plugin",  "NOX.plugin", "TXT.plugin", "FILE.plugin",
+                       "GONE.plugin", "",           "../../.."};
+    // Executables outside their bundle: CFBundleExecutable, where the object lies from MacOS.
+    const std::pair<const char*, const char*> outside[] = {
+        {"../../../evil.so", "../../../evil.so"},
+        {"sub/../../evil.so", "../evil.so"},
+        {"../MacOS/plugin", "plugin"},      // no step up at all, even one that comes back
+        {"plugin", "../../../outside.so"}}; // a link that leads out of the bundle
+    for (const auto& [executable, where] : outside) {
+        broken << QString("OUT%1.plugin").arg(broken.size());
+        const QString bundle = "Sheet Glide Tuner/Plugin/PrinterPlugin/" + broken.last();
+        testsupport::writeBundle(install.tree(), bundle, {{"CFBundleExecutable", executable}});
+        const QString macos = install.tree().mkdir(bundle + "/Contents/MacOS") + "/";
+        ASSERT_TRUE(QFile::copy(RECORD_PLUGIN, QDir::cleanPath(macos + where)));
+        ASSERT_TRUE(!QString(where).endsWith("outside.so") ||
+                    QFile::link(QDir::cleanPath(macos + where), macos + "plugin"));
+    }
+    for (const QString& path : broken) {
         CSGTPlugin sgt("Plugin/PrinterPlugin/" + path);
         EXPECT_EQ(sgt.Initialize(), 100) << path.toStdString();
         EXPECT_EQ(sgt.OpenSetUpDialog("X"), 100);
@@ -232,20 +239,26 @@ class SetupLauncherProcess : public ::testing::TestWithParam<Program> {};
 TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
     const Program& p = GetParam();
     Installation install(p.tool, p.settingsFolder, p.executable);
-    const QString executable = install.path(install.package + "/Contents/MacOS/" + p.executable);
+    const QString executable = install.packagePath() + "/Contents/MacOS/" + p.executable;
     ASSERT_TRUE(QFile::copy(p.built, executable));
     for (const QFileInfo& file : QDir(p.installedSettings).entryInfoList({"*.ini"}))
-        QFile::copy(file.filePath(), install.tree.path(install.settings + file.fileName()));
+        QFile::copy(file.filePath(), install.settings(file.fileName()));
     const QByteArray longest(255, 'L');
     install.setting("Setting.ini", "[" + longest + "]\nPLUGIN_PATH=Plugin\\Legacy\\R.plugin\n");
-    install.plugin("Plugin/Legacy/R.plugin", RECORDING_PLUGIN);
-    for (const auto& [name, source] :
-         {std::pair{"REC", RECORDING_PLUGIN}, {"ERR", ERROR_PLUGIN}, {"NOE", NOENTRY_PLUGIN}})
+    install.plugin("Plugin/Legacy/R.plugin", RECORD_PLUGIN);
+    QVariantMap initials{{"MX-R74400 Series", "REC"}}; // each other model is its own initial
+    for (const auto& [name, source] : {std::pair{"REC", RECORD_PLUGIN},
+                                       {"ERR", ERROR_PLUGIN},
+                                       {"NOE", NOENTRY_PLUGIN},
+                                       {"UNRS", UNRESOLVED_PLUGIN},
+                                       {"EXIT", EXIT_PLUGIN},
+                                       {"SEGV", SEGV_PLUGIN},
+                                       {"ABRT", ABORT_PLUGIN},
+                                       {"HANG", HANG_PLUGIN}}) {
         install.plugin(QString("Plugin/PrinterPlugin/%1%2.plugin").arg(p.prefix, name), source);
-    install.machineBundle(
-        "Demo.bundle",
-        machineSetting({"MX-R74400 Series", "Error", "No Entry"},
-                       {{"MX-R74400 Series", "REC"}, {"Error", "ERR"}, {"No Entry", "NOE"}}));
+        initials.insert(name, name);
+    }
+    install.machineBundle("Demo.bundle", machineSetting(initials.keys(), initials));
 
     const QString param = QStringLiteral("No printer was given to %1.").arg(p.tool);
     const QString notFound = "The set-up module for this printer cannot be found.";
@@ -253,29 +266,36 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
     const auto utf8 = [](const QByteArray& bytes) {
         return std::optional(platform::AEDescriptor{"utf8"_4cc, bytes});
     };
-    // the alert's first line (null: none), what the plug-in received (null: not called)
-    const std::tuple<const char*, std::optional<platform::AEDescriptor>, QString, QByteArray>
-        rows[] = {
-            {"by hand", std::nullopt, param, {}},
-            {"empty", utf8(""), param, {}},
-            {"another type", platform::AEDescriptor{"TEXT"_4cc, "MX-R74400 Series"}, param, {}},
-            {"NUL", utf8(QByteArray("\0MX", 3)), param, {}},
-            {"not UTF-8", utf8("MX \xff"), param, {}},
-            {"unknown printer", utf8("MX-R99999 Series"), notFound, {}},
-            {"no entry point", utf8("No Entry"), notFound, {}},
-            {"printer", utf8("MX-R74400 Series"), {}, "MX-R74400 Series"},
-            {"error from the plug-in", utf8("Error"), {}, "Error"},
-            {"255 bytes", utf8(longest), {}, longest},
-            {"longer", utf8(longest + "-more"), {}, longest},
-            {"no Media.ini", utf8("MX-R74400 Series"), fixed, {}},
-            {"no Media.ini, by hand", std::nullopt, fixed, {}}};
-    QProcessEnvironment env = testsupport::scratchEnvironment(install.tree.path());
-    const QString alerts = install.tree.path("alerts.jsonl"), record = install.tree.path("record");
+    const struct Row {
+        const char* name;
+        std::optional<platform::AEDescriptor> descriptor;
+        QString alert;       // the alert's first line (null: none)
+        QByteArray received; // what the plug-in received (null: not called)
+        int exitCode = 0;    // -1: crashed or failed
+    } rows[] = {{"by hand", std::nullopt, param, {}},
+                {"another type", platform::AEDescriptor{"TEXT"_4cc, "MX-R74400 Series"}, param, {}},
+                {"NUL", utf8(QByteArray("\0MX", 3)), param, {}},
+                {"not UTF-8", utf8("MX \xff"), param, {}},
+                {"unknown printer", utf8("MX-R99999 Series"), notFound, {}},
+                {"no entry point", utf8("NOE"), notFound, {}},
+                {"unresolved symbol: not loaded", utf8("UNRS"), notFound, {}},
+                {"printer", utf8("MX-R74400 Series"), {}, "MX-R74400 Series"},
+                {"error from the plug-in", utf8("ERR"), {}, "ERR"},
+                {"255 bytes", utf8(longest), {}, longest},
+                {"longer", utf8(longest + "-more"), {}, longest},
+                {"the plug-in's own exit", utf8("EXIT"), {}, {}, 7},
+                {"crash", utf8("SEGV"), {}, {}, -1},
+                {"abort", utf8("ABRT"), {}, {}, -1},
+                {"never returns: SIGTERM ends it", utf8("HANG"), {}, {}, -1},
+                {"no Media.ini", utf8("MX-R74400 Series"), fixed, {}}};
+    QProcessEnvironment env = testsupport::scratchEnvironment(install.tree().path());
+    const QString alerts = install.tree().path("alerts.jsonl"),
+                  record = install.tree().path("record");
     env.insert("TRELLIS_TEST_PLUGIN_RECORD", record);
-    for (const auto& [name, descriptor, alert, received] : rows) {
+    for (const auto& [name, descriptor, alert, received, exitCode] : rows) {
         SCOPED_TRACE(name);
         if (alert == fixed)
-            QFile::remove(install.tree.path(install.settings + "Media.ini"));
+            QFile::remove(install.settings("Media.ini"));
         QFile::remove(alerts);
         QFile::remove(record);
         env.remove(platform::kLaunchDescriptorVariable);
@@ -284,7 +304,15 @@ TEST_P(SetupLauncherProcess, OneRunPerLaunch) {
                        QString::fromLatin1(platform::encodeLaunchDescriptor(*descriptor)));
         testsupport::StartedProcesses processes;
         QProcess* process = processes.start(executable, env);
-        EXPECT_TRUE(testsupport::endsNormally(process))
+        if (descriptor == utf8("HANG")) {
+            ASSERT_FALSE(process->waitForFinished(1500)) << "the hanging plug-in returned";
+            ::kill(pid_t(process->processId()), SIGTERM);
+        }
+        ASSERT_TRUE(process->waitForFinished(30000)) << "the program hung";
+        EXPECT_TRUE(exitCode < 0
+                        ? process->exitStatus() == QProcess::CrashExit || process->exitCode() != 0
+                        : process->exitStatus() == QProcess::NormalExit &&
+                              process->exitCode() == exitCode)
             << process->readAllStandardError().constData();
         const QStringList messages = testsupport::recordedAlertMessages(alerts);
         EXPECT_EQ(messages.size(), alert.isNull() ? 0 : 1);

@@ -34,10 +34,6 @@ QString stageInstallation(const QString& prefix) {
     return output.isEmpty() ? QStringLiteral("cmake --install did not finish") : output;
 }
 
-QString stagedRoot(const QString& prefix) {
-    return prefix + QStringLiteral("/" TRELLIS_INSTALL_ROOT_NAME);
-}
-
 QProcessEnvironment scratchEnvironment(const QString& scratch) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -48,15 +44,6 @@ QProcessEnvironment scratchEnvironment(const QString& scratch) {
     env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     return env;
-}
-
-void SuiteStage::make() {
-    m_prefix = std::make_unique<QTemporaryDir>();
-    m_problem = stageInstallation(m_prefix->path());
-}
-
-QString SuiteStage::root() const {
-    return m_prefix ? stagedRoot(m_prefix->path()) : QString();
 }
 
 StartedProcesses::~StartedProcesses() {

@@ -4,9 +4,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <csignal>
-#include <memory>
 
 namespace testsupport {
 
@@ -15,28 +13,9 @@ namespace testsupport {
 // the installation printed.
 QString stageInstallation(const QString& prefix);
 
-// The installation folder below a prefix that stageInstallation filled.
-QString stagedRoot(const QString& prefix);
-
 // The environment of a program under test whose preferences, temporary files and alert
 // record (<scratch>/alerts.jsonl) live in a scratch folder: offscreen, in English.
 QProcessEnvironment scratchEnvironment(const QString& scratch);
-
-// One staged installation for a whole test suite: made in SetUpTestSuite, gone in
-// TearDownTestSuite.
-class SuiteStage {
-public:
-    void make();
-    void reset() { m_prefix.reset(); }
-    bool ok() const { return m_prefix && m_problem.isEmpty(); }
-    // What went wrong, for the failure message.
-    std::string problem() const { return m_problem.toStdString(); }
-    QString root() const;
-
-private:
-    std::unique_ptr<QTemporaryDir> m_prefix;
-    QString m_problem;
-};
 
 // The processes a test started: any still running is killed when the list goes.
 class StartedProcesses {

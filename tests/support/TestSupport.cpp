@@ -100,8 +100,10 @@ QByteArray xmlPropertyList(const QVariant& value) {
     return out;
 }
 
-FakeApplication::FakeApplication(const QString& appName, const QVariantMap& extraInfo)
-    : m_appName(appName) {
+FakeApplication::FakeApplication(const QString& appName, const QVariantMap& extraInfo,
+                                 const QString& folder)
+    : m_package((folder.isEmpty() ? QString() : folder + QLatin1Char('/')) + appName +
+                QStringLiteral(".app")) {
     QVariantMap info{
         {QStringLiteral("CFBundleName"), appName},
         {QStringLiteral("CFBundleExecutable"), appName},
@@ -111,9 +113,9 @@ FakeApplication::FakeApplication(const QString& appName, const QVariantMap& extr
     };
     for (auto it = extraInfo.constBegin(); it != extraInfo.constEnd(); ++it)
         info.insert(it.key(), it.value());
-    m_tree.write(appName + QStringLiteral(".app/Contents/Info.plist"), xmlPropertyList(info));
-    m_tree.mkdir(appName + QStringLiteral(".app/Contents/MacOS"));
-    m_tree.mkdir(appName + QStringLiteral(".app/Contents/Resources"));
+    m_tree.write(m_package + QStringLiteral("/Contents/Info.plist"), xmlPropertyList(info));
+    m_tree.mkdir(m_package + QStringLiteral("/Contents/MacOS"));
+    m_tree.mkdir(m_package + QStringLiteral("/Contents/Resources"));
     platform::Bundle::setMainBundlePathForTesting(packagePath());
 }
 
@@ -122,7 +124,7 @@ FakeApplication::~FakeApplication() {
 }
 
 QString FakeApplication::packagePath() const {
-    return m_tree.path(m_appName + QStringLiteral(".app"));
+    return m_tree.path(m_package);
 }
 
 QString FakeApplication::resourcesPath() const {
@@ -131,7 +133,7 @@ QString FakeApplication::resourcesPath() const {
 
 QString FakeApplication::writeSetting(const QString& name, const QByteArray& lfText,
                                       const QByteArray& eol, const QString& folder) const {
-    return m_tree.write(m_appName + QStringLiteral(".app/Contents/Resources/") + folder +
+    return m_tree.write(m_package + QStringLiteral("/Contents/Resources/") + folder +
                             QLatin1Char('/') + name,
                         withLineEnds(lfText, eol));
 }

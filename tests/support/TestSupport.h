@@ -88,18 +88,18 @@ QString writePluginBundle(const TempTree& tree, const QString& relative,
                           const QString& executableSource = QString(),
                           const QByteArray& executableBytes = QByteArray());
 
-// A package X.app/Contents/{Info.plist, MacOS, Resources/<settings>} in a scratch tree,
-// standing in for the running program's own package while the object lives.
+// A package [folder/]X.app/Contents/{Info.plist, MacOS, Resources/<settings>} in a scratch
+// tree, standing in for the running program's own package while the object lives.
 class FakeApplication {
 public:
     explicit FakeApplication(const QString& appName = QStringLiteral("Trellis"),
-                             const QVariantMap& extraInfo = {});
+                             const QVariantMap& extraInfo = {}, const QString& folder = {});
     ~FakeApplication();
     FakeApplication(const FakeApplication&) = delete;
     FakeApplication& operator=(const FakeApplication&) = delete;
 
     const TempTree& tree() const { return m_tree; }
-    QString basePath() const { return m_tree.path(); } // folder holding X.app
+    QString basePath() const { return m_tree.path(); } // the scratch tree
     QString packagePath() const;                       // .../X.app
     QString resourcesPath() const;                     // .../X.app/Contents/Resources
     // Writes an INI file into Resources/<folder>/ with CR LF line ends (or eol).
@@ -109,7 +109,7 @@ public:
 
 private:
     TempTree m_tree;
-    QString m_appName;
+    QString m_package; // relative to the tree
 };
 
 } // namespace testsupport

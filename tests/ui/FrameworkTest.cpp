@@ -323,7 +323,6 @@ TEST_F(HelpFileTest, TheManualInTheFirstLanguageThatHasOne) {
         {"first with a folder", {"fr", "ja-JP", "en"}, {"ja", "en"}, "i.html", "ja/i.html"},
         {"no folder: English, untested", {"fr", "de"}, {}, "i.html", "en/i.html"},
         {"no languages", {}, {}, "i.html", "en/i.html"},
-        {"traditional Chinese", {"zh-Hant"}, {"zt", "zh"}, "i.html", "zt/i.html"},
         {"backslashes", {"en"}, {}, "guide\\chapter\\start.html", "en/guide/chapter/start.html"},
         {"spaces and specials", {"en"}, {}, "A B/C# 100%.html", "en/A B/C# 100%.html"},
         {"link cut at 255 bytes", {"en"}, {}, QByteArray(300, 'a'), "en/" + QString(255, 'a')},
