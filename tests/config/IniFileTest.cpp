@@ -17,7 +17,9 @@ std::string lookUp(const QString& path, const char* section, const std::string& 
     char value[kIniLineBufferSize] = "untouched";
     const OSErr err = section ? file.GetValueEx(section, key.c_str(), value, size)
                               : file.GetValue(key.c_str(), value);
-    return err == noErr ? std::string(value) : "#" + std::to_string(err) + (section ? value : "");
+    if (err == noErr)
+        return value;
+    return std::string("#").append(std::to_string(err)).append(section ? value : "");
 }
 
 QByteArray longLine(int length) {
