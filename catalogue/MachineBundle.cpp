@@ -49,12 +49,24 @@ const SettingKeys& settingKeys() {
     return keys;
 }
 
-MachineSetting::Table tableOf(const QVariantMap& dictionary, const QString& key) {
+// The table under `key`, into `table` when it is one.
+MachineSetting::Table tableOf(const QVariantMap& dictionary, const QString& key,
+                              QVariantMap* table) {
     const auto it = dictionary.constFind(key);
     if (it == dictionary.constEnd())
         return MachineSetting::Table::Absent;
-    return it->typeId() == QMetaType::QVariantMap ? MachineSetting::Table::Read
-                                                  : MachineSetting::Table::WrongType;
+    if (it->typeId() != QMetaType::QVariantMap)
+        return MachineSetting::Table::WrongType;
+    *table = it->toMap();
+    return MachineSetting::Table::Read;
+}
+
+// Where the entry of `model` is or would be in entries sorted by model.
+template <typename Entries>
+auto entryPlace(Entries& entries, const QString& model) {
+    return std::lower_bound(
+        entries.begin(), entries.end(), model,
+        [](const MachineSetting::Entry& entry, const QString& name) { return entry.model < name; });
 }
 
 } // namespace
@@ -79,14 +91,13 @@ MachineSetting MachineSetting::fromDictionary(const QVariantMap& dictionary) {
                 setting.models = Table::Read;
         }
     }
-    setting.initials = tableOf(dictionary, keys.initial);
-    setting.functions = tableOf(dictionary, keys.function);
+    QVariantMap initials, functions;
+    setting.initials = tableOf(dictionary, keys.initial, &initials);
+    setting.functions = tableOf(dictionary, keys.function, &functions);
     if (setting.initials == Table::WrongType || setting.functions == Table::WrongType)
         return setting; // such a bundle is left out: its entries are never asked for
 
     // Both tables are sorted by model: one merge gives one entry per model, in order.
-    const QVariantMap initials = dictionary.value(keys.initial).toMap();
-    const QVariantMap functions = dictionary.value(keys.function).toMap();
     // Both tables usually name the same models: kept for every bundle, the list is made to size.
     setting.entries.reserve(std::max(initials.size(), functions.size()));
     auto initial = initials.constBegin();
@@ -114,9 +125,7 @@ MachineSetting MachineSetting::fromDictionary(const QVariantMap& dictionary) {
     }
     // The names in the tables are mostly those of "MODEL": they share its text.
     for (const QString& name : std::as_const(setting.modelNames)) {
-        const auto it = std::lower_bound(
-            setting.entries.begin(), setting.entries.end(), name,
-            [](const Entry& entry, const QString& key) { return entry.model < key; });
+        const auto it = entryPlace(setting.entries, name);
         if (it != setting.entries.end() && it->model == name)
             it->model = name;
     }
@@ -124,9 +133,7 @@ MachineSetting MachineSetting::fromDictionary(const QVariantMap& dictionary) {
 }
 
 const MachineSetting::Entry* MachineSetting::find(const QString& model) const {
-    const auto it = std::lower_bound(
-        entries.cbegin(), entries.cend(), model,
-        [](const Entry& entry, const QString& name) { return entry.model < name; });
+    const auto it = entryPlace(entries, model);
     return it != entries.cend() && it->model == model ? &*it : nullptr;
 }
 
