@@ -146,18 +146,24 @@ CMachineBundle::~CMachineBundle() {
 OSStatus CMachineBundle::OnInitialize(const QUrl& bundleURL) {
     if (bundleURL.isEmpty())
         return paramErr;
+    // Setting.xml first: a package whose file can be read is a folder, and a scan is spared a
+    // system call per package.
+    if (bundleURL.isLocalFile()) {
+        if (auto bundle = platform::Bundle::createUnchecked(bundleURL.toLocalFile())) {
+            if (const auto dictionary = platform::readPropertyListDictionary(
+                    bundle->resourcesPath() + QLatin1Char('/') + QLatin1String(kSettingFileName))) {
+                Release();
+                m_bundle = std::move(bundle);
+                m_setting = MachineSetting::fromDictionary(*dictionary);
+                return noErr;
+            }
+        }
+    }
     if (const OSStatus status = Create(bundleURL); status != noErr)
         return status;
-
-    const QString resources = m_bundle->resourcesPath();
-    const QString settingPath = resources + QLatin1Char('/') + QLatin1String(kSettingFileName);
-    if (const auto dictionary = platform::readPropertyListDictionary(settingPath)) {
-        m_setting = MachineSetting::fromDictionary(*dictionary);
-        return noErr;
-    }
     // A package without a resources folder is open but has nothing to say; the folder is
     // only looked at when Setting.xml could not be read, to tell the two apart.
-    return QFileInfo(resources).isDir() ? paramErr : noErr;
+    return QFileInfo(m_bundle->resourcesPath()).isDir() ? paramErr : noErr;
 }
 
 OSStatus CMachineBundle::Create(const QUrl& bundleURL) {

@@ -7,6 +7,11 @@
 #include "platform/SystemInfo.h"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -61,6 +66,77 @@ OSStatus CSupportMachine::OnInitialize(const QString& machineBundleFolderPath) {
     return SearchMachineBundle(machineBundleFolderPath) == noErr ? noErr : paramErr;
 }
 
+// What the tables take from one machine package.
+struct ScannedMachineBundle {
+    MachineSetting setting;
+    QStringList models;
+    QString bundleName;
+    QString machineVersion;
+};
+
+namespace {
+
+// One package's part of a scan. It touches no table, so any thread may run it once the
+// language question has been answered.
+std::optional<ScannedMachineBundle> scanMachineBundle(const QUrl& bundleURL,
+                                                      const QString& listedName) {
+    if (bundleURL.isEmpty() || !bundleURL.isLocalFile())
+        return std::nullopt;
+    CMachineBundle machineBundle;
+    if (machineBundle.OnInitialize(bundleURL) != noErr)
+        return std::nullopt;
+    const MachineSetting* setting = machineBundle.GetSettingDictionary();
+    ScannedMachineBundle scanned;
+    if (!setting || machineBundle.GetSupportPrinter(&scanned.models) != noErr)
+        return std::nullopt;
+    // Tables of the wrong kind make the whole file suspect; the bundle is left out rather
+    // than listing printers whose tools cannot be worked out.
+    using Table = MachineSetting::Table;
+    if (setting->initials == Table::WrongType || setting->functions == Table::WrongType)
+        return std::nullopt;
+
+    // The scan knows each package's folder name: the tables keep that very text, not a copy
+    // per package, when the name taken from the URL is the same.
+    scanned.bundleName = UPath::LastPathComponent(bundleURL.toLocalFile());
+    if (scanned.bundleName == listedName)
+        scanned.bundleName = listedName;
+    // The package opened above reads its Info.plist for this one value only.
+    if (const platform::Bundle* bundle = machineBundle.GetBundle()) {
+        const QString version = bundle->version();
+        if (!version.isNull())
+            scanned.machineVersion = nonNull(version);
+    }
+    if (scanned.bundleName.isEmpty() || scanned.machineVersion.isNull())
+        return std::nullopt;
+    scanned.setting = *setting;
+    // The records carry the model names; the tables keep the entries alone. Dropped here, the
+    // list is freed before the next batch is opened and its memory serves that batch.
+    scanned.setting.modelNames = QStringList();
+    return scanned;
+}
+
+// Packages a scan opens before it joins them to the tables: enough to keep every core busy,
+// few enough that what waits to be joined stays small.
+constexpr qsizetype kScanBatch = 1024;
+// Below this many packages a helper thread costs more than it saves.
+constexpr qsizetype kScanBatchForHelpers = 16;
+constexpr unsigned kMostScanThreads = 4;
+
+// Runs `work` here and on a helper thread per further core, and returns when all are done.
+// A helper that cannot be started leaves its share to the others.
+void runOnEveryCore(const std::function<void()>& work) {
+    const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, kMostScanThreads);
+    std::vector<std::jthread> helpers;
+    try {
+        for (unsigned i = 1; i < cores; ++i)
+            helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+    }
+    work();
+}
+
+} // namespace
+
 OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
     if (folderPath.isNull())
         return paramErr;
@@ -77,59 +153,51 @@ OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
     m_settingDictionaries->reserve(m_settingDictionaries->size() + entries->size());
     m_printerRecords->reserve(m_printerRecords->size() + entries->size());
     m_firstRecordOfModel.reserve(m_firstRecordOfModel.size() + entries->size());
-    for (const QString& name : *entries) {
-        if (!name.endsWith(QLatin1String("bundle"), Qt::CaseSensitive))
-            continue;
-        const QUrl url = QUrl::fromLocalFile(UPath::AppendingPathComponent(folderPath, name));
-        if (url.isEmpty())
-            continue;
-        AppendMachineBundle(url, name); // a bundle that fails is skipped
+
+    // Opening a package is mostly file system calls, which the cores share: a batch is opened
+    // on all of them, then joined to the tables in listing order on this thread.
+    std::vector<std::optional<ScannedMachineBundle>> batch;
+    for (qsizetype first = 0; first < entries->size(); first += kScanBatch) {
+        const qsizetype count = std::min(kScanBatch, entries->size() - first);
+        batch.assign(static_cast<std::size_t>(count), std::nullopt);
+        std::atomic<qsizetype> next{0};
+        const std::function<void()> work = [&] {
+            for (qsizetype i = 0; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
+                const QString& name = entries->at(first + i);
+                if (!name.endsWith(QLatin1String("bundle"), Qt::CaseSensitive))
+                    continue;
+                const QUrl url =
+                    QUrl::fromLocalFile(UPath::AppendingPathComponent(folderPath, name));
+                batch[static_cast<std::size_t>(i)] = scanMachineBundle(url, name);
+            }
+        };
+        if (count >= kScanBatchForHelpers) {
+            CMachineBundle::IsJapaneseLanguage(); // answered once here, only read by the helpers
+            runOnEveryCore(work);
+        } else {
+            work();
+        }
+        for (auto& scanned : batch) {
+            if (scanned)
+                AppendScannedBundle(std::move(*scanned)); // a bundle that fails is skipped
+        }
     }
+    m_printerRecords->squeeze(); // sized for a printer per entry; most installations differ
     return noErr;
 }
 
 OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
-    return AppendMachineBundle(bundleURL, QString());
+    auto scanned = scanMachineBundle(bundleURL, QString());
+    return scanned ? AppendScannedBundle(std::move(*scanned)) : paramErr;
 }
 
-OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL, const QString& listedName) {
-    if (bundleURL.isEmpty() || !bundleURL.isLocalFile())
-        return paramErr;
+OSStatus CSupportMachine::AppendScannedBundle(ScannedMachineBundle&& scanned) {
     if (!m_settingDictionaries)
         m_settingDictionaries.emplace();
-
-    CMachineBundle machineBundle;
-    if (machineBundle.OnInitialize(bundleURL) != noErr)
-        return paramErr;
-    const MachineSetting* setting = machineBundle.GetSettingDictionary();
-    if (!setting)
-        return paramErr;
-    QStringList models;
-    if (machineBundle.GetSupportPrinter(&models) != noErr)
-        return paramErr;
-    // Tables of the wrong kind make the whole file suspect; the bundle is left out rather
-    // than listing printers whose tools cannot be worked out.
-    using Table = MachineSetting::Table;
-    if (setting->initials == Table::WrongType || setting->functions == Table::WrongType)
-        return paramErr;
-
-    const QString path = bundleURL.toLocalFile();
-    QString bundleName = UPath::LastPathComponent(path);
-    if (bundleName == listedName)
-        bundleName = listedName;
-    // The package opened above reads its Info.plist for this one value only.
-    QString machineVersion;
-    if (const platform::Bundle* bundle = machineBundle.GetBundle()) {
-        const QString version = bundle->version();
-        if (!version.isNull())
-            machineVersion = nonNull(version);
-    }
-    if (bundleName.isEmpty() || machineVersion.isNull())
-        return paramErr;
-
-    const OSStatus status = AppendPrinter(&models, bundleName, machineVersion);
-    if (!m_settingDictionaries->contains(bundleName))
-        m_settingDictionaries->insert(bundleName, *setting);
+    const OSStatus status =
+        AppendPrinter(&scanned.models, scanned.bundleName, scanned.machineVersion);
+    if (!m_settingDictionaries->contains(scanned.bundleName))
+        m_settingDictionaries->insert(scanned.bundleName, std::move(scanned.setting));
     return status;
 }
 

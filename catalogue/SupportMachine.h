@@ -17,12 +17,16 @@ inline constexpr char kRecordKeyModel[] = "MODEL";
 inline constexpr char kRecordKeyMachineBundle[] = "MachineBundle";
 inline constexpr char kRecordKeyMachineVersion[] = "MachineVersion";
 
+struct ScannedMachineBundle;
+
 // One model named by a machine bundle.
 struct PrinterRecord {
     QString model;          // the device identifier
     QString machineBundle;  // the bundle folder's name, extension included
     QString machineVersion; // the bundle's CFBundleVersion
 };
+// Moved as bytes: a large table grows in place instead of being copied.
+Q_DECLARE_TYPEINFO(PrinterRecord, Q_RELOCATABLE_TYPE);
 
 // The catalogue of printers described by machine bundles, and where the seven tools and
 // each printer's plug-ins lie.
@@ -51,7 +55,8 @@ public:
     OSStatus GetMachineBundleNameAndVersion(const QString& deviceID, QString* bundleName,
                                             QString* machineVersion) const;
     OSStatus GetPluginVersion(const QString& deviceID, QString* machineVersion) const;
-    // The kept Setting.xml values of the bundle that serves the model, not copied.
+    // The kept Setting.xml values of the bundle that serves the model, not copied; its
+    // modelNames are left empty.
     OSStatus SearchSettingDictionary(const QString& deviceID,
                                      const MachineSetting** dictionary) const;
     QString GetPrinterInitial(const QString& deviceID) const;
@@ -72,15 +77,15 @@ public:
     bool IsSupportApplication(const QString& deviceID, long index) const;
 
 private:
-    // The scan knows each package's folder name: the tables keep that very text, not a copy
-    // per package, when the name taken from the URL is the same.
-    OSStatus AppendMachineBundle(const QUrl& bundleURL, const QString& listedName);
+    // A package already opened, by the scan or by AppendMachineBundle, joins the tables.
+    OSStatus AppendScannedBundle(ScannedMachineBundle&& scanned);
     // Position of the first record of a model; -1 when there is none.
     qsizetype FirstRecordOf(const QString& model) const;
 
     std::optional<QList<QUrl>> m_applicationURLs;
     std::optional<QList<PrinterRecord>> m_printerRecords;
-    // Each bundle's Setting.xml as the few values that are asked of it, by bundle name.
+    // Each bundle's Setting.xml as the few values that are asked of it, by bundle name: the
+    // entries and table kinds; the model names live in the records.
     std::optional<QHash<QString, MachineSetting>> m_settingDictionaries;
     // Records are only ever appended, so the first record of a model never changes: the
     // index answers exactly as a walk from the top would, without the walk.

@@ -74,6 +74,10 @@ std::shared_ptr<Bundle> Bundle::create(const QString& path) {
     return std::shared_ptr<Bundle>(new Bundle(path));
 }
 
+std::shared_ptr<Bundle> Bundle::createUnchecked(const QString& path) {
+    return path.isEmpty() ? nullptr : std::shared_ptr<Bundle>(new Bundle(path));
+}
+
 std::shared_ptr<Bundle> Bundle::mainBundle() {
     static std::shared_ptr<Bundle> cached;
     static QString cachedFor;

@@ -14,6 +14,9 @@ class Bundle {
 public:
     // Null when the path does not name an existing folder.
     static std::shared_ptr<Bundle> create(const QString& path);
+    // Without looking at the path: for a caller that shows it to be a folder by reading a file
+    // inside it. Null for an empty path.
+    static std::shared_ptr<Bundle> createUnchecked(const QString& path);
 
     // The package of the running program, found from its own executable
     // (X.app/Contents/MacOS/exe gives X.app), never from the current folder.

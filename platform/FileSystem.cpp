@@ -6,6 +6,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,16 +34,25 @@ QStringList sortFolderEntries(std::vector<QByteArray> raw) {
         QByteArray lowered = isAscii(bytes) ? bytes.toLower() : QByteArray();
         named.push_back({QFile::decodeName(bytes), std::move(bytes), std::move(lowered)});
     }
-    std::sort(named.begin(), named.end(), [](const Named& a, const Named& b) {
-        const int folded = !a.lowered.isNull() && !b.lowered.isNull()
-                               ? a.lowered.compare(b.lowered)
-                               : a.name.compare(b.name, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a.bytes < b.bytes;
+    // Pointers are sorted, compared as plain bytes where they can be: a folder of many
+    // packages is listed at every start.
+    const auto view = [](const QByteArray& bytes) {
+        return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    };
+    std::vector<const Named*> order;
+    order.reserve(named.size());
+    for (const Named& entry : named)
+        order.push_back(&entry);
+    std::sort(order.begin(), order.end(), [&view](const Named* a, const Named* b) {
+        const int folded = !a->lowered.isNull() && !b->lowered.isNull()
+                               ? view(a->lowered).compare(view(b->lowered))
+                               : a->name.compare(b->name, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : view(a->bytes) < view(b->bytes);
     });
     QStringList names;
-    names.reserve(static_cast<qsizetype>(named.size()));
-    for (const Named& entry : named)
-        names.append(entry.name);
+    names.reserve(static_cast<qsizetype>(order.size()));
+    for (const Named* entry : order)
+        names.append(entry->name);
     return names;
 }
 

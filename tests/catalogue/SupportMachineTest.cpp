@@ -69,6 +69,7 @@ protected:
     testsupport::FakeApplication app;
 };
 
+// Over 16 entries: the folder is opened on helper threads too, and must still list in order.
 TEST_F(SupportMachineTest, RegistryOfOneFolder) {
     writeBundle("Alpha.bundle", machineSetting({"A2", "A1", "Dup"}, {{"Dup", "AA"}}, {{"Dup", 4}}),
                 "1.0");
