@@ -215,9 +215,11 @@ qsizetype AppendMenuItemsWithCFStrings(MenuRef menu, const QStringList& texts,
         return 0;
     if (outFirst)
         *outFirst = MenuItemIndex(CountMenuItems(menu) + 1);
-    // An empty popup takes the lighter model; its items need no more than their texts.
+    // An empty popup given many items takes the lighter model; its items need no more than
+    // their texts. Putting a model in costs more than a short list in the toolkit's own.
+    constexpr qsizetype kItemsForLighterModel = 64;
     auto* items = dynamic_cast<PopupItems*>(menu->combo->model());
-    if (!items && menu->combo->count() == 0) {
+    if (!items && menu->combo->count() == 0 && count >= kItemsForLighterModel) {
         items = new PopupItems(menu->combo);
         menu->combo->setModel(items);
     }

@@ -232,14 +232,17 @@ TEST_F(FrameworkTest, APopupFilledInOneBatchIsEditedItemByItem) {
     CPopupButton popup(window->GetWindowRef(), {"MAIN"_4cc, 1400});
     ASSERT_EQ(popup.DeleteMenuItems(1, ItemCount(popup.CountMenuItems())), noErr);
     MenuItemIndex first = 0, added = 0;
-    EXPECT_EQ(popup.AppendMenuItemTexts({"a", "b", "c"}, &first), 3);
+    QStringList batch; // long enough for the lighter item model
+    for (int i = 0; i < 100; ++i)
+        batch << QString("t%1").arg(i);
+    EXPECT_EQ(popup.AppendMenuItemTexts(batch, &first), 100);
     EXPECT_EQ(popup.AppendMenuItemText("d", 0, 0, &added), noErr);
-    EXPECT_EQ(popup.DeleteMenuItems(2, 2), noErr);
+    EXPECT_EQ(popup.DeleteMenuItems(2, 99), noErr);
     EXPECT_EQ(popup.SetValue(2), noErr);
     QString text;
     EXPECT_EQ(popup.GetMenuItemText(2, &text), noErr);
     EXPECT_EQ(std::tuple(first, added, popup.CountMenuItems(), text, popup.GetValue()),
-              std::tuple(MenuItemIndex(1), MenuItemIndex(4), 2L, QString("d"), SInt32(2)));
+              std::tuple(MenuItemIndex(1), MenuItemIndex(101), 2L, QString("d"), SInt32(2)));
     EXPECT_EQ(static_cast<QComboBox*>(widget(1400))->itemText(1), "d");
 }
 
