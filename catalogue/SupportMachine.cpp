@@ -80,9 +80,7 @@ namespace {
 // language question has been answered.
 std::optional<ScannedMachineBundle> scanMachineBundle(const QUrl& bundleURL,
                                                       const QString& listedName) {
-    if (bundleURL.isEmpty() || !bundleURL.isLocalFile())
-        return std::nullopt;
-    CMachineBundle machineBundle;
+    CMachineBundle machineBundle; // refuses an empty or non-file URL
     if (machineBundle.OnInitialize(bundleURL) != noErr)
         return std::nullopt;
     const MachineSetting* setting = machineBundle.GetSettingDictionary();
