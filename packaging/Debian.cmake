@@ -48,12 +48,17 @@ set(CPACK_DEBIAN_SDK_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_SDK_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_SDK_PACKAGE_SUGGESTS "cmake, pkg-config")
 set(CPACK_DEBIAN_SDK_DESCRIPTION
-"printer plug-in SDK for the Trellis set-up launchers
+"SDK for printer packages of Trellis
 The C header of the printer plug-in contract, a CMake package
 (find_package(TrellisPrinterPlugin), target Trellis::PrinterPlugin) and a
 pkg-config file (trellis-printer-plugin) for building printer plug-ins that
 SheetGlideTuner2 and StockProfileEditor2 load. Plug-ins built with them
-export only their set-up entry point.")
+export only their set-up entry point.
+
+For a printer maker's whole package: the header trellis/ToolHandoff.h, with
+which a tool application learns the printer it was started for, and CMake
+functions that make machine bundles, tool applications and plug-in bundles
+and install them into the Trellis installation folder.")
 
 if(TRELLIS_BUILD_DEMO)
     set(CPACK_DEBIAN_DEMO_PACKAGE_NAME trellis-demo)

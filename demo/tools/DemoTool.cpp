@@ -1,7 +1,8 @@
 // The demo installation's stand-in for the tool applications that are not part of the
 // system. One program is installed into each tool's package; it names itself after its own
 // package and shows the printer it was started for and how the identifier arrived: in the
-// launch event ('prdt' of 'aevt'/'oapp') or as the first command-line argument.
+// launch hand-off or as the one command-line argument. It reads them as any maker's tool
+// does, with <trellis/ToolHandoff.h> of the SDK.
 //
 // With TRELLIS_DEMO_TOOL_LOG set, each start that shows a window appends one JSON line
 // {"tool", "printer", "via", "pid"} to that file, so that end-to-end tests can see it.
@@ -9,6 +10,7 @@
 #include "platform/AppleEvents.h"
 #include "platform/Bundle.h"
 #include "platform/SingleInstance.h"
+#include "trellis/ToolHandoff.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -25,7 +27,6 @@
 #include <QTextStream>
 #include <QVBoxLayout>
 #include <QWidget>
-
 
 namespace {
 
@@ -51,9 +52,9 @@ QString viaKey(Via via) {
 QString viaText(Via via) {
     switch (via) {
     case Via::LaunchEvent:
-        return QStringLiteral("the launch event (its 'prdt' parameter)");
+        return QStringLiteral("the launch hand-off (the launcher service's way)");
     case Via::Argument:
-        return QStringLiteral("the first command-line argument");
+        return QStringLiteral("the one command-line argument (the child task's way)");
     case Via::None:
         break;
     }
@@ -150,35 +151,23 @@ int main(int argc, char** argv) {
         return 0;
 
     Start start;
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1) {
-        start.printer = arguments.at(1);
-        start.via = Via::Argument;
+    const bool handedOff = qEnvironmentVariableIsSet(TRELLIS_LAUNCH_DESCRIPTOR_VARIABLE);
+    char printer[TRELLIS_TOOL_PRINTER_SIZE];
+    const long length = trellis_tool_printer(argc, argv, printer, sizeof printer);
+    if (length > 0) {
+        start.printer = QString::fromUtf8(printer, qsizetype(length));
+        start.via = handedOff ? Via::LaunchEvent : Via::Argument;
     }
+    window = makeWindow(tool, start);
+    appendToLog(tool, start);
+    QTextStream(stdout) << tool << ": printer \"" << start.printer << "\" via " << viaKey(start.via)
+                        << Qt::endl;
+    bringForward(window);
 
-    // The launch event always comes, with or without the identifier; the window waits for
-    // it so that it shows what the launcher handed over.
-    platform::installAppleEventHandler(
-        "aevt"_4cc, "oapp"_4cc, [&](const platform::AppleEvent& event) {
-            const platform::AEDescriptor* prdt = event.parameter("prdt"_4cc);
-            if (start.via == Via::None && prdt && prdt->type == "utf8"_4cc) {
-                start.printer = QString::fromUtf8(prdt->data);
-                start.via = Via::LaunchEvent;
-            }
-            if (!window) {
-                window = makeWindow(tool, start);
-                appendToLog(tool, start);
-                QTextStream(stdout) << tool << ": printer \"" << start.printer << "\" via "
-                                    << viaKey(start.via) << Qt::endl;
-            }
-            bringForward(window);
-            return 0;
-        });
     platform::installAppleEventHandler("aevt"_4cc, "quit"_4cc, [](const platform::AppleEvent&) {
         QCoreApplication::quit();
         return 0;
     });
     platform::installQuitSignalHandlers();
-    platform::scheduleOpenApplicationEvent();
     return app.exec();
 }
