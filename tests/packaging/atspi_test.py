@@ -10,7 +10,9 @@ import os
 import signal
 import subprocess
 import sys
-import time
+
+from accessibility import (application_of, press_action, shown_tool_buttons, showing,
+                           start_bus, tool_titles, trellis_environment, wait_for, walk)
 
 root, scratch = sys.argv[1], sys.argv[2]
 failures = []
@@ -21,117 +23,20 @@ def fail(message):
     failures.append(message)
 
 
-def wait_for(what, probe, seconds=60.0):
-    """Polls probe until it returns something true; None when it never does."""
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        found = probe()
-        if found:
-            return found
-        time.sleep(0.2)
-    print("gave up waiting for " + what, file=sys.stderr)
-    return None
-
-
-def read_ini(path):
-    """Key-value pairs of an INI file of the installation (sections ignored)."""
-    values = {}
-    with open(path, encoding="utf-8") as handle:
-        for line in handle.read().splitlines():
-            if "=" in line and not line.startswith((";", "[")):
-                key, value = line.split("=", 1)
-                values[key.strip()] = value
-    return values
-
-
-def bus_call(*arguments):
-    return subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                           "/org/a11y/bus", *arguments], capture_output=True, text=True)
-
-
-# The accessibility bus, started by D-Bus activation as a desktop session starts it, and
-# switched on as a screen reader switches it on.
-started = bus_call("org.a11y.Bus.GetAddress")
-if started.returncode != 0:
-    print("SKIP: the AT-SPI bus cannot be started: " + started.stderr.strip())
-    sys.exit(77)
-enabled = bus_call("org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status",
-                   "string:IsEnabled", "variant:boolean:true")
-if enabled.returncode != 0:
-    print("SKIP: the AT-SPI bus cannot be switched on: " + enabled.stderr.strip())
-    sys.exit(77)
-
-import pyatspi  # noqa: E402  (needs the bus above)
-
-settings = os.path.join(root, "Trellis.app/Contents/Resources/English.lproj/Settings")
-strings = read_ini(os.path.join(settings, "Localize.ini"))
-strings.update(read_ini(os.path.join(settings, "L_Const.ini")))
-titles = [strings["0000010%d" % index] for index in range(7)]
-descriptions = [strings["0000020%d" % index] for index in range(7)]
+pyatspi = start_bus()
+titles, descriptions, strings = tool_titles(root)
 label_text = strings["00000003"]
 
 tool_log = os.path.join(scratch, "tools.jsonl")
-# libxkbcommon-x11 hands strndup a bound longer than its buffer, which ASan's strict string
-# checks (set for the test suite) report inside the library under xcb.
-asan_options = ":".join(option for option in os.environ.get("ASAN_OPTIONS", "").split(":")
-                        if option and not option.startswith("strict_string_checks"))
-environment = dict(os.environ,
-                   ASAN_OPTIONS=asan_options,
-                   QT_QPA_PLATFORM="xcb",
-                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                   LANGUAGE="en", LANG="C.UTF-8", LC_ALL="C.UTF-8",
-                   TRELLIS_ALERT_LOG=os.path.join(scratch, "alerts.jsonl"),
-                   TRELLIS_DEMO_TOOL_LOG=tool_log)
+environment = trellis_environment(TRELLIS_ALERT_LOG=os.path.join(scratch, "alerts.jsonl"),
+                                  TRELLIS_DEMO_TOOL_LOG=tool_log)
 trellis = subprocess.Popen([os.path.join(root, "Trellis.app/Contents/MacOS/Trellis")],
                            env=environment)
 tool_pids = []
 
 
 def trellis_application():
-    if trellis.poll() is not None:
-        return "ended"
-    desktop = pyatspi.Registry.getDesktop(0)
-    for index in range(desktop.childCount):
-        application = desktop.getChildAtIndex(index)
-        try:
-            if application is not None and application.get_process_id() == trellis.pid:
-                return application if application.childCount > 0 else None
-        except Exception:  # an application that went away while being listed
-            continue
-    return None
-
-
-def walk(accessible, found):
-    """Every accessible below this one, depth first, as a screen reader's review walks."""
-    found.append(accessible)
-    for index in range(accessible.childCount):
-        child = accessible.getChildAtIndex(index)
-        if child is not None:
-            walk(child, found)
-    return found
-
-
-def showing(accessible):
-    states = accessible.getState()
-    return states.contains(pyatspi.STATE_SHOWING) and states.contains(pyatspi.STATE_VISIBLE)
-
-
-def press_action(accessible):
-    """The index of the accessible's press (or click) action, or None."""
-    try:
-        actions = accessible.queryAction()
-    except NotImplementedError:
-        return None
-    for index in range(actions.nActions):
-        if actions.getName(index).lower() in ("press", "click"):
-            return index
-    return None
-
-
-def shown_tool_buttons(application):
-    return [node for node in walk(application, [])
-            if node.getRole() == pyatspi.ROLE_PUSH_BUTTON and showing(node)
-            and node.name in titles]
+    return application_of(pyatspi, trellis)
 
 
 try:
@@ -140,7 +45,7 @@ try:
         fail("Trellis did not appear on the accessibility bus (exit status %s)" % trellis.poll())
         raise SystemExit
     # The window is read once its tool buttons are there.
-    wait_for("the tool buttons", lambda: shown_tool_buttons(application))
+    wait_for("the tool buttons", lambda: shown_tool_buttons(pyatspi, application, titles))
     nodes = walk(application, [])
     print("accessible tree: %d objects" % len(nodes))
 
@@ -148,7 +53,7 @@ try:
     if not frames:
         fail("no window on the accessibility bus")
 
-    popups = [node for node in nodes if node.getRole() == pyatspi.ROLE_COMBO_BOX and showing(node)]
+    popups = [node for node in nodes if node.getRole() == pyatspi.ROLE_COMBO_BOX and showing(pyatspi, node)]
     if len(popups) != 1:
         fail("%d printer popups" % len(popups))
     else:
@@ -163,7 +68,7 @@ try:
                    for label in labels):
             fail("the printer popup is not labelled by the label %r" % label_text)
 
-    buttons = shown_tool_buttons(application)
+    buttons = shown_tool_buttons(pyatspi, application, titles)
     seen = [button.name for button in buttons]
     print("shown tool buttons: %s" % ", ".join(seen))
     # The chosen printer's tools by its mask, each once (its first choice is not one of the

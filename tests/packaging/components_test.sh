@@ -71,6 +71,8 @@ expect "the full installation lacks the demo's printers in Setting.ini" \
 
 cat >"$scratch/sdk.expected" <<LIST
 include/trellis/PrinterPlugin.h
+include/trellis/ToolHandoff.h
+share/cmake/TrellisPrinterPlugin/TrellisPackage.cmake
 share/cmake/TrellisPrinterPlugin/TrellisPrinterPluginConfig.cmake
 share/cmake/TrellisPrinterPlugin/TrellisPrinterPluginConfigVersion.cmake
 share/doc/trellis-dev/changelog.gz
@@ -80,8 +82,10 @@ share/trellis-printer-plugin/printer-plugin.map
 LIST
 expect "sdk holds other files than the SDK's:
 $(diff "$scratch/sdk.expected" "$scratch/sdk.txt")" cmp -s "$scratch/sdk.expected" "$scratch/sdk.txt"
-expect "the header carries no licence" \
-    grep -q 'SPDX-License-Identifier: MIT' "$scratch/sdk/include/trellis/PrinterPlugin.h"
+for header in PrinterPlugin.h ToolHandoff.h; do
+    expect "$header carries no licence" \
+        grep -q 'SPDX-License-Identifier: MIT' "$scratch/sdk/include/trellis/$header"
+done
 
 for pattern in "^$root/MachineBundle/[^/]+\.bundle/Contents/Resources/Setting\.xml$" \
                "^$root/Kestrel Loader/Kestrel Loader\.app/Contents/MacOS/" \
