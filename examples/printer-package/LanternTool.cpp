@@ -1,10 +1,9 @@
 // The example package's Status Lantern: a window naming the printer that Trellis started it
 // for, which <trellis/ToolHandoff.h> reads from the launch hand-off or the command line.
-#include <trellis/ToolHandoff.h>
-
 #include <QApplication>
 #include <QLabel>
 #include <cstdio>
+#include <trellis/ToolHandoff.h>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -11,15 +11,15 @@
 #include <stdlib.h>
 #include <string.h>
 
-long handoff_under_test(int argc, char **argv, char *buffer, size_t size);
+long handoff_under_test(int argc, char** argv, char* buffer, size_t size);
 
 struct row {
-    const char *name;
-    const char *handoff; /* NULL: the variable is not set */
-    const char *argument; /* NULL: no argument */
+    const char* name;
+    const char* handoff;  /* NULL: the variable is not set */
+    const char* argument; /* NULL: no argument */
     size_t size;
     long expected;
-    const char *printer;
+    const char* printer;
 };
 
 int main(void) {
@@ -48,9 +48,9 @@ int main(void) {
     int failures = 0;
     size_t i;
     for (i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        const struct row *row = &rows[i];
+        const struct row* row = &rows[i];
         char program[] = "tool", argument[64] = "", buffer[256];
-        char *argv[] = {program, argument, NULL};
+        char* argv[] = {program, argument, NULL};
         long got;
         if (row->handoff != NULL)
             setenv("TRELLIS_LAUNCH_DESCRIPTOR", row->handoff, 1);
@@ -75,7 +75,7 @@ int main(void) {
     {
         /* More than one argument is not how Trellis starts a tool. */
         char a[] = "tool", b[] = "WJ-2400", c[] = "--verbose", buffer[256];
-        char *argv[] = {a, b, c, NULL};
+        char* argv[] = {a, b, c, NULL};
         if (handoff_under_test(3, argv, buffer, sizeof buffer) != -1) {
             fprintf(stderr, "FAIL two arguments: not -1\n");
             ++failures;

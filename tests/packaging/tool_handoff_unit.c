@@ -5,8 +5,8 @@
 extern "C"
 #endif
     long
-    handoff_under_test(int argc, char **argv, char *buffer, size_t size);
+    handoff_under_test(int argc, char** argv, char* buffer, size_t size);
 
-long handoff_under_test(int argc, char **argv, char *buffer, size_t size) {
+long handoff_under_test(int argc, char** argv, char* buffer, size_t size) {
     return trellis_tool_printer(argc, argv, buffer, size);
 }

@@ -55,7 +55,7 @@
 extern "C" {
 #else
 /* POSIX; a strict C99 compilation does not declare it in <stdlib.h>. */
-extern int unsetenv(const char *name);
+extern int unsetenv(const char* name);
 #endif
 
 #define TRELLIS_LAUNCH_DESCRIPTOR_VARIABLE "TRELLIS_LAUNCH_DESCRIPTOR"
@@ -79,11 +79,11 @@ static inline int trellis_tool_base64_digit_(char c) {
 }
 
 /* Decodes "<8 hex digits>:<base64>" of type 'utf8' into buffer: the length, or -1. */
-static inline long trellis_tool_decode_(const char *text, char *buffer, size_t size) {
+static inline long trellis_tool_decode_(const char* text, char* buffer, size_t size) {
     unsigned long type = 0;
     size_t i, count, out = 0;
     unsigned int bits = 0, held = 0;
-    const char *data;
+    const char* data;
     for (i = 0; i < 8; ++i) {
         const char c = text[i];
         int value;
@@ -139,8 +139,8 @@ static inline long trellis_tool_decode_(const char *text, char *buffer, size_t s
    malformed unless it is exactly the form above with the type 'utf8'; an identifier
    holding a NUL byte is malformed too. buffer is an empty string after 0 or -1 (when size
    is not 0). */
-static inline long trellis_tool_printer(int argc, char **argv, char *buffer, size_t size) {
-    const char *handoff = getenv(TRELLIS_LAUNCH_DESCRIPTOR_VARIABLE);
+static inline long trellis_tool_printer(int argc, char** argv, char* buffer, size_t size) {
+    const char* handoff = getenv(TRELLIS_LAUNCH_DESCRIPTOR_VARIABLE);
     long length = -1;
     if (buffer != NULL && size > 0) {
         buffer[0] = '\0';
