@@ -1,6 +1,7 @@
 // The example package's Status Lantern: a window naming the printer that Trellis started it
 // for, which <trellis/ToolHandoff.h> reads from the launch hand-off or the command line.
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <cstdio>
 #include <trellis/ToolHandoff.h>
@@ -17,6 +18,11 @@ int main(int argc, char** argv) {
         text = QStringLiteral("The printer handed over is malformed.");
     std::printf("Status Lantern (example): printer \"%s\"\n", length > 0 ? printer : "");
     std::fflush(stdout);
+
+    // Its look comes with it, in Contents/Resources beside Contents/MacOS.
+    QFile style(QApplication::applicationDirPath() + QStringLiteral("/../Resources/lantern.qss"));
+    if (style.open(QIODevice::ReadOnly))
+        app.setStyleSheet(QString::fromUtf8(style.readAll()));
 
     QLabel window(text);
     window.setWindowTitle(QStringLiteral("Status Lantern"));

@@ -87,8 +87,10 @@ function(_trellis_copy_resources target destination)
             add_custom_command(TARGET ${target} POST_BUILD COMMAND
                 ${CMAKE_COMMAND} -E copy_directory "${resource}" "${destination}/${name}" VERBATIM)
         else()
-            add_custom_command(TARGET ${target} POST_BUILD COMMAND
-                ${CMAKE_COMMAND} -E copy_if_different "${resource}" "${destination}/" VERBATIM)
+            add_custom_command(TARGET ${target} POST_BUILD
+                COMMAND ${CMAKE_COMMAND} -E make_directory "${destination}"
+                COMMAND ${CMAKE_COMMAND} -E copy_if_different "${resource}" "${destination}/"
+                VERBATIM)
         endif()
     endforeach()
 endfunction()
