@@ -4,14 +4,6 @@
 
 #include <cstdint>
 
-// The required settings files, as length-prefixed names of the settings folder.
-inline constexpr unsigned char FILENAME_SETTING[] = "\x0bSetting.ini";
-
-// Shown without localization: the string tables themselves may be what is missing.
-inline constexpr unsigned char ALERT_IniFileNotFoundMessage[] =
-    "\x3eThe necessary file cannot be found. Install the program again.";
-static_assert(sizeof ALERT_IniFileNotFoundMessage == 62 + 2);
-
 // The failed-start alert's text when the installation's tables hold none for it.
 inline constexpr unsigned char ALERT_ToolNotStartedMessage[] =
     "\x4aThe tool cannot be started. Make sure that it is installed, and try again.";

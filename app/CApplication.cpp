@@ -9,6 +9,7 @@
 #include "localize/Alert.h"
 #include "localize/HelpFile.h"
 #include "localize/Localize.h"
+#include "localize/RequiredFiles.h"
 #include "platform/Bundle.h"
 #include "platform/Events.h"
 #include "platform/SingleInstance.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr long kRequiredFileCount = 5;
 constexpr platform::FourCharCode kCoreEventClass = "aevt"_4cc;
 constexpr platform::FourCharCode kAEQuitApplication = "quit"_4cc;
 
@@ -48,14 +48,8 @@ CApplication::~CApplication() {
 }
 
 OSStatus CApplication::Run() {
-    unsigned char list[kRequiredFileCount][256] = {};
-    const unsigned char* names[kRequiredFileCount] = {FILENAME_SETTING, FILENAME_SETTING_MANUAL,
-                                                      FILENAME_LOCALIZE, FILENAME_LOCALIZE_CONST,
-                                                      FILENAME_LOCALIZE_FONT};
-    for (long i = 0; i < kRequiredFileCount; ++i)
-        std::memcpy(list[i], names[i], names[i][0] + 1u);
-    if (!UAppLaunch::CheckAllIniFileExist(list, kRequiredFileCount))
-        return CAlert::DoAlert(0, 1, nullptr, ALERT_IniFileNotFoundMessage, nullptr, nullptr);
+    if (!URequiredFiles::AllExist(URequiredFiles::kLauncher))
+        return CAlert::AlertIniFileNotFound();
 
     platform::installAppleEventHandler(kCoreEventClass, kAEQuitApplication,
                                        &CApplication::AppleEventQuitHandler);
@@ -134,7 +128,7 @@ int CApplication::AppleEventQuitHandler(const platform::AppleEvent& event) {
 }
 
 void CApplication::ShowAllAlert() {
-    CAlert::DoAlert(0, 1, nullptr, ALERT_IniFileNotFoundMessage, nullptr, nullptr);
+    CAlert::AlertIniFileNotFound();
     for (const char* stringID : {STRID_ALERT_TEXT_NECESSARY_FILE_NOT_FOUND,
                                  STRID_ALERT_TEXT_PARAM_ERR, STRID_ALERT_TEXT_OS_VERSION_ERR,
                                  STRID_ALERT_TEXT_MEMORY_ERR, STRID_ALERT_TEXT_HELP_NOT_FOUND}) {

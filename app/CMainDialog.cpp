@@ -33,7 +33,7 @@ OSStatus CMainDialog::Create() {
     auto* dialog = new (std::nothrow) CMainDialog;
     if (!dialog || dialog->Initialize() != noErr) {
         delete dialog;
-        CAlert::DoAlert(0, 1, nullptr, ALERT_IniFileNotFoundMessage, nullptr, nullptr);
+        CAlert::AlertIniFileNotFound();
         return paramErr;
     }
     delete sMainDialog;
@@ -148,16 +148,7 @@ QStringList CMainDialog::CreatePrinterListMenu() {
     }
 
     // Printers the saved list did not know go first, in catalogue order.
-    QStringList unknown;
-    const long count = settings->GetSupportPrinterNum();
-    for (long index = 0; index < count; ++index) {
-        const QString name = settings->GetSupportPrinterNameWithVenderName(index);
-        if (!name.isNull() && !listed.contains(name) && settings->IsSupportPrinter(name)) {
-            listed.insert(name);
-            unknown.append(name);
-        }
-    }
-    return unknown + list;
+    return settings->CopyUnlistedPrinterNames(&listed) + list;
 }
 
 OSStatus CMainDialog::AddPrinterListMenu() {
@@ -218,8 +209,7 @@ void CMainDialog::AppControl() {
         ControlRef button = GetView(kSignature, kAppButtonIDList[slot]);
         if (!button)
             continue;
-        const bool visible = !settings->GetApplicationURL(slot).isEmpty() &&
-                             settings->IsSupportApplication(fSelectedPrinterDeviceID, slot);
+        const bool visible = settings->IsToolButtonShown(fSelectedPrinterDeviceID, slot);
         platform::HIViewSetVisible(button, visible);
         if (visible) {
             platform::HIViewPlaceInSuperviewAt(button, 32.0, 112.0 + 68.0 * shown);

@@ -99,9 +99,8 @@ bool CLaunchUtil::launchApplication(const QUrl& appURL, const QString& deviceID)
     if (task->isRunning())
         return true;
     const auto bundle = platform::Bundle::create(appURL.toLocalFile());
-    const QString executable = bundle ? bundle->executablePath() : QString();
-    const QFileInfo info(executable);
-    if (executable.isEmpty() || !info.isFile() || !info.isExecutable())
+    const QString executable = platform::startableExecutable(bundle.get());
+    if (executable.isEmpty())
         return false;
     return task->start(executable, QStringList{deviceID});
 }

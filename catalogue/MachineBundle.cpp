@@ -143,15 +143,25 @@ CMachineBundle::~CMachineBundle() {
     CleanupClass();
 }
 
-OSStatus CMachineBundle::OnInitialize(const QUrl& bundleURL) {
+OSStatus CMachineBundle::OnInitialize(const QUrl& bundleURL, BundleProblem* problem) {
+    BundleProblem found = BundleProblem::NotAFolder;
+    const OSStatus status = Open(bundleURL, &found);
+    if (problem)
+        *problem = m_setting ? BundleProblem::None : found;
+    return status;
+}
+
+OSStatus CMachineBundle::Open(const QUrl& bundleURL, BundleProblem* problem) {
     if (bundleURL.isEmpty())
         return paramErr;
     // Setting.xml first: a package whose file can be read is a folder, and a scan is spared a
     // system call per package.
+    platform::ReadProblem unread = platform::ReadProblem::Missing;
     if (bundleURL.isLocalFile()) {
         if (auto bundle = platform::Bundle::createUnchecked(bundleURL.toLocalFile())) {
             if (const auto dictionary = platform::readPropertyListDictionary(
-                    bundle->resourcesPath() + QLatin1Char('/') + QLatin1String(kSettingFileName))) {
+                    bundle->resourcesPath() + QLatin1Char('/') + QLatin1String(kSettingFileName),
+                    nullptr, &unread)) {
                 Release();
                 m_bundle = std::move(bundle);
                 m_setting = MachineSetting::fromDictionary(*dictionary);
@@ -161,6 +171,23 @@ OSStatus CMachineBundle::OnInitialize(const QUrl& bundleURL) {
     }
     if (const OSStatus status = Create(bundleURL); status != noErr)
         return status;
+    switch (unread) {
+    case platform::ReadProblem::NotRegular:
+        *problem = BundleProblem::SettingNotRegular;
+        break;
+    case platform::ReadProblem::TooLarge:
+        *problem = BundleProblem::SettingTooLarge;
+        break;
+    case platform::ReadProblem::Unreadable:
+        *problem = BundleProblem::SettingUnreadable;
+        break;
+    case platform::ReadProblem::Malformed:
+        *problem = BundleProblem::SettingMalformed;
+        break;
+    default:
+        *problem = BundleProblem::NoSettingFile;
+        break;
+    }
     // A package without a resources folder is open but has nothing to say; the folder is
     // only looked at when Setting.xml could not be read, to tell the two apart.
     return QFileInfo(m_bundle->resourcesPath()).isDir() ? paramErr : noErr;
@@ -234,16 +261,22 @@ OSStatus CMachineBundle::GetValue(const QString& key, QVariant* value) const {
     return noErr;
 }
 
-OSStatus CMachineBundle::GetSupportPrinter(QStringList* models) const {
+OSStatus CMachineBundle::GetSupportPrinter(QStringList* models, BundleProblem* problem) const {
     using Table = MachineSetting::Table;
-    if (!m_setting)
+    const auto refuse = [problem](BundleProblem why) {
+        if (problem)
+            *problem = why;
         return paramErr;
+    };
+    if (!m_setting)
+        return refuse(BundleProblem::NoSettingFile);
     // The cheap question first: the language only matters to a bundle that has the key.
     if (m_setting->worldWideOnly && IsJapaneseLanguage())
-        return paramErr;
+        return refuse(BundleProblem::WorldWideOnly);
     // Anything but an array of strings is a malformed bundle, not a list of models.
     if (m_setting->models != Table::Read)
-        return paramErr;
+        return refuse(m_setting->models == Table::Absent ? BundleProblem::NoModel
+                                                         : BundleProblem::ModelNotStrings);
     if (models)
         *models = m_setting->modelNames;
     return noErr;

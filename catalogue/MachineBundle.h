@@ -23,6 +23,25 @@ inline constexpr char kSettingKeyInitial[] = "INITIAL";
 inline constexpr char kSettingKeyFunction[] = "FUNCTION";
 inline constexpr char kSettingFileName[] = "Setting.xml";
 
+// Why an entry of the machine-bundle folder adds no printer. The scan only skips such an
+// entry; the installation checker tells its user the reason.
+enum class BundleProblem : std::uint8_t {
+    None,
+    NotNamedBundle,    // the name does not end in "bundle"
+    NotAFolder,        // no package can be opened at the place
+    NoSettingFile,     // no Contents/Resources/Setting.xml
+    SettingNotRegular, // Setting.xml is a FIFO, device, socket or folder
+    SettingTooLarge,   // Setting.xml is larger than property lists may be
+    SettingUnreadable, // Setting.xml cannot be read (permissions, a failed read)
+    SettingMalformed,  // Setting.xml is not a property list whose root is a dictionary
+    NoModel,           // no "MODEL"
+    ModelNotStrings,   // "MODEL" is not an array of strings
+    WorldWideOnly,     // "IsWorldWideOnly" under the Japanese localization
+    InitialWrongKind,  // "INITIAL" is not a dictionary
+    FunctionWrongKind, // "FUNCTION" is not a dictionary
+    NoVersion,         // Contents/Info.plist has no CFBundleVersion string
+};
+
 // What the catalogue keeps of a machine bundle's Setting.xml. Keys and model names are exact.
 struct MachineSetting {
     enum class Table : std::uint8_t { Absent, Read, WrongType };
@@ -55,8 +74,9 @@ public:
     CMachineBundle(const CMachineBundle&) = delete;
     CMachineBundle& operator=(const CMachineBundle&) = delete;
 
-    // Opens the package and reads its Setting.xml.
-    OSStatus OnInitialize(const QUrl& bundleURL);
+    // Opens the package and reads its Setting.xml; `problem`, when given, gets why no
+    // Setting.xml was read.
+    OSStatus OnInitialize(const QUrl& bundleURL, BundleProblem* problem = nullptr);
     OSStatus Create(const QUrl& bundleURL);
     void Release();
     void CleanupClass();
@@ -72,11 +92,11 @@ public:
     // by its presence alone (an invalid value); a table of the wrong type is an invalid value.
     OSStatus GetValue(const QString& key, QVariant* value) const;
     // The "MODEL" array; -50 when it is missing, is not an array of strings, or the bundle
-    // is hidden under the Japanese localization.
-    OSStatus GetSupportPrinter(QStringList* models) const;
+    // is hidden under the Japanese localization (`problem` tells which).
+    OSStatus GetSupportPrinter(QStringList* models, BundleProblem* problem = nullptr) const;
 
-    // Set-up launchers only (defined in setup_launcher/): the printer's plug-in initial,
-    // and whether "MODEL" lists the device identifier exactly.
+    // Asked by the set-up launchers only (MachineBundleLookup.cpp): the printer's plug-in
+    // initial, and whether "MODEL" lists the device identifier exactly.
     OSStatus GetInitialString(const QString& deviceID, QString* initial) const;
     bool IsSupportPrinter(const QString& deviceID) const;
 
@@ -98,6 +118,8 @@ public:
     const platform::Bundle* GetBundle() const { return m_bundle.get(); }
 
 private:
+    OSStatus Open(const QUrl& bundleURL, BundleProblem* problem);
+
     std::shared_ptr<platform::Bundle> m_bundle;
     std::optional<MachineSetting> m_setting;
 };

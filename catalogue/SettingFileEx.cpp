@@ -114,20 +114,53 @@ bool CSettingFileEx::IsSupportPrinter(const QString& name) const {
     return CSettingFile::GetInstance()->IsSupportPrinter(name);
 }
 
-bool CSettingFileEx::IsSupportApplication(const QString& deviceID, long index) const {
-    const bool supported = !deviceID.isNull() && m_supportMachine->IsSupportPrinter(deviceID)
-                               ? m_supportMachine->IsSupportApplication(deviceID, index)
-                               : CSettingFile::GetInstance()->IsSupportApplication(deviceID, index);
-    if (!supported)
+bool CSettingFileEx::IsSupportApplication(const QString& deviceID, long index,
+                                          ToolReason* why) const {
+    ToolReason reason;
+    bool supported = false;
+    if (!deviceID.isNull() && m_supportMachine->IsSupportPrinter(deviceID)) {
+        supported =
+            m_supportMachine->IsSupportApplication(deviceID, index, why ? &reason : nullptr);
+    } else {
+        const CSettingFile* settingFile = CSettingFile::GetInstance();
+        supported = settingFile->IsSupportApplication(deviceID, index);
+        if (!supported)
+            reason.verdict = settingFile->IsSupportPrinter(deviceID) ? ToolVerdict::NoPluginPath
+                                                                     : ToolVerdict::NoSuchPrinter;
+    }
+    if (supported && isSpecialModel(deviceID)) {
+        const bool newer = platform::systemVersion() >= kNewerSystemVersion;
+        if ((index == kStockProfileVaultIndex && newer) ||
+            (index == kStockVaultSetupIndex && !newer)) {
+            supported = false;
+            reason.verdict = ToolVerdict::HiddenOnThisSystem;
+        }
+    }
+    if (why)
+        *why = std::move(reason);
+    return supported;
+}
+
+bool CSettingFileEx::IsToolButtonShown(const QString& deviceID, long index, ToolReason* why) const {
+    if (GetApplicationURL(index).isEmpty()) {
+        if (why)
+            why->verdict = ToolVerdict::NoApplicationPlace;
         return false;
-    if (!isSpecialModel(deviceID))
-        return true;
-    const bool newer = platform::systemVersion() >= kNewerSystemVersion;
-    if (index == kStockProfileVaultIndex)
-        return !newer;
-    if (index == kStockVaultSetupIndex)
-        return newer;
-    return true;
+    }
+    return IsSupportApplication(deviceID, index, why);
+}
+
+QStringList CSettingFileEx::CopyUnlistedPrinterNames(QSet<QString>* listed) const {
+    QStringList names;
+    const long count = GetSupportPrinterNum();
+    for (long index = 0; index < count; ++index) {
+        const QString name = GetSupportPrinterNameWithVenderName(index);
+        if (!name.isNull() && !listed->contains(name) && IsSupportPrinter(name)) {
+            listed->insert(name);
+            names.append(name);
+        }
+    }
+    return names;
 }
 
 QString CSettingFileEx::CreateCopyPrinterDevID(const QString& name, long* index) const {

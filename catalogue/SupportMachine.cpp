@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 
+#include <QSet>
 #include <algorithm>
 #include <atomic>
 #include <functional>
@@ -41,7 +42,17 @@ QString nonNull(QString text) {
     return text.isNull() ? QStringLiteral("") : text;
 }
 
+QList<MachineBundleVerdict>* sScanReport = nullptr;
+
 } // namespace
+
+CSupportMachine::ScanReport::ScanReport(QList<MachineBundleVerdict>* verdicts) {
+    sScanReport = verdicts;
+}
+
+CSupportMachine::ScanReport::~ScanReport() {
+    sScanReport = nullptr;
+}
 
 CSupportMachine::CSupportMachine() = default;
 
@@ -78,20 +89,24 @@ namespace {
 
 // One package's part of a scan. It touches no table, so any thread may run it once the
 // language question has been answered.
-std::optional<ScannedMachineBundle> scanMachineBundle(const QUrl& bundleURL,
-                                                      const QString& listedName) {
+// `problem` gets why a package adds nothing.
+std::optional<ScannedMachineBundle>
+scanMachineBundle(const QUrl& bundleURL, const QString& listedName, BundleProblem* problem) {
     CMachineBundle machineBundle; // refuses an empty or non-file URL
-    if (machineBundle.OnInitialize(bundleURL) != noErr)
+    if (machineBundle.OnInitialize(bundleURL, problem) != noErr)
         return std::nullopt;
     const MachineSetting* setting = machineBundle.GetSettingDictionary();
     ScannedMachineBundle scanned;
-    if (!setting || machineBundle.GetSupportPrinter(&scanned.models) != noErr)
+    if (!setting || machineBundle.GetSupportPrinter(&scanned.models, problem) != noErr)
         return std::nullopt;
     // Tables of the wrong kind make the whole file suspect; the bundle is left out rather
     // than listing printers whose tools cannot be worked out.
     using Table = MachineSetting::Table;
-    if (setting->initials == Table::WrongType || setting->functions == Table::WrongType)
+    if (setting->initials == Table::WrongType || setting->functions == Table::WrongType) {
+        *problem = setting->initials == Table::WrongType ? BundleProblem::InitialWrongKind
+                                                         : BundleProblem::FunctionWrongKind;
         return std::nullopt;
+    }
 
     // The scan knows each package's folder name: the tables keep that very text, not a copy
     // per package, when the name taken from the URL is the same.
@@ -104,8 +119,10 @@ std::optional<ScannedMachineBundle> scanMachineBundle(const QUrl& bundleURL,
         if (!version.isNull())
             scanned.machineVersion = nonNull(version);
     }
-    if (scanned.bundleName.isEmpty() || scanned.machineVersion.isNull())
+    if (scanned.bundleName.isEmpty() || scanned.machineVersion.isNull()) {
+        *problem = BundleProblem::NoVersion;
         return std::nullopt;
+    }
     scanned.setting = *setting;
     // The records carry the model names; the tables keep the entries alone. Dropped here, the
     // list is freed before the next batch is opened and its memory serves that batch.
@@ -155,9 +172,11 @@ OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
     // Opening a package is mostly file system calls, which the cores share: a batch is opened
     // on all of them, then joined to the tables in listing order on this thread.
     std::vector<std::optional<ScannedMachineBundle>> batch;
+    std::vector<BundleProblem> problems;
     for (qsizetype first = 0; first < entries->size(); first += kScanBatch) {
         const qsizetype count = std::min(kScanBatch, entries->size() - first);
         batch.assign(static_cast<std::size_t>(count), std::nullopt);
+        problems.assign(static_cast<std::size_t>(count), BundleProblem::NotNamedBundle);
         std::atomic<qsizetype> next{0};
         const std::function<void()> work = [&] {
             for (qsizetype i = 0; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
@@ -166,7 +185,8 @@ OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
                     continue;
                 const QUrl url =
                     QUrl::fromLocalFile(UPath::AppendingPathComponent(folderPath, name));
-                batch[static_cast<std::size_t>(i)] = scanMachineBundle(url, name);
+                const auto at = static_cast<std::size_t>(i);
+                batch[at] = scanMachineBundle(url, name, &problems[at]);
             }
         };
         if (count >= kScanBatchForHelpers) {
@@ -175,9 +195,14 @@ OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
         } else {
             work();
         }
-        for (auto& scanned : batch) {
-            if (scanned)
-                AppendScannedBundle(std::move(*scanned)); // a bundle that fails is skipped
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            MachineBundleVerdict* verdict = nullptr;
+            if (sScanReport) {
+                sScanReport->append({entries->at(first + qsizetype(i)), problems[i], {}, {}, {}});
+                verdict = &sScanReport->last();
+            }
+            if (batch[i]) // a bundle that fails is skipped
+                AppendScannedBundle(std::move(*batch[i]), verdict);
         }
     }
     m_printerRecords->squeeze(); // sized for a printer per entry; most installations differ
@@ -185,13 +210,25 @@ OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
 }
 
 OSStatus CSupportMachine::AppendMachineBundle(const QUrl& bundleURL) {
-    auto scanned = scanMachineBundle(bundleURL, QString());
+    BundleProblem problem = BundleProblem::None;
+    auto scanned = scanMachineBundle(bundleURL, QString(), &problem);
     return scanned ? AppendScannedBundle(std::move(*scanned)) : paramErr;
 }
 
-OSStatus CSupportMachine::AppendScannedBundle(ScannedMachineBundle&& scanned) {
+OSStatus CSupportMachine::AppendScannedBundle(ScannedMachineBundle&& scanned,
+                                              MachineBundleVerdict* verdict) {
     if (!m_settingDictionaries)
         m_settingDictionaries.emplace();
+    if (verdict) {
+        verdict->version = scanned.machineVersion;
+        verdict->models = scanned.models;
+        QSet<QString> named;
+        for (const QString& model : std::as_const(scanned.models)) {
+            if (FirstRecordOf(model) >= 0 || named.contains(model))
+                verdict->modelsGivenEarlier.append(model);
+            named.insert(model);
+        }
+    }
     const OSStatus status =
         AppendPrinter(&scanned.models, scanned.bundleName, scanned.machineVersion);
     if (!m_settingDictionaries->contains(scanned.bundleName))
@@ -421,19 +458,39 @@ OSStatus CSupportMachine::CreateApplicationPluginURL(const QString& deviceID, lo
     return noErr;
 }
 
-bool CSupportMachine::IsExistApplicationPlugin(const QString& deviceID, long index) const {
-    QUrl url;
-    if (CreateApplicationPluginURL(deviceID, index, &url) != noErr)
+bool CSupportMachine::IsExistApplicationPlugin(const QString& deviceID, long index,
+                                               ToolReason* why) const {
+    // The path the plug-in's URL would be made from and turned back into.
+    QString path;
+    if (CreateApplicationPluginPath(deviceID, index, &path) != noErr || path.isEmpty()) {
+        if (why)
+            why->verdict = ToolVerdict::NoPluginName;
         return false;
-    return platform::Bundle::create(url.toLocalFile()) != nullptr;
+    }
+    bool occupied = false;
+    const bool exists = platform::Bundle::create(path, &occupied) != nullptr;
+    if (why) {
+        why->verdict = exists     ? ToolVerdict::Supported
+                       : occupied ? ToolVerdict::PluginNotBundle
+                                  : ToolVerdict::PluginMissing;
+        why->pluginPath = std::move(path);
+    }
+    return exists;
 }
 
-bool CSupportMachine::IsSupportApplication(const QString& deviceID, long index) const {
+bool CSupportMachine::IsSupportApplication(const QString& deviceID, long index,
+                                           ToolReason* why) const {
     const std::int32_t mask = GetFunctionAttribute(deviceID);
     const std::int32_t bit = GetApplicationAttribute(index);
-    if (!isToolIndex(index) || (mask & bit) == 0)
+    if (!isToolIndex(index) || (mask & bit) == 0) {
+        if (why)
+            why->verdict = ToolVerdict::NotInMask;
         return false;
-    if (index == kStockVaultSetupIndex && platform::systemVersion() >= kNewerSystemVersion)
+    }
+    if (index == kStockVaultSetupIndex && platform::systemVersion() >= kNewerSystemVersion) {
+        if (why)
+            why->verdict = ToolVerdict::SupportedBySystem;
         return true; // newer systems carry this tool's support themselves
-    return IsExistApplicationPlugin(deviceID, index);
+    }
+    return IsExistApplicationPlugin(deviceID, index, why);
 }

@@ -19,6 +19,35 @@ inline constexpr char kRecordKeyMachineVersion[] = "MachineVersion";
 
 struct ScannedMachineBundle;
 
+// What became of one entry of the machine-bundle folder in a scan.
+struct MachineBundleVerdict {
+    QString name;
+    BundleProblem problem = BundleProblem::None;
+    QString version;                // an accepted bundle's CFBundleVersion
+    QStringList models;             // an accepted bundle's "MODEL", in order
+    QStringList modelsGivenEarlier; // of those, the ones an earlier record already gave
+};
+
+// Why a tool's button is shown or hidden for a printer.
+enum class ToolVerdict : std::uint8_t {
+    Supported,          // the printer's plug-in for the tool is in place
+    SupportedBySystem,  // "Stock Vault Setup" on a newer system, with or without its plug-in
+    NotInMask,          // the printer's tool mask leaves the tool out, as intended
+    NoPluginName,       // the printer has no usable initial, so its plug-in has no name
+    PluginMissing,      // nothing at the plug-in's place
+    PluginNotBundle,    // something other than a folder at the plug-in's place
+    HiddenOnThisSystem, // one of the models whose backup tool depends on the system version
+    NoPluginPath,       // "Setting.ini" gives the printer no plug-in for the tool
+    NoApplicationPlace, // no place can be made for the tool's application
+    NoSuchPrinter,
+};
+
+// A tool decision and the plug-in it looked for.
+struct ToolReason {
+    ToolVerdict verdict = ToolVerdict::Supported;
+    QString pluginPath; // the plug-in's place, when the decision made one
+};
+
 // One model named by a machine bundle.
 struct PrinterRecord {
     QString model;          // the device identifier
@@ -36,6 +65,16 @@ public:
     virtual ~CSupportMachine();
     CSupportMachine(const CSupportMachine&) = delete;
     CSupportMachine& operator=(const CSupportMachine&) = delete;
+
+    // While one lives, scans of the machine-bundle folder add a verdict for every entry, in
+    // listing order: the installation checker's view of the scan the launcher makes.
+    class ScanReport {
+    public:
+        explicit ScanReport(QList<MachineBundleVerdict>* verdicts);
+        ~ScanReport();
+        ScanReport(const ScanReport&) = delete;
+        ScanReport& operator=(const ScanReport&) = delete;
+    };
 
     void CleanupClass();
     OSStatus OnInitialize(const QString& machineBundleFolderPath);
@@ -73,12 +112,14 @@ public:
     OSStatus CreateApplicationPluginName(const QString& deviceID, long index, QString* name) const;
     OSStatus CreateApplicationPluginPath(const QString& deviceID, long index, QString* path) const;
     OSStatus CreateApplicationPluginURL(const QString& deviceID, long index, QUrl* url) const;
-    bool IsExistApplicationPlugin(const QString& deviceID, long index) const;
-    bool IsSupportApplication(const QString& deviceID, long index) const;
+    bool IsExistApplicationPlugin(const QString& deviceID, long index,
+                                  ToolReason* why = nullptr) const;
+    bool IsSupportApplication(const QString& deviceID, long index, ToolReason* why = nullptr) const;
 
 private:
     // A package already opened, by the scan or by AppendMachineBundle, joins the tables.
-    OSStatus AppendScannedBundle(ScannedMachineBundle&& scanned);
+    OSStatus AppendScannedBundle(ScannedMachineBundle&& scanned,
+                                 MachineBundleVerdict* verdict = nullptr);
     // Position of the first record of a model; -1 when there is none.
     qsizetype FirstRecordOf(const QString& model) const;
 

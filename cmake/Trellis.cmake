@@ -47,7 +47,7 @@ function(trellis_needs_staged_tree target)
         TRELLIS_BUILD_DIR="${PROJECT_BINARY_DIR}"
         TRELLIS_CMAKE="${CMAKE_COMMAND}"
         TRELLIS_INSTALL_ROOT_NAME="${TRELLIS_INSTALL_ROOT}")
-    foreach(staged Trellis trellis_demo_tool SheetGlideTuner2 StockProfileEditor2
+    foreach(staged Trellis trellis_check trellis_demo_tool SheetGlideTuner2 StockProfileEditor2
                    demo_sheet_glide_plugin demo_stock_profile_plugin trellis_settings_global
                    trellis_settings_English trellis_settings_Japanese)
         if(TARGET ${staged})

@@ -11,7 +11,7 @@ const QString& application() {
         writeFile(app + QStringLiteral("/Contents/Info.plist"),
                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleName</key>"
                   "<string>Fuzz</string></dict></plist>");
-        platform::Bundle::setMainBundlePathForTesting(app);
+        platform::Bundle::setMainBundlePath(app);
         return app;
     }();
     return path;

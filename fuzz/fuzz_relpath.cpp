@@ -12,7 +12,7 @@ const QString& root() {
         writeFile(base + QStringLiteral("/Trellis.app/Contents/Info.plist"), "");
         writeFile(base + QStringLiteral("/Tool/Tool.app/Contents/Info.plist"), "");
         writeFile(base + QStringLiteral("/Tool/Plugin/PrinterPlugin/SGTA.plugin/x"), "");
-        platform::Bundle::setMainBundlePathForTesting(base + QStringLiteral("/Trellis.app"));
+        platform::Bundle::setMainBundlePath(base + QStringLiteral("/Trellis.app"));
         return base;
     }();
     return path;

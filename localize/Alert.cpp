@@ -64,3 +64,7 @@ short CAlert::DoAlert(short alertType, AlertKind kind, const char* messageID,
         request.message = localizedPascal(messageID);
     return platform::presentAlert(request);
 }
+
+short CAlert::AlertIniFileNotFound() {
+    return DoAlert(0, 1, nullptr, ALERT_IniFileNotFoundMessage, nullptr, nullptr);
+}

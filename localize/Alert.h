@@ -1,5 +1,11 @@
 #pragma once
 
+// The one alert of a missing settings file, shown without localization: the string tables
+// themselves may be what is missing.
+inline constexpr unsigned char ALERT_IniFileNotFoundMessage[] =
+    "\x3eThe necessary file cannot be found. Install the program again.";
+static_assert(sizeof ALERT_IniFileNotFoundMessage == 62 + 2);
+
 // Button sets of an alert: 1 is OK alone, anything else OK and Cancel.
 using AlertKind = short;
 
@@ -11,4 +17,6 @@ public:
     static short DoAlert(short alertType, AlertKind kind, const char* messageID,
                          const unsigned char* message, const char* defaultButtonID,
                          const char* cancelButtonID);
+    // The missing-file alert above.
+    static short AlertIniFileNotFound();
 };

@@ -12,28 +12,38 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {} // namespace
-
 void CHelpFileCommon::DoHelpFile(std::uint32_t helpID) {
-    const QUrl folder = CreateLangageFolderURL();
-    if (folder.isEmpty()) {
-        ErrorTreatement();
+    bool noLink = false;
+    const QString path = CreateManualPath(helpID, &noLink);
+    if (path.isEmpty()) {
+        // Without a link there is no document to open; the folder alone is not the manual.
+        if (!noLink)
+            ErrorTreatement();
         return;
     }
-    unsigned char link[256] = {};
-    GetLinkString(helpID, link);
-    const QString linkText = QString::fromUtf8(reinterpret_cast<const char*>(link + 1), link[0]);
-    // Without a link there is no document to open; the folder alone is not the manual.
-    if (linkText.isEmpty())
-        return;
-
-    const QString path = QDir::cleanPath(folder.toLocalFile() + QLatin1Char('/') + linkText);
     // The text handed on is the URL with every escape replaced: spaces stay spaces.
     const QByteArray text = (QStringLiteral("file://") + path).toUtf8();
     if (text.isEmpty())
         return;
     if (LaunchURL(text.constData()) != noErr)
         ErrorTreatement();
+}
+
+QString CHelpFileCommon::CreateManualPath(std::uint32_t helpID, bool* noLink) {
+    if (noLink)
+        *noLink = false;
+    const QUrl folder = CreateLangageFolderURL();
+    if (folder.isEmpty())
+        return QString();
+    unsigned char link[256] = {};
+    GetLinkString(helpID, link);
+    const QString linkText = QString::fromUtf8(reinterpret_cast<const char*>(link + 1), link[0]);
+    if (linkText.isEmpty()) {
+        if (noLink)
+            *noLink = true;
+        return QString();
+    }
+    return QDir::cleanPath(folder.toLocalFile() + QLatin1Char('/') + linkText);
 }
 
 QUrl CHelpFileCommon::CreateLangageFolderURL() {

@@ -2,6 +2,7 @@
 
 #include "platform/StatusCodes.h"
 
+#include <QString>
 #include <QUrl>
 #include <cstdint>
 
@@ -23,6 +24,9 @@ public:
     virtual void ErrorTreatement() = 0;
 
     void DoHelpFile(std::uint32_t helpID);
+    // The manual that DoHelpFile opens: its path, empty when there is no folder for it
+    // (*noLink false) or Manual.ini names no document (*noLink true).
+    QString CreateManualPath(std::uint32_t helpID, bool* noLink = nullptr);
     // The first of the user's languages whose folder exists under "Manual", else "en"
     // (not tested); empty when the package or its folders cannot be reached.
     QUrl CreateLangageFolderURL();

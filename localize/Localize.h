@@ -27,6 +27,17 @@ inline constexpr char STRID_ABOUT_TEXT_VERSION[] = "00020000";
 inline constexpr char STRID_ABOUT_TEXT_COPYRIGHT[] = "00020001";
 inline constexpr char STRID_MAIN_MENU_HELP[] = "00030000";
 inline constexpr char STRID_MAIN_MENU_ABOUT[] = "00030002";
+// The identifiers above that the launcher's windows, menus and alerts show and that have no
+// built-in text to fall back on: the installation checker asks every table for them.
+inline constexpr const char* kLauncherStringIDs[] = {
+    STRID_MAIN_TITLE_WINDOWTITLE, STRID_MAIN_TEXT_EXPLANATION,
+    STRID_MAIN_TEXT_PRINTER,      STRID_MAIN_BUTTON_HELP,
+    STRID_MAIN_BUTTON_QUIT,       STRID_ALERT_TEXT_NECESSARY_FILE_NOT_FOUND,
+    STRID_ALERT_TEXT_PARAM_ERR,   STRID_ALERT_TEXT_OS_VERSION_ERR,
+    STRID_ALERT_TEXT_MEMORY_ERR,  STRID_ALERT_TEXT_HELP_NOT_FOUND,
+    STRID_ABOUT_TEXT_VERSION,     STRID_ABOUT_TEXT_COPYRIGHT,
+    STRID_MAIN_MENU_HELP,         STRID_MAIN_MENU_ABOUT};
+
 // The "L_Font.ini" entry for strings without a usable one of their own.
 inline constexpr char STRID_DEFAULT_FONT[] = "00999999";
 

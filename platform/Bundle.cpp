@@ -65,11 +65,13 @@ QString bestLocalization(const QStringList& available, const QStringList& prefer
     return QString();
 }
 
-std::shared_ptr<Bundle> Bundle::create(const QString& path) {
+std::shared_ptr<Bundle> Bundle::create(const QString& path, bool* occupied) {
     // A plain stat: a scan creates one bundle per machine package.
     struct stat info {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0 ||
-        !S_ISDIR(info.st_mode))
+    const bool there = !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &info) == 0;
+    if (occupied)
+        *occupied = there;
+    if (!there || !S_ISDIR(info.st_mode))
         return nullptr;
     return std::shared_ptr<Bundle>(new Bundle(path));
 }
@@ -89,7 +91,7 @@ std::shared_ptr<Bundle> Bundle::mainBundle() {
     return cached;
 }
 
-void Bundle::setMainBundlePathForTesting(const QString& path) {
+void Bundle::setMainBundlePath(const QString& path) {
     mainBundleOverride() = path;
 }
 

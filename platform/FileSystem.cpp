@@ -85,25 +85,34 @@ QString executablePath() {
     return QFile::decodeName(QByteArray(buffer, static_cast<qsizetype>(length)));
 }
 
-int openRegularFile(const QString& path, qint64* size, bool followLinks) {
+int openRegularFile(const QString& path, qint64* size, bool followLinks, ReadProblem* problem) {
+    const auto refuse = [problem](ReadProblem why) {
+        if (problem)
+            *problem = why;
+        return -1;
+    };
     const int fd =
         ::open(QFile::encodeName(path).constData(),
                O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (followLinks ? 0 : O_NOFOLLOW));
-    if (fd < 0)
-        return -1;
+    if (fd < 0) {
+        return refuse(errno == ENOENT || errno == ENOTDIR ? ReadProblem::Missing
+                      : errno == ELOOP                    ? ReadProblem::NotRegular
+                                                          : ReadProblem::Unreadable);
+    }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
         ::close(fd);
-        return -1;
+        return refuse(ReadProblem::NotRegular);
     }
     if (size)
         *size = static_cast<qint64>(info.st_size);
     return fd;
 }
 
-std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxSize) {
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxSize,
+                                          ReadProblem* problem) {
     qint64 size = 0;
-    const int fd = openRegularFile(path, &size);
+    const int fd = openRegularFile(path, &size, true, problem);
     if (fd < 0)
         return std::nullopt;
     std::optional<QByteArray> result;
@@ -123,6 +132,8 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxSize) {
             result = std::move(bytes);
     }
     ::close(fd);
+    if (!result && problem)
+        *problem = size > maxSize ? ReadProblem::TooLarge : ReadProblem::Unreadable;
     return result;
 }
 

@@ -70,7 +70,7 @@ QStringList preferredLanguages() {
     return QLocale::system().uiLanguages();
 }
 
-void setPreferredLanguagesForTesting(std::optional<QStringList> languages) {
+void setPreferredLanguages(std::optional<QStringList> languages) {
     languagesOverride() = std::move(languages);
 }
 

@@ -39,14 +39,22 @@ bool startDetached(const QString& program, const QStringList& arguments,
 
 } // namespace
 
+QString startableExecutable(const Bundle* package, int* error) {
+    const QString executable = package ? package->executablePath() : QString();
+    const QFileInfo info(executable);
+    if (!executable.isEmpty() && info.isFile() && info.isExecutable())
+        return executable;
+    if (error)
+        *error = package ? kLSNoExecutableErr : kLSApplicationNotFoundErr;
+    return QString();
+}
+
 int openApplication(const QString& packagePath, const std::optional<AEDescriptor>& passThrough) {
     const auto bundle = Bundle::create(packagePath);
-    if (!bundle)
-        return kLSApplicationNotFoundErr;
-    const QString executable = bundle->executablePath();
-    const QFileInfo info(executable);
-    if (executable.isEmpty() || !info.isFile() || !info.isExecutable())
-        return kLSNoExecutableErr;
+    int error = 0;
+    const QString executable = startableExecutable(bundle.get(), &error);
+    if (executable.isEmpty())
+        return error;
     switch (SingleInstance::handOver(bundleIdentity(*bundle))) {
     case SingleInstance::Handover::HandedOver:
         return 0;

@@ -15,6 +15,13 @@ constexpr int kLSApplicationNotFoundErr = -10814;
 constexpr int kLSNoExecutableErr = -10827;
 constexpr int kLSLaunchFailedErr = -10810;
 
+class Bundle;
+
+// The executable that a start of the package runs, a file the user may execute inside it;
+// empty when there is none, and `error` gets kLSApplicationNotFoundErr (no package, a null
+// bundle) or kLSNoExecutableErr.
+QString startableExecutable(const Bundle* package, int* error = nullptr);
+
 // Opens an application package the way the desktop's launcher service would: its
 // executable starts detached, handed the pass-through descriptor (see AppleEvents.h). When
 // the application already runs for this user, nothing new starts and the running one comes

@@ -576,13 +576,16 @@ std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray& data) {
     return value->toMap();
 }
 
-std::optional<QVariantMap> readPropertyListDictionary(const QString& path, QByteArray* bytes) {
-    auto data = readRegularFile(path, kMaxPropertyListFileSize);
+std::optional<QVariantMap> readPropertyListDictionary(const QString& path, QByteArray* bytes,
+                                                      ReadProblem* problem) {
+    auto data = readRegularFile(path, kMaxPropertyListFileSize, problem);
     if (!data)
         return std::nullopt;
     auto dictionary = parsePropertyListDictionary(*data);
     if (dictionary && bytes)
         *bytes = std::move(*data);
+    if (!dictionary && problem)
+        *problem = ReadProblem::Malformed;
     return dictionary;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
@@ -20,9 +22,11 @@ std::optional<QVariant> parsePropertyList(const QByteArray& data);
 // Only a root dictionary counts; anything else gives std::nullopt. Only a regular file of at
 // most kMaxPropertyListFileSize bytes is read, and the read never waits: a FIFO, a device, a
 // folder or a larger file gives std::nullopt at once. `bytes`, when given, also gets the
-// file's bytes when they hold a dictionary.
+// file's bytes when they hold a dictionary; `problem` why there is none (Malformed: not a
+// property list, or its root is not a dictionary).
 std::optional<QVariantMap> readPropertyListDictionary(const QString& path,
-                                                      QByteArray* bytes = nullptr);
+                                                      QByteArray* bytes = nullptr,
+                                                      ReadProblem* problem = nullptr);
 std::optional<QVariantMap> parsePropertyListDictionary(const QByteArray& data);
 
 // The limits a list keeps before libplist expands it; a list beyond them is unreadable, as a

@@ -3,7 +3,7 @@
 // The one way in for tests, benchmarks and the screenshot programs: the Qt objects behind
 // the window system's references, and the seams that fix what the machine would answer.
 // The programs never call any of it; TestingAccess.cpp is left out of their links.
-// (Elsewhere: Bundle::setMainBundlePathForTesting in Bundle.h, TRELLIS_ALERT_LOG in
+// (Elsewhere: Bundle::setMainBundlePath in Bundle.h, setPreferredLanguages in Languages.h, TRELLIS_ALERT_LOG in
 // Alert.h, TRELLIS_REPORT_SHOWN in app/StartupReport.h.)
 
 #include "platform/Alert.h"
@@ -33,9 +33,6 @@ QImage imageForTesting(const CGImageRef& image);
 // default.
 using AlertPresenter = std::function<short(const AlertRequest&)>;
 void setAlertPresenter(AlertPresenter presenter);
-// Localization tests fix the user's preferred languages; std::nullopt goes back to the real
-// ones.
-void setPreferredLanguagesForTesting(std::optional<QStringList> languages);
 // System-version tests make the query answer another value; std::nullopt: the real one.
 void setSystemVersionForTesting(std::optional<long> version);
 

@@ -3,6 +3,7 @@
 #include "catalogue/MachineBundle.h"
 #include "catalogue/PathUtil.h"
 #include "config/IniFile.h"
+#include "localize/RequiredFiles.h"
 #include "platform/Bundle.h"
 #include "platform/FileSystem.h"
 

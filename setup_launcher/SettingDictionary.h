@@ -11,7 +11,6 @@ class CMachineBundle;
 
 namespace setup_launcher {
 
-inline constexpr unsigned char FILENAME_SETTING[] = "\x0bSetting.ini";
 inline constexpr char KEY_PLUGIN_PATH[] = "PLUGIN_PATH";
 inline constexpr char kMachineBundleFolderName[] = "MachineBundle";
 inline constexpr char kMachineBundleSuffix[] = ".bundle";

@@ -3,6 +3,7 @@
 #include "config/UFile.h"
 #include "localize/Alert.h"
 #include "localize/Localize.h"
+#include "localize/RequiredFiles.h"
 #include "platform/Alert.h"
 #include "platform/AppleEvents.h"
 #include "platform/SingleInstance.h"
@@ -27,26 +28,11 @@ constexpr platform::FourCharCode kOpenApplication = "oapp"_4cc;
 constexpr platform::FourCharCode keyAEPropData = "prdt"_4cc;
 constexpr platform::FourCharCode typeUTF8Text = "utf8"_4cc;
 constexpr int errAECoercionFail = -1700;
-constexpr long kStartUpFileCount = 6;
 
 QEventLoop* sLaunchEventLoop = nullptr;
 
 void AlertWithStringID(const char* stringID) {
     CAlert::DoAlert(0, 1, stringID, nullptr, nullptr, nullptr);
-}
-
-void AlertIniFileNotFound() {
-    CAlert::DoAlert(0, 1, nullptr, ALERT_IniFileNotFoundMessage, nullptr, nullptr);
-}
-
-bool AllStartUpFilesExist() {
-    unsigned char list[kStartUpFileCount][256] = {};
-    const unsigned char* names[kStartUpFileCount] = {
-        FILENAME_SETTING,        FILENAME_SETTING_MANUAL, FILENAME_LOCALIZE,
-        FILENAME_LOCALIZE_CONST, FILENAME_LOCALIZE_FONT,  FILENAME_SETTING_MEDIA};
-    for (long i = 0; i < kStartUpFileCount; ++i)
-        std::memcpy(list[i], names[i], names[i][0] + 1u);
-    return UAppLaunch::CheckAllIniFileExist(list, kStartUpFileCount);
 }
 
 // Runs the event loop until the open-application event has been handled. The launch
@@ -120,8 +106,8 @@ int SheetGlideTunerMain() {
 
     // The files first: a broken installation says so at once, without waiting for the
     // launch event.
-    if (!AllStartUpFilesExist()) {
-        AlertIniFileNotFound();
+    if (!URequiredFiles::AllExist(URequiredFiles::kSetupLauncher)) {
+        CAlert::AlertIniFileNotFound();
         Finish();
         return 0;
     }
@@ -147,8 +133,8 @@ int StockProfileEditorMain() {
     platform::installAppleEventHandler(kCoreEventClass, kOpenApplication, &AppleEventHandler);
     RunLaunchEventLoop();
 
-    if (!AllStartUpFilesExist()) {
-        AlertIniFileNotFound();
+    if (!URequiredFiles::AllExist(URequiredFiles::kSetupLauncher)) {
+        CAlert::AlertIniFileNotFound();
         Finish();
         return 0;
     }

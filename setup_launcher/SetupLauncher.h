@@ -6,10 +6,6 @@ struct AppleEvent;
 
 namespace setup_launcher {
 
-inline constexpr unsigned char FILENAME_SETTING_MANUAL[] = "\x0aManual.ini";
-inline constexpr unsigned char FILENAME_SETTING_MEDIA[] = "\x09Media.ini";
-inline constexpr unsigned char ALERT_IniFileNotFoundMessage[] =
-    "\x3eThe necessary file cannot be found. Install the program again.";
 
 namespace sgt {
 inline constexpr char kSettingFolderName[] = "SGT_Settings";

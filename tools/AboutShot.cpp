@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: about_shot <Trellis.app> <device identifier> <out.png>\n");
         return 2;
     }
-    platform::Bundle::setMainBundlePathForTesting(QString::fromLocal8Bit(argv[1]));
+    platform::Bundle::setMainBundlePath(QString::fromLocal8Bit(argv[1]));
     const QString output = QString::fromLocal8Bit(argv[3]);
     int status = 1;
     CAboutDialog dialog;

@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
           "</widget>" +
               buttonXml(1900, 112) + buttonXml(1901, 180) + buttonXml(1902, 248) +
               "</widget><resources/><connections/></ui>");
-    platform::Bundle::setMainBundlePathForTesting(package);
+    platform::Bundle::setMainBundlePath(package);
 
     CImagePushButton::RegisterClass();
     TWindow window(QStringLiteral("Gallery"), QStringLiteral("main"));

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
         QApplication::setStyle(QStringLiteral("Fusion"));
         QApplication::setPalette(darkPalette());
     }
-    platform::Bundle::setMainBundlePathForTesting(QString::fromLocal8Bit(argv[1]));
+    platform::Bundle::setMainBundlePath(QString::fromLocal8Bit(argv[1]));
     platform::installToolkitTranslations();
     const QString output = QString::fromLocal8Bit(argv[2]);
     CImagePushButton::RegisterClass();

@@ -434,6 +434,7 @@ int main(int argc, char** argv) {
 
     // Each larger installation on its own, the demo installation interleaved with it.
     std::vector<Figures> big;
+    std::vector<Figures> checks; // trellis-check on the same installation, to its summary line
     std::vector<Figures> demoBeside;
     std::optional<double> perBundleInstructions;
     for (const int count : kBundleCounts) {
@@ -449,7 +450,12 @@ int main(int argc, char** argv) {
                                  "shown ",
                                  true,
                                  {}};
-        std::vector<Figures> pair = measure({programs[kTrellis], bigTrellis}, runs);
+        const Program bigCheck{QStringLiteral("trellis-check + %L1 machine bundles").arg(count),
+                               {stage + "/bin/trellis-check", "--root", bigRoot},
+                               "trellis-check: ",
+                               false,
+                               {}};
+        std::vector<Figures> pair = measure({programs[kTrellis], bigTrellis, bigCheck}, runs);
         if (instructions && count == kBundleCounts[0] && figures[kTrellis].instructions) {
             pair[1].instructions = countInstructions(bigTrellis, QString());
             if (pair[1].instructions)
@@ -458,9 +464,11 @@ int main(int argc, char** argv) {
         }
         demoBeside.push_back(pair[0]);
         big.push_back(pair[1]);
+        checks.push_back(pair[2]);
         runTool("rm", {"-rf", bigStage}, "removing the copy");
     }
 
+    int failures = 0;
     printHeader("Start to the main window's complete first frame", runs);
     for (int p = kLabel; p <= kTrellis; ++p)
         printRow(programs[std::size_t(p)].name, figures[std::size_t(p)], figures[kBare]);
@@ -502,12 +510,19 @@ int main(int argc, char** argv) {
         std::printf("  instructions per bundle to the frame (1,000 bundles): %.0f\n",
                     *perBundleInstructions);
 
+    printHeader("trellis-check to its verdict, beside Trellis to its frame", runs);
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        printRow(QStringLiteral("trellis-check + %L1 bundles").arg(kBundleCounts[i]), checks[i],
+                 big[i]);
+        failures += checks[i].failures;
+    }
+    std::printf("(ratio: to Trellis on the same installation)\n");
+
     printHeader("SheetGlideTuner2 to its plug-in's entry point", runs);
     printRow(programs[kPluginFloor].name, figures[kPluginFloor], figures[kPluginFloor]);
     printRow(programs[kSetUp].name, figures[kSetUp], figures[kPluginFloor]);
     std::printf("(ratio: to the QApplication + dlopen floor)\n");
 
-    int failures = 0;
     for (const Figures& f : figures)
         failures += f.failures;
     for (const Figures& f : big)

@@ -79,7 +79,7 @@ const Installation& installation(int bundles) {
     auto& tree = trees[bundles];
     if (!tree)
         tree = std::make_unique<Installation>(bundles);
-    platform::Bundle::setMainBundlePathForTesting(tree->packagePath());
+    platform::Bundle::setMainBundlePath(tree->packagePath());
     return *tree;
 }
 

@@ -52,9 +52,9 @@ public:
         writeFile(settings + QStringLiteral("/Localize.ini"), strings);
         writeFile(settings + QStringLiteral("/L_Const.ini"), "99000000=Constant\r\n");
         writeFile(settings + QStringLiteral("/L_Font.ini"), fonts);
-        platform::Bundle::setMainBundlePathForTesting(package);
+        platform::Bundle::setMainBundlePath(package);
     }
-    ~FakeInstallation() { platform::Bundle::setMainBundlePathForTesting(QString()); }
+    ~FakeInstallation() { platform::Bundle::setMainBundlePath(QString()); }
 
 private:
     QTemporaryDir m_dir;

@@ -13,6 +13,7 @@
 #include "platform/Events.h"
 #include "platform/LaunchServices.h"
 #include "platform/Preferences.h"
+#include "platform/Languages.h"
 #include "platform/TestingAccess.h"
 #include "platform/Windowing.h"
 #include "support/TestSupport.h"
@@ -35,7 +36,7 @@ inline const QString kFixedAlert = "The necessary file cannot be found. Install 
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::setPreferredLanguagesForTesting(QStringList{"en"});
+        platform::setPreferredLanguages(QStringList{"en"});
         platform::setAlertPresenter([this](const platform::AlertRequest& request) {
             alerts.append(request.message);
             return short(1);
@@ -63,7 +64,7 @@ protected:
         platform::RunApplicationEventLoop();
         resetSingletons();
         platform::setAlertPresenter({});
-        platform::setPreferredLanguagesForTesting(std::nullopt);
+        platform::setPreferredLanguages(std::nullopt);
     }
     static void resetSingletons() {
         CSettingFileEx::DestroyInstance();

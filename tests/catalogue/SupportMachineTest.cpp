@@ -5,6 +5,7 @@
 #include "catalogue/SettingFileEx.h"
 #include "config/SettingFile.h"
 #include "platform/Bundle.h"
+#include "platform/Languages.h"
 #include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
@@ -24,7 +25,7 @@ const auto shown = [](const QString& text) { return text.isNull() ? QString("nul
 class SupportMachineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::setPreferredLanguagesForTesting(QStringList{"en"});
+        platform::setPreferredLanguages(QStringList{"en"});
         // Setting.ini's printers for the facade; the machine catalogue never reads them.
         app.writeSetting(
             "Setting.ini",
@@ -41,7 +42,7 @@ protected:
         CSettingFileEx::DestroyInstance();
         CSettingFile::DestroyInstance();
         platform::setSystemVersionForTesting(std::nullopt);
-        platform::setPreferredLanguagesForTesting(std::nullopt);
+        platform::setPreferredLanguages(std::nullopt);
     }
     QString machineFolder() const { return app.tree().path("MachineBundle"); }
     QString writeBundle(const QString& name, const QVariantMap& setting,
@@ -148,7 +149,7 @@ TEST_F(SupportMachineTest, WorldWideOnlyBundlesAreLeftOutUnderJapaneseOnly) {
     for (const auto& [lproj, language, models] : rows) {
         app.tree().write(
             QString("Trellis.app/Contents/Resources/%1.lproj/InfoPlist.strings").arg(lproj), "x");
-        platform::setPreferredLanguagesForTesting(QStringList{language});
+        platform::setPreferredLanguages(QStringList{language});
         EXPECT_EQ(names(*scan()), models) << lproj;
     }
 }

@@ -31,8 +31,8 @@ TEST_F(EndToEnd, ToolButtonsStartTheSetUpLaunchersWhichCallThePrintersPlugins) {
                                                 QFile::encodeName(tree.path("config"))),
         alertLog("TRELLIS_ALERT_LOG", QFile::encodeName(tree.path("alerts.jsonl"))),
         recordLog("TRELLIS_TEST_PLUGIN_RECORD", QFile::encodeName(tree.path("record.txt")));
-    platform::setPreferredLanguagesForTesting(QStringList{"en"});
-    platform::Bundle::setMainBundlePathForTesting(root("Trellis.app"));
+    platform::setPreferredLanguages(QStringList{"en"});
+    platform::Bundle::setMainBundlePath(root("Trellis.app"));
     ASSERT_TRUE(CImagePushButton::RegisterClass() == noErr && CMainDialog::Create() == noErr);
     const auto view = [](long id) {
         return platform::widgetForTesting(CMainDialog::GetMainDialog()->GetView("MAIN"_4cc, id));

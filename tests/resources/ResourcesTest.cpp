@@ -1,6 +1,7 @@
 // The demo installation's string tables and pictures, read from the source tree through the
 // program's own readers. (Its machine bundles and Setting.ini: the hostile-files runs.)
 #include "localize/Localize.h"
+#include "platform/Languages.h"
 #include "platform/TestingAccess.h"
 #include "support/TestSupport.h"
 
@@ -32,7 +33,7 @@ TEST(StringTables, EveryIdentifierHasTextAndFontInBothLanguages) {
             ids << QString("00000%1").arg(kind * 100 + slot);
     QStringList texts[2];
     for (const int japanese : {0, 1}) {
-        platform::setPreferredLanguagesForTesting(QStringList{japanese ? "ja" : "en"});
+        platform::setPreferredLanguages(QStringList{japanese ? "ja" : "en"});
         CLocalize::DestroyInstance();
         for (const QString& id : ids) {
             SCOPED_TRACE(id.toStdString());
@@ -45,7 +46,7 @@ TEST(StringTables, EveryIdentifierHasTextAndFontInBothLanguages) {
         }
     }
     CLocalize::DestroyInstance();
-    platform::setPreferredLanguagesForTesting(std::nullopt);
+    platform::setPreferredLanguages(std::nullopt);
     for (qsizetype i = 0; i < ids.size(); ++i)
         EXPECT_EQ(texts[0][i] == texts[1][i], ids[i].startsWith("000001")) << ids[i].toStdString();
     EXPECT_EQ(texts[0].mid(15, 7).join('|').toStdString(), TRELLIS_TOOL_NAMES);

@@ -6,6 +6,7 @@
 #include "config/UFile.h"
 #include "platform/AppleEvents.h"
 #include "platform/Bundle.h"
+#include "platform/Languages.h"
 #include "platform/TestingAccess.h"
 #include "setup_launcher/PluginHolder.h"
 #include "setup_launcher/SettingDictionary.h"
@@ -62,7 +63,7 @@ QString resolve(const QString& deviceID) {
 TEST(PluginLocation, BundlesFirstThenSettingIni) {
     const Installation install;
     UFile::SetSettingFolderName("SGT_Settings");
-    platform::setPreferredLanguagesForTesting(QStringList{"en"});
+    platform::setPreferredLanguages(QStringList{"en"});
     CSettingDictionary::SetPluginPathFormat(sgt::kPluginPathFormat);
     const QString printer = "MX-R74400 Series";
     const QVariantMap wrong = machineSetting({printer}, {{printer, "WRONG"}});
@@ -112,7 +113,7 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
             << deviceID << ": " << found.toStdString();
     }
     // A world-wide-only bundle does not list the printer under Japanese.
-    platform::setPreferredLanguagesForTesting(QStringList{"ja"});
+    platform::setPreferredLanguages(QStringList{"ja"});
     EXPECT_EQ(resolve("WW"), "Plugin/PrinterPlugin/SGTJP.plugin");
     CSettingDictionary::SetPluginPathFormat(spe::kPluginPathFormat);
     EXPECT_EQ(resolve(printer), "Plugin/PrinterPlugin/SPER74.plugin");
@@ -124,7 +125,7 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
     CSettingDictionary::DestroyInstance();
     CSettingFile::DestroyInstance();
     UFile::SetSettingFolderName("Settings");
-    platform::setPreferredLanguagesForTesting(std::nullopt);
+    platform::setPreferredLanguages(std::nullopt);
 }
 
 TEST(PluginHolder, EachProgramCallsItsOwnEntryPointAndBrokenPluginsAreNeverCalled) {

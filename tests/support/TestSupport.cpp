@@ -116,11 +116,11 @@ FakeApplication::FakeApplication(const QString& appName, const QVariantMap& extr
     m_tree.write(m_package + QStringLiteral("/Contents/Info.plist"), xmlPropertyList(info));
     m_tree.mkdir(m_package + QStringLiteral("/Contents/MacOS"));
     m_tree.mkdir(m_package + QStringLiteral("/Contents/Resources"));
-    platform::Bundle::setMainBundlePathForTesting(packagePath());
+    platform::Bundle::setMainBundlePath(packagePath());
 }
 
 FakeApplication::~FakeApplication() {
-    platform::Bundle::setMainBundlePathForTesting(QString());
+    platform::Bundle::setMainBundlePath(QString());
 }
 
 QString FakeApplication::packagePath() const {

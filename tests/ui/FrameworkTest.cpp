@@ -5,6 +5,7 @@
 #include "localize/HelpFile.h"
 #include "localize/Localize.h"
 #include "platform/Events.h"
+#include "platform/Languages.h"
 #include "platform/TestingAccess.h"
 #include "platform/Translations.h"
 #include "platform/Windowing.h"
@@ -69,7 +70,7 @@ protected:
     void TearDown() override {
         window.reset();
         CLocalize::DestroyInstance();
-        platform::setPreferredLanguagesForTesting(std::nullopt);
+        platform::setPreferredLanguages(std::nullopt);
     }
     void writePicture(const QString& name, const QColor& colour) const {
         QImage image(40, 20, QImage::Format_RGB32);
@@ -334,7 +335,7 @@ TEST_F(HelpFileTest, TheManualInTheFirstLanguageThatHasOne) {
         SCOPED_TRACE(name);
         for (const QString& folder : folders)
             app.tree().mkdir("Manual/" + folder);
-        platform::setPreferredLanguagesForTesting(languages);
+        platform::setPreferredLanguages(languages);
         QFile::remove(app.resourcesPath() + "/Settings/Manual.ini");
         if (!link.isNull())
             app.writeSetting("Manual.ini", "[MANUAL]\nMANUAL_0000=" + link + "\n");
@@ -362,7 +363,7 @@ TEST_F(LocalizeControlTest, ToolkitTextsFollowTheProgramsLanguage) {
         if (languages == QStringList{"fr"})
             for (const char* lproj : {"Japanese.lproj", "English.lproj"})
                 QDir(app.resourcesPath()).mkpath(lproj);
-        platform::setPreferredLanguagesForTesting(languages);
+        platform::setPreferredLanguages(languages);
         EXPECT_EQ(platform::installToolkitTranslations(), installed);
         EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
     }
