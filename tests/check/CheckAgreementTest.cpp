@@ -19,6 +19,7 @@
 #include <QJsonObject>
 #include <cstring>
 #include <elf.h>
+#include <gmock/gmock.h>
 #include <sys/stat.h>
 
 namespace {
@@ -38,6 +39,7 @@ enum Change {
     NoVersion,
     ModelGivenTwice,
     ToolRemoved,
+    ToolWithoutExecutable,
     PluginFolderRemoved,
     PluginPlainFile,
     PluginNoExecutable,
@@ -52,44 +54,52 @@ struct Row {
     const char* name;
     Change change;
     const char* language;
-    int status; // the checker's exit status; 2: Trellis stops with an alert
-    // A MachineBundle entry the checker reports and whether it is accepted; like the tool
-    // below, it carries a problem exactly when the status is not 0.
+    int status;          // the checker's exit status; 2: Trellis stops with an alert
+    const char* problem; // what the problem below says, or the stop's cause; null: no problem
+    // A MachineBundle entry the checker reports, and whether it is accepted.
     const char* bundle = nullptr;
     bool accepted = false;
-    // A printer's tool (by device identifier and index) and whether its button is shown.
+    // A printer's tool (by device identifier and index), and whether its button is shown.
     const char* printer = nullptr;
     int tool = -1;
     bool shown = false;
 };
 
+const char* const kR74 = "MX-R74400 Series";
 const Row kRows[] = {
-    {"Demo", Nothing, "en", 0, "GX900Export.bundle", true},
-    {"WorldWideOnlyUnderJapanese", Nothing, "ja", 1, "GX900Export.bundle", false},
-    {"ModelIsAString", ModelString, "en", 1, "WJ.bundle", false},
-    {"NameWithoutBundle", NameWithoutBundle, "en", 1, "WJ.package", false},
-    {"NoSettingXml", NoSettingXml, "en", 1, "WJ.bundle", false},
-    {"SettingXmlIsAFifo", SettingXmlFifo, "en", 1, "WJ.bundle", false},
-    {"SettingXmlIsALinkLoop", SettingXmlLinkLoop, "en", 1, "WJ.bundle", false},
-    {"SettingXmlLinksToASoundCopy", SettingXmlLinkToCopy, "en", 0, "WJ.bundle", true},
-    {"SettingXmlOver16MiB", SettingXmlHuge, "en", 1, "WJ.bundle", false},
-    {"SettingXmlNotAPropertyList", SettingXmlNotAList, "en", 1, "WJ.bundle", false},
-    {"InitialNotADictionary", InitialWrongKind, "en", 1, "WJ.bundle", false},
-    {"FunctionNotADictionary", FunctionWrongKind, "en", 1, "WJ.bundle", false},
-    {"NoBundleVersion", NoVersion, "en", 1, "WJ.bundle", false},
-    {"ModelGivenByAnEarlierBundle", ModelGivenTwice, "en", 1, "ZZ.bundle", true},
-    {"ToolApplicationRemoved", ToolRemoved, "en", 1, nullptr, false, "MX-R74400 Series", 0, true},
-    {"PluginFolderRemoved", PluginFolderRemoved, "en", 1, nullptr, false, "MX-R74400 Series", 4},
-    {"PluginIsAPlainFile", PluginPlainFile, "en", 1, nullptr, false, "MX-R74400 Series", 1},
-    {"SetUpPluginWithoutExecutable", PluginNoExecutable, "en", 1, nullptr, false,
-     "MX-R74400 Series", 2, true},
-    {"SetUpPluginForAnotherMachine", PluginOtherMachine, "en", 1, nullptr, false,
+    {"Demo", Nothing, "en", 0, nullptr, "GX900Export.bundle", true},
+    {"WorldWideOnlyUnderJapanese", Nothing, "ja", 1, "IsWorldWideOnly", "GX900Export.bundle"},
+    {"ModelIsAString", ModelString, "en", 1, "not an array of strings", "WJ.bundle"},
+    {"NameWithoutBundle", NameWithoutBundle, "en", 1, "does not end in", "WJ.package"},
+    {"NoSettingXml", NoSettingXml, "en", 1, "no Contents/Resources/Setting.xml", "WJ.bundle"},
+    {"SettingXmlIsAFifo", SettingXmlFifo, "en", 1, "not a regular file", "WJ.bundle"},
+    {"SettingXmlIsALinkLoop", SettingXmlLinkLoop, "en", 1, "not a regular file", "WJ.bundle"},
+    {"SettingXmlLinksToASoundCopy", SettingXmlLinkToCopy, "en", 0, nullptr, "WJ.bundle", true},
+    {"SettingXmlOver16MiB", SettingXmlHuge, "en", 1, "larger than 16 MiB", "WJ.bundle"},
+    {"SettingXmlNotAPropertyList", SettingXmlNotAList, "en", 1, "not a property list", "WJ.bundle"},
+    {"InitialNotADictionary", InitialWrongKind, "en", 1, "\"INITIAL\"", "WJ.bundle"},
+    {"FunctionNotADictionary", FunctionWrongKind, "en", 1, "\"FUNCTION\"", "WJ.bundle"},
+    {"NoBundleVersion", NoVersion, "en", 1, "CFBundleVersion", "WJ.bundle"},
+    {"ModelGivenByAnEarlierBundle", ModelGivenTwice, "en", 1,
+     "\"WJ-2400\" (first given by WJ.bundle)", "ZZ.bundle", true},
+    {"ToolApplicationRemoved", ToolRemoved, "en", 1, "Kestrel Loader.app is missing", nullptr,
+     false, kR74, 0, true},
+    {"ToolApplicationWithoutExecutable", ToolWithoutExecutable, "en", 1,
+     "no executable it can start", nullptr, false, kR74, 1, true},
+    {"PluginFolderRemoved", PluginFolderRemoved, "en", 1, "NCKR74.plugin is missing", nullptr,
+     false, kR74, 4},
+    {"PluginIsAPlainFile", PluginPlainFile, "en", 1, "SLR74.plugin is not a folder", nullptr, false,
+     kR74, 1},
+    {"SetUpPluginWithoutExecutable", PluginNoExecutable, "en", 1, "names no executable", nullptr,
+     false, kR74, 2, true},
+    {"SetUpPluginForAnotherMachine", PluginOtherMachine, "en", 1, "another machine", nullptr, false,
      "MX-R54400 Series", 2, true},
-    {"SetUpPluginWithoutEntryPoint", PluginNoEntry, "en", 1, nullptr, false, "MX-R74400 Series", 3,
+    {"SetUpPluginWithoutEntryPoint", PluginNoEntry, "en", 1, "does not export SPE_OpenSetUpDialog",
+     nullptr, false, kR74, 3, true},
+    {"PrinterFromSettingIni", SettingIniPrinter, "en", 0, nullptr, nullptr, false, "LX-3000", 0,
      true},
-    {"PrinterFromSettingIni", SettingIniPrinter, "en", 0, nullptr, false, "LX-3000", 0, true},
-    {"ManualIniRemoved", ManualIniRemoved, "en", 2},
-    {"NoPrinter", NoPrinter, "en", 2},
+    {"ManualIniRemoved", ManualIniRemoved, "en", 2, "Manual.ini"},
+    {"NoPrinter", NoPrinter, "en", 2, "no printer"},
 };
 
 void PrintTo(const Row& row, std::ostream* out) {
@@ -122,8 +132,13 @@ QJsonObject entryWith(const QJsonValue& list, const char* key, const QString& va
     return {};
 }
 
-bool hasProblem(const QJsonObject& entry) {
-    return !entry["problem"].toString().isEmpty();
+// The entry's problem says what the row expects, or there is none.
+void expectProblem(const QJsonObject& entry, const char* expected) {
+    const std::string problem = entry["problem"].toString().toStdString();
+    if (expected)
+        EXPECT_THAT(problem, ::testing::HasSubstr(expected));
+    else
+        EXPECT_EQ(problem, "");
 }
 
 class CheckAgreement : public faults::Staged, public ::testing::WithParamInterface<Row> {
@@ -200,6 +215,9 @@ protected:
                         .isEmpty();
         case ToolRemoved:
             return QDir(root("Kestrel Loader/Kestrel Loader.app")).removeRecursively();
+        case ToolWithoutExecutable:
+            return QDir(root("Status Lantern/Status Lantern.app/Contents/MacOS"))
+                .removeRecursively();
         case PluginFolderRemoved:
             return QDir(root("Nozzle Care Kit/Plugin")).removeRecursively();
         case PluginPlainFile:
@@ -317,8 +335,7 @@ TEST_P(CheckAgreement, TheCheckerPredictsWhatTrellisShows) {
         const QJsonObject bundle = entryWith(json["bundles"], "name", row.bundle);
         EXPECT_FALSE(bundle.isEmpty()) << row.bundle;
         EXPECT_EQ(bundle["accepted"].toBool(), row.accepted);
-        EXPECT_EQ(hasProblem(bundle), row.status != 0)
-            << bundle["problem"].toString().toStdString();
+        expectProblem(bundle, row.problem);
         for (const QJsonValue printer : json["printers"].toArray())
             EXPECT_TRUE(row.accepted || printer["bundle"].toString() != row.bundle);
     }
@@ -329,7 +346,7 @@ TEST_P(CheckAgreement, TheCheckerPredictsWhatTrellisShows) {
                                      .toObject();
         EXPECT_EQ(tool["index"].toInt(-1), row.tool) << row.printer;
         EXPECT_EQ(tool["shown"].toBool(), row.shown);
-        EXPECT_EQ(hasProblem(tool), row.status != 0) << tool["problem"].toString().toStdString();
+        expectProblem(tool, row.problem);
     }
     if (row.status == 2) { // Trellis stops: the alerts it records are the checker's
         QProcessEnvironment env = environment();
@@ -338,7 +355,8 @@ TEST_P(CheckAgreement, TheCheckerPredictsWhatTrellisShows) {
         QStringList stops;
         for (const QJsonValue stop : json["stops"].toArray())
             stops.append(stop["alert"].toString());
-        EXPECT_FALSE(stops.isEmpty());
+        EXPECT_THAT(json["stops"][0]["cause"].toString().toStdString(),
+                    ::testing::HasSubstr(row.problem));
         EXPECT_EQ(testsupport::recordedAlertMessages(tree.path("alerts.jsonl")), stops);
         return;
     }
