@@ -92,7 +92,8 @@ QString bundleProblemText(BundleProblem problem) {
     case BundleProblem::NotNamedBundle:
         return QStringLiteral("its name does not end in \"bundle\"");
     case BundleProblem::NotAFolder:
-        return QStringLiteral("it is not a folder");
+        return QStringLiteral("it cannot be opened as a folder (it is none, or its name is not "
+                              "valid UTF-8)");
     case BundleProblem::NoSettingFile:
         return QStringLiteral("it has no Contents/Resources/Setting.xml");
     case BundleProblem::SettingNotRegular:

@@ -38,6 +38,7 @@ for file in "$app/Info.plist" "$app/Resources/Settings/Manual.ini" \
             "$app/Resources/main.nib/MainDialog.ui" "$app/Resources/English.lproj/Settings/Localize.ini" \
             "$sgt/Resources/SGT_Settings/Setting.ini" "$sgt/Resources/SGT_Settings/Media.ini" \
             "$spe/Resources/SPE_Settings/Setting.ini" share/man/man1/trellis.1.gz \
+            bin/trellis-check share/man/man1/trellis-check.1.gz \
             share/doc/trellis/copyright; do
     expect "runtime lacks $file" has runtime "$file"
 done
@@ -77,6 +78,9 @@ share/cmake/TrellisPrinterPlugin/TrellisPrinterPluginConfig.cmake
 share/cmake/TrellisPrinterPlugin/TrellisPrinterPluginConfigVersion.cmake
 share/doc/trellis-dev/changelog.gz
 share/doc/trellis-dev/copyright
+share/man/man5/trellis-machine-bundle.5.gz
+share/man/man5/trellis-settings.5.gz
+share/man/man7/trellis-installation.7.gz
 share/pkgconfig/trellis-printer-plugin.pc
 share/trellis-printer-plugin/printer-plugin.map
 LIST
