@@ -24,87 +24,41 @@
 
 namespace {
 
-enum Change {
-    Nothing,
-    ModelString,
-    NameWithoutBundle,
-    NoSettingXml,
-    SettingXmlFifo,
-    SettingXmlLinkLoop,
-    SettingXmlLinkToCopy,
-    SettingXmlHuge,
-    SettingXmlNotAList,
-    InitialWrongKind,
-    FunctionWrongKind,
-    NoVersion,
-    ModelGivenTwice,
-    ToolRemoved,
-    ToolWithoutExecutable,
-    PluginFolderRemoved,
-    PluginPlainFile,
-    PluginNoExecutable,
-    PluginOtherMachine,
-    PluginNoEntry,
-    SettingIniPrinter,
-    ManualIniRemoved,
-    NoPrinter,
+// The staged installation a row breaks.
+struct Installation {
+    const testsupport::TempTree& tree;
+    QString staged(const QString& relative) const {
+        return "stage/" TRELLIS_INSTALL_ROOT_NAME "/" + relative;
+    }
+    QString root(const QString& relative) const { return tree.path(staged(relative)); }
+    bool write(const QString& relative, const QByteArray& bytes) const {
+        return !tree.write(staged(relative), bytes).isEmpty();
+    }
+    QString settingXml() const { return root(kSettingXml); }
+    // WJ.bundle's Setting.xml with one key set to the value.
+    bool edit(const QString& key, const QVariant& value) const {
+        auto dictionary = platform::readPropertyListDictionary(settingXml());
+        if (dictionary)
+            dictionary->insert(key, value);
+        return dictionary && write(kSettingXml, testsupport::xmlPropertyList(*dictionary));
+    }
+    // The plug-in <name> of a tool made afresh, around `source` or the bytes.
+    bool plugin(const QString& tool, const QString& name, const QString& source = {},
+                const QByteArray& bytes = {}) const {
+        const QString relative = tool + "/Plugin/PrinterPlugin/" + name + ".plugin";
+        return QDir(root(relative)).removeRecursively() &&
+               !testsupport::writePluginBundle(tree, staged(relative), source, bytes).isEmpty();
+    }
+    // Trellis's Setting.ini with its printer count replaced and lines added.
+    bool printers(const char* count, const QByteArray& lines = {}) const {
+        const QString ini = "Trellis.app/Contents/Resources/Settings/Setting.ini";
+        QByteArray text = testsupport::readFile(root(ini));
+        return text.contains("PRINTER_NUM=2\r\n") &&
+               write(ini, text.replace("PRINTER_NUM=2\r\n", count) + lines);
+    }
+    static constexpr const char* kSettingXml =
+        "MachineBundle/WJ.bundle/Contents/Resources/Setting.xml";
 };
-
-struct Row {
-    const char* name;
-    Change change;
-    const char* language;
-    int status;          // the checker's exit status; 2: Trellis stops with an alert
-    const char* problem; // what the problem below says, or the stop's cause; null: no problem
-    // A MachineBundle entry the checker reports, and whether it is accepted.
-    const char* bundle = nullptr;
-    bool accepted = false;
-    // A printer's tool (by device identifier and index), and whether its button is shown.
-    const char* printer = nullptr;
-    int tool = -1;
-    bool shown = false;
-};
-
-const char* const kR74 = "MX-R74400 Series";
-const Row kRows[] = {
-    {"Demo", Nothing, "en", 0, nullptr, "GX900Export.bundle", true},
-    {"WorldWideOnlyUnderJapanese", Nothing, "ja", 1, "IsWorldWideOnly", "GX900Export.bundle"},
-    {"ModelIsAString", ModelString, "en", 1, "not an array of strings", "WJ.bundle"},
-    {"NameWithoutBundle", NameWithoutBundle, "en", 1, "does not end in", "WJ.package"},
-    {"NoSettingXml", NoSettingXml, "en", 1, "no Contents/Resources/Setting.xml", "WJ.bundle"},
-    {"SettingXmlIsAFifo", SettingXmlFifo, "en", 1, "not a regular file", "WJ.bundle"},
-    {"SettingXmlIsALinkLoop", SettingXmlLinkLoop, "en", 1, "not a regular file", "WJ.bundle"},
-    {"SettingXmlLinksToASoundCopy", SettingXmlLinkToCopy, "en", 0, nullptr, "WJ.bundle", true},
-    {"SettingXmlOver16MiB", SettingXmlHuge, "en", 1, "larger than 16 MiB", "WJ.bundle"},
-    {"SettingXmlNotAPropertyList", SettingXmlNotAList, "en", 1, "not a property list", "WJ.bundle"},
-    {"InitialNotADictionary", InitialWrongKind, "en", 1, "\"INITIAL\"", "WJ.bundle"},
-    {"FunctionNotADictionary", FunctionWrongKind, "en", 1, "\"FUNCTION\"", "WJ.bundle"},
-    {"NoBundleVersion", NoVersion, "en", 1, "CFBundleVersion", "WJ.bundle"},
-    {"ModelGivenByAnEarlierBundle", ModelGivenTwice, "en", 1,
-     "\"WJ-2400\" (first given by WJ.bundle)", "ZZ.bundle", true},
-    {"ToolApplicationRemoved", ToolRemoved, "en", 1, "Kestrel Loader.app is missing", nullptr,
-     false, kR74, 0, true},
-    {"ToolApplicationWithoutExecutable", ToolWithoutExecutable, "en", 1,
-     "no executable it can start", nullptr, false, kR74, 1, true},
-    {"PluginFolderRemoved", PluginFolderRemoved, "en", 1, "NCKR74.plugin is missing", nullptr,
-     false, kR74, 4},
-    {"PluginIsAPlainFile", PluginPlainFile, "en", 1, "SLR74.plugin is not a folder", nullptr, false,
-     kR74, 1},
-    {"SetUpPluginWithoutExecutable", PluginNoExecutable, "en", 1, "names no executable", nullptr,
-     false, kR74, 2, true},
-    {"SetUpPluginForAnotherMachine", PluginOtherMachine, "en", 1, "another machine", nullptr, false,
-     "MX-R54400 Series", 2, true},
-    {"SetUpPluginWithoutEntryPoint", PluginNoEntry, "en", 1, "does not export SPE_OpenSetUpDialog",
-     nullptr, false, kR74, 3, true},
-    {"PrinterFromSettingIni", SettingIniPrinter, "en", 0, nullptr, nullptr, false, "LX-3000", 0,
-     true},
-    {"ManualIniRemoved", ManualIniRemoved, "en", 2, "Manual.ini"},
-    {"NoPrinter", NoPrinter, "en", 2, "no printer"},
-};
-
-void PrintTo(const Row& row, std::ostream* out) {
-    *out << row.name;
-}
 
 // The header of a shared object built for a machine other than this one.
 QByteArray elfForAnotherMachine() {
@@ -122,6 +76,138 @@ QByteArray elfForAnotherMachine() {
     header.e_version = EV_CURRENT;
     header.e_ehsize = sizeof header;
     return QByteArray(reinterpret_cast<const char*>(&header), sizeof header);
+}
+
+struct Row {
+    const char* name;
+    bool (*change)(const Installation&);
+    const char* language;
+    int status;          // the checker's exit status; 2: Trellis stops with an alert
+    const char* problem; // what the problem below says, or the stop's cause; null: no problem
+    // A MachineBundle entry the checker reports, and whether it is accepted.
+    const char* bundle = nullptr;
+    bool accepted = false;
+    // A printer's tool (by device identifier and index), and whether its button is shown.
+    const char* printer = nullptr;
+    int tool = -1;
+    bool shown = false;
+};
+
+using I = const Installation&;
+const char* const kR74 = "MX-R74400 Series";
+const Row kRows[] = {
+    {"Demo", [](I) { return true; }, "en", 0, nullptr, "GX900Export.bundle", true},
+    {"WorldWideOnlyUnderJapanese", [](I) { return true; }, "ja", 1, "IsWorldWideOnly",
+     "GX900Export.bundle"},
+    {"ModelIsAString", [](I i) { return i.edit("MODEL", "WJ-2400"); }, "en", 1,
+     "not an array of strings", "WJ.bundle"},
+    {"NameWithoutBundle",
+     [](I i) {
+         return QDir().rename(i.root("MachineBundle/WJ.bundle"),
+                              i.root("MachineBundle/WJ.package"));
+     },
+     "en", 1, "does not end in", "WJ.package"},
+    {"NoSettingXml", [](I i) { return QFile::remove(i.settingXml()); }, "en", 1,
+     "no Contents/Resources/Setting.xml", "WJ.bundle"},
+    {"SettingXmlIsAFifo",
+     [](I i) {
+         return QFile::remove(i.settingXml()) &&
+                ::mkfifo(QFile::encodeName(i.settingXml()).constData(), 0600) == 0;
+     },
+     "en", 1, "not a regular file", "WJ.bundle"},
+    {"SettingXmlIsALinkLoop",
+     [](I i) {
+         return QFile::remove(i.settingXml()) && QFile::link("Setting.xml", i.settingXml());
+     },
+     "en", 1, "not a regular file", "WJ.bundle"},
+    {"SettingXmlLinksToASoundCopy",
+     [](I i) {
+         return QFile::rename(i.settingXml(), i.settingXml() + ".copy") &&
+                QFile::link("Setting.xml.copy", i.settingXml());
+     },
+     "en", 0, nullptr, "WJ.bundle", true},
+    {"SettingXmlOver16MiB", // a sound list, padded with white space past the limit
+     [](I i) {
+         QByteArray bytes = testsupport::readFile(i.settingXml());
+         const qsizetype at = bytes.indexOf("<dict>");
+         return at >= 0 &&
+                i.write(i.kSettingXml,
+                        bytes.insert(at + 6, QByteArray(platform::kMaxPropertyListFileSize, '\n')));
+     },
+     "en", 1, "larger than 16 MiB", "WJ.bundle"},
+    {"SettingXmlNotAPropertyList", [](I i) { return i.write(i.kSettingXml, "MODEL = WJ-2400\n"); },
+     "en", 1, "not a property list", "WJ.bundle"},
+    {"InitialNotADictionary", [](I i) { return i.edit("INITIAL", "WJ24"); }, "en", 1, "\"INITIAL\"",
+     "WJ.bundle"},
+    {"FunctionNotADictionary",
+     [](I i) {
+         return i.edit("FUNCTION", QVariantList{59, 21});
+     },
+     "en", 1, "\"FUNCTION\"", "WJ.bundle"},
+    {"NoBundleVersion",
+     [](I i) {
+         return i.write("MachineBundle/WJ.bundle/Contents/Info.plist",
+                        testsupport::xmlPropertyList(QVariantMap{{"CFBundleName", "WJ"}}));
+     },
+     "en", 1, "CFBundleVersion", "WJ.bundle"},
+    {"ModelGivenByAnEarlierBundle", // listed after WJ.bundle, with a wider mask for the model
+     [](I i) {
+         return !testsupport::writeMachineBundle(
+                     i.tree, i.staged("MachineBundle/ZZ.bundle"),
+                     testsupport::machineSetting({"WJ-2400", "ZZ-1"},
+                                                 {{"WJ-2400", "WJ24"}, {"ZZ-1", "ZZ1"}},
+                                                 {{"WJ-2400", 127}, {"ZZ-1", 0}}))
+                     .isEmpty();
+     },
+     "en", 1, "\"WJ-2400\" (first given by WJ.bundle)", "ZZ.bundle", true},
+    {"ToolApplicationRemoved",
+     [](I i) { return QDir(i.root("Kestrel Loader/Kestrel Loader.app")).removeRecursively(); },
+     "en", 1, "Kestrel Loader.app is missing", nullptr, false, kR74, 0, true},
+    {"ToolApplicationWithoutExecutable",
+     [](I i) {
+         return QDir(i.root("Status Lantern/Status Lantern.app/Contents/MacOS"))
+             .removeRecursively();
+     },
+     "en", 1, "no executable it can start", nullptr, false, kR74, 1, true},
+    {"PluginFolderRemoved",
+     [](I i) { return QDir(i.root("Nozzle Care Kit/Plugin")).removeRecursively(); }, "en", 1,
+     "NCKR74.plugin is missing", nullptr, false, kR74, 4},
+    {"PluginIsAPlainFile",
+     [](I i) {
+         return QDir(i.root("Status Lantern/Plugin/PrinterPlugin/SLR74.plugin"))
+                    .removeRecursively() &&
+                i.write("Status Lantern/Plugin/PrinterPlugin/SLR74.plugin", "x");
+     },
+     "en", 1, "SLR74.plugin is not a folder", nullptr, false, kR74, 1},
+    {"SetUpPluginWithoutExecutable", [](I i) { return i.plugin("Sheet Glide Tuner", "SGTR74"); },
+     "en", 1, "names no executable", nullptr, false, kR74, 2, true},
+    {"SetUpPluginForAnotherMachine",
+     [](I i) { return i.plugin("Sheet Glide Tuner", "SGTR54", {}, elfForAnotherMachine()); }, "en",
+     1, "another machine", nullptr, false, "MX-R54400 Series", 2, true},
+    {"SetUpPluginWithoutEntryPoint",
+     [](I i) { return i.plugin("Stock Profile Editor", "SPER74", NOENTRY_PLUGIN); }, "en", 1,
+     "does not export SPE_OpenSetUpDialog", nullptr, false, kR74, 3, true},
+    {"PrinterFromSettingIni",
+     [](I i) {
+         return i.printers("PRINTER_NUM=3\r\n", "PRINTER3=LX-3000\r\nPRINTER3_PATH_F1=::Kestrel "
+                                                "Loader:Plugin:PrinterPlugin:KLLX10.plugin\r\n");
+     },
+     "en", 0, nullptr, nullptr, false, "LX-3000", 0, true},
+    {"ManualIniRemoved",
+     [](I i) {
+         return QFile::remove(i.root("Trellis.app/Contents/Resources/Settings/Manual.ini"));
+     },
+     "en", 2, "Manual.ini"},
+    {"NoPrinter",
+     [](I i) {
+         return QDir(i.root("MachineBundle")).removeRecursively() &&
+                QDir().mkpath(i.root("MachineBundle")) && i.printers("PRINTER_NUM=0\r\n");
+     },
+     "en", 2, "no printer"},
+};
+
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
 }
 
 QJsonObject entryWith(const QJsonValue& list, const char* key, const QString& value) {
@@ -151,114 +237,6 @@ protected:
         CLaunchMode::DestroyInstance();
         platform::setPreferredLanguages(std::nullopt);
         platform::Bundle::setMainBundlePath(QString());
-    }
-
-    // Breaks the staged demo installation the way the row says.
-    bool breakInstallation(Change change) const {
-        const QString wj = "MachineBundle/WJ.bundle",
-                      setting = wj + "/Contents/Resources/Setting.xml";
-        const QString settingXml = root(setting),
-                      settingIni = staged("Trellis.app/Contents/Resources/Settings/Setting.ini");
-        const auto edit = [&](const QString& key, const QVariant& value) {
-            auto dictionary = platform::readPropertyListDictionary(settingXml);
-            if (!dictionary)
-                return false;
-            dictionary->insert(key, value);
-            tree.write(staged(setting), testsupport::xmlPropertyList(*dictionary));
-            return true;
-        };
-        const auto replacePlugin = [&](const QString& tool, const QString& name) {
-            return QDir(root(tool + "/Plugin/PrinterPlugin/" + name + ".plugin"))
-                .removeRecursively();
-        };
-        switch (change) {
-        case Nothing:
-            return true;
-        case ModelString:
-            return edit("MODEL", "WJ-2400");
-        case NameWithoutBundle:
-            return QDir().rename(root(wj), root("MachineBundle/WJ.package"));
-        case NoSettingXml:
-            return QFile::remove(settingXml);
-        case SettingXmlFifo:
-            return QFile::remove(settingXml) &&
-                   ::mkfifo(QFile::encodeName(settingXml).constData(), 0600) == 0;
-        case SettingXmlLinkLoop:
-            return QFile::remove(settingXml) && QFile::link("Setting.xml", settingXml);
-        case SettingXmlLinkToCopy:
-            return QFile::rename(settingXml, settingXml + ".copy") &&
-                   QFile::link("Setting.xml.copy", settingXml);
-        case SettingXmlHuge: { // a sound list, padded with white space past the limit
-            QByteArray bytes = testsupport::readFile(settingXml);
-            const qsizetype at = bytes.indexOf("<dict>");
-            if (at < 0)
-                return false;
-            bytes.insert(at + 6, QByteArray(platform::kMaxPropertyListFileSize, '\n'));
-            return !tree.write(staged(setting), bytes).isEmpty();
-        }
-        case SettingXmlNotAList:
-            return !tree.write(staged(setting), "MODEL = WJ-2400\n").isEmpty();
-        case InitialWrongKind:
-            return edit("INITIAL", "WJ24");
-        case FunctionWrongKind:
-            return edit("FUNCTION", QVariantList{59, 21});
-        case NoVersion:
-            return !tree.write(staged(wj + "/Contents/Info.plist"),
-                               testsupport::xmlPropertyList(QVariantMap{{"CFBundleName", "WJ"}}))
-                        .isEmpty();
-        case ModelGivenTwice: // listed after WJ.bundle, with a wider mask for the model it repeats
-            return !testsupport::writeMachineBundle(
-                        tree, staged("MachineBundle/ZZ.bundle"),
-                        testsupport::machineSetting({"WJ-2400", "ZZ-1"},
-                                                    {{"WJ-2400", "WJ24"}, {"ZZ-1", "ZZ1"}},
-                                                    {{"WJ-2400", 127}, {"ZZ-1", 0}}))
-                        .isEmpty();
-        case ToolRemoved:
-            return QDir(root("Kestrel Loader/Kestrel Loader.app")).removeRecursively();
-        case ToolWithoutExecutable:
-            return QDir(root("Status Lantern/Status Lantern.app/Contents/MacOS"))
-                .removeRecursively();
-        case PluginFolderRemoved:
-            return QDir(root("Nozzle Care Kit/Plugin")).removeRecursively();
-        case PluginPlainFile:
-            return replacePlugin("Status Lantern", "SLR74") &&
-                   !tree.write(staged("Status Lantern/Plugin/PrinterPlugin/SLR74.plugin"), "x")
-                        .isEmpty();
-        case PluginNoExecutable:
-            return replacePlugin("Sheet Glide Tuner", "SGTR74") &&
-                   !testsupport::writePluginBundle(tree, plugin("Sheet Glide Tuner", "SGTR74"))
-                        .isEmpty();
-        case PluginOtherMachine:
-            return replacePlugin("Sheet Glide Tuner", "SGTR54") &&
-                   !testsupport::writePluginBundle(tree, plugin("Sheet Glide Tuner", "SGTR54"), {},
-                                                   elfForAnotherMachine())
-                        .isEmpty();
-        case PluginNoEntry:
-            return replacePlugin("Stock Profile Editor", "SPER74") &&
-                   !testsupport::writePluginBundle(tree, plugin("Stock Profile Editor", "SPER74"),
-                                                   NOENTRY_PLUGIN)
-                        .isEmpty();
-        case SettingIniPrinter: {
-            QByteArray ini = testsupport::readFile(tree.path(settingIni));
-            return ini.contains("PRINTER_NUM=2\r\n") &&
-                   !tree.write(settingIni,
-                               ini.replace("PRINTER_NUM=2\r\n", "PRINTER_NUM=3\r\n") +
-                                   "PRINTER3=LX-3000\r\nPRINTER3_PATH_F1=::Kestrel Loader:"
-                                   "Plugin:PrinterPlugin:KLLX10.plugin\r\n")
-                        .isEmpty();
-        }
-        case ManualIniRemoved:
-            return QFile::remove(root("Trellis.app/Contents/Resources/Settings/Manual.ini"));
-        case NoPrinter: {
-            QByteArray ini = testsupport::readFile(tree.path(settingIni));
-            return QDir(root("MachineBundle")).removeRecursively() &&
-                   !tree.mkdir(staged("MachineBundle")).isEmpty() &&
-                   ini.contains("PRINTER_NUM=2\r\n") &&
-                   !tree.write(settingIni, ini.replace("PRINTER_NUM=2\r\n", "PRINTER_NUM=0\r\n"))
-                        .isEmpty();
-        }
-        }
-        return false;
     }
 
     // trellis-check --json on the installation; its exit status in *status.
@@ -326,7 +304,7 @@ QStringList predicted(const QJsonObject& json) {
 
 TEST_P(CheckAgreement, TheCheckerPredictsWhatTrellisShows) {
     const Row& row = GetParam();
-    ASSERT_TRUE(breakInstallation(row.change));
+    ASSERT_TRUE(row.change(Installation{tree}));
     int status = -1;
     const QJsonObject json = check(row.language, &status);
     EXPECT_EQ(status, row.status);
