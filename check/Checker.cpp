@@ -144,7 +144,11 @@ QString elfProblemText(ElfImage::Verdict verdict, const QString& executable, con
 
 class Checker {
 public:
-    explicit Checker(Report& report) : m_report(report) {}
+    explicit Checker(Report& report) : m_report(report) {
+        // One copy of each name, shared by every printer's tools.
+        for (long index = 0; index < kToolCount; ++index)
+            m_toolNames[std::size_t(index)] = CSupportMachine::GetApplicationName(index);
+    }
 
     void requiredFiles();
     void catalogue();
@@ -161,6 +165,7 @@ private:
 
     Report& m_report;
     QString m_launcherFolder = UFile::GetSettingFolderName();
+    std::array<QString, kToolCount> m_toolNames;
     QHash<long, QString> m_applicationProblems;
     QHash<QString, QString> m_pluginProblems;
 };
@@ -242,7 +247,7 @@ QString Checker::pluginProblem(const QString& path, const SetupLauncher& launche
 }
 
 Tool Checker::tool(const CSettingFileEx& settings, const Printer& printer, long index) {
-    Tool tool{int(index), CSupportMachine::GetApplicationName(index), false, {}, {}};
+    Tool tool{int(index), m_toolNames[std::size_t(index)], false, {}, {}};
     ToolReason why;
     tool.shown = settings.IsToolButtonShown(printer.deviceID, index, &why);
     switch (why.verdict) {

@@ -2,13 +2,13 @@
 
 #include "check/Checker.h"
 
-#include <QByteArray>
+#include <cstdio>
 
 namespace check {
 
-// The report as one JSON document.
-QByteArray toJson(const Report& report);
-// The report as short lines; the summary line last unless `quiet`.
-QByteArray toText(const Report& report, bool quiet);
+// The report as one JSON document; false when it could not all be written.
+bool writeJson(const Report& report, std::FILE* file);
+// The report as short lines, the summary line last unless `quiet`; false likewise.
+bool writeText(const Report& report, bool quiet, std::FILE* file);
 
 } // namespace check

@@ -67,11 +67,9 @@ int main(int argc, char** argv) {
     if (parser.isSet(language))
         languages = QStringList{parser.value(language)};
     const check::Report report = check::checkInstallation(folder, languages);
-    const QByteArray out =
-        parser.isSet(json) ? check::toJson(report) : check::toText(report, parser.isSet(quiet));
-    if (std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout) !=
-            std::size_t(out.size()) ||
-        std::fflush(stdout) != 0)
+    const bool written = parser.isSet(json) ? check::writeJson(report, stdout)
+                                            : check::writeText(report, parser.isSet(quiet), stdout);
+    if (!written || std::fflush(stdout) != 0)
         return fail(74, QStringLiteral("the report could not be written")); // EX_IOERR
     return report.status();
 }

@@ -169,8 +169,12 @@ Run spawn(const QStringList& argv, const Program& program, const std::function<v
             const ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
             if (got <= 0)
                 break; // the end of the output: the process is gone
+            // Only the new bytes are searched: a program that writes megabytes before its mark
+            // (trellis-check's report) is not timed by how long the search takes.
+            const qsizetype from = std::max<qsizetype>(0, seen.size() - program.mark.size() - 1);
             seen.append(buffer, got);
-            if (!marked && (seen.startsWith(program.mark) || seen.contains('\n' + program.mark))) {
+            if (!marked &&
+                (seen.startsWith(program.mark) || seen.indexOf('\n' + program.mark, from) >= 0)) {
                 marked = true;
                 run.ms = double(timer.nsecsElapsed()) / 1e6;
                 run.frameMiB = peakSoFarMiB(pid);
