@@ -248,7 +248,8 @@ TEST_F(FrameworkTest, APopupFilledInOneBatchIsEditedItemByItem) {
     EXPECT_EQ(popup.GetMenuItemText(2, &text), noErr);
     EXPECT_EQ(std::tuple(first, added, popup.CountMenuItems(), text, popup.GetValue()),
               std::tuple(MenuItemIndex(1), MenuItemIndex(101), 2L, QString("d"), SInt32(2)));
-    EXPECT_EQ(static_cast<QComboBox*>(widget(1400))->itemText(1), "d");
+    const auto* combo = static_cast<QComboBox*>(widget(1400));
+    EXPECT_EQ(QStringList({combo->itemText(0), combo->itemText(1)}), QStringList({"t0", "d"}));
 }
 
 TEST_F(FrameworkTest, WrappersWithoutAControlAreHarmless) {
