@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QMenu>
-#include <QStringListModel>
 #include <algorithm>
 #include <set>
 
@@ -127,11 +126,7 @@ OSStatus AppendMenuItemTextWithCFString(MenuRef menu, const QString& text,
                                         MenuItemIndex* outIndex) {
     if (!IsValidMenu(menu) || !menu->combo || CountMenuItems(menu) == 0xFFFF)
         return paramErr;
-    // A popup of texts alone keeps no command of an item.
-    if (qobject_cast<QStringListModel*>(menu->combo->model()))
-        menu->combo->addItem(text);
-    else
-        menu->combo->addItem(text, QVariant::fromValue(quint32(command)));
+    menu->combo->addItem(text, QVariant::fromValue(quint32(command)));
     if (outIndex)
         *outIndex = CountMenuItems(menu);
     return 0;
@@ -166,25 +161,8 @@ qsizetype AppendMenuItemsWithCFStrings(MenuRef menu, const QStringList& texts,
         return 0;
     if (outFirst)
         *outFirst = MenuItemIndex(CountMenuItems(menu) + 1);
-    // An empty popup given many items takes a model of texts alone; the toolkit's standard
-    // items cost several allocations each. A short list stays in the toolkit's own.
-    constexpr qsizetype kItemsForTextModel = 64;
-    auto* items = qobject_cast<QStringListModel*>(menu->combo->model());
-    if (!items && menu->combo->count() == 0 && count >= kItemsForTextModel) {
-        items = new QStringListModel(menu->combo);
-        menu->combo->setModel(items);
-    }
-    const QStringList appended = count == texts.size() ? texts : texts.first(count);
-    if (items && items->rowCount() == 0) {
-        items->setStringList(appended);
-    } else if (items) { // the items already there keep the choice
-        const int first = items->rowCount();
-        items->insertRows(first, int(count));
-        for (int i = 0; i < int(count); ++i)
-            items->setData(items->index(first + i), appended[i]);
-    } else {
-        menu->combo->addItems(appended); // no data means command 0, as appended one by one
-    }
+    // No data means command 0, as when appended one by one.
+    menu->combo->addItems(count == texts.size() ? texts : texts.first(count));
     return count;
 }
 

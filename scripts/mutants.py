@@ -237,9 +237,6 @@ MUTANTS = [
      "if (event.GetKind() == kEventCommandProcess)\n            return ProcessCommand(command);",
      "if (event.GetKind() == kEventCommandProcess)\n            return UpdateCommandStatus(command);",
      "Framework", "a view's process-command event runs its update-status handler"),
-    ("popup-light-text", "platform/Menus.cpp", "items->setStringList(appended);",
-     "items->setStringList(QStringList(appended.size(), QString()));",
-     "Framework", "the items of a long printer popup show no text"),
     # Set-up launchers and plug-ins
     ("media-ini-required", "setup_launcher/SetupLauncher.cpp",
      "return UAppLaunch::CheckAllIniFileExist(list, kStartUpFileCount);",

@@ -237,7 +237,7 @@ TEST_F(FrameworkTest, APopupFilledInOneBatchIsEditedItemByItem) {
     CPopupButton popup(window->GetWindowRef(), {"MAIN"_4cc, 1400});
     ASSERT_EQ(popup.DeleteMenuItems(1, ItemCount(popup.CountMenuItems())), noErr);
     MenuItemIndex first = 0, added = 0;
-    QStringList batch; // long enough for the lighter item model
+    QStringList batch;
     for (int i = 0; i < 100; ++i)
         batch << QString("t%1").arg(i);
     EXPECT_EQ(popup.AppendMenuItemTexts(batch, &first), 100);
