@@ -2,8 +2,8 @@
 # The performance report: builds a Release tree, runs every benchmark of bench/ and prints
 # one table, then the start-up figures of bench_app_startup (the QLabel floor, the bare form
 # window, the equivalent window and Trellis side by side, by wall time and, where valgrind is
-# installed, by instructions; per-bundle cost; peak memory; SheetGlideTuner2 against its
-# floor).
+# installed, by instructions; Trellis warm and as the first start after installation, with an
+# empty picture cache; per-bundle cost; peak memory; SheetGlideTuner2 against its floor).
 #   bench/report.sh [build folder] [start-up runs per case]
 # (default build/release beside this checkout, 7 runs). Rows whose programs the tree does
 # not have print "n/a".

@@ -22,9 +22,6 @@ public:
     // The whole file, or null when it cannot be sized, allocated, positioned or read.
     virtual std::unique_ptr<std::vector<char>> ReadDataFork();
 
-    int GetRefNum() const { return m_refNum; }
-    const FSSpec& GetSpec() const { return m_spec; }
-
 private:
     FSSpec m_spec;
     int m_refNum = -1;

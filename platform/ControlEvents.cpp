@@ -78,10 +78,9 @@ bool paintThroughHandlers(OpaqueControlRef* control, QObject* watched, QEvent* e
     EventRef record = platform::CreateEvent(kEventClassControl, kEventControlDraw);
     CGContextRef contextRef = &context;
     setParam(record, kEventParamCGContextRef, typeCGContextRef, contextRef);
-    const bool consumed =
-        platform::detail::dispatchQtEvent(record, control->target.get(), watched, event);
-    const bool drawnByQt = record->qtDefaultDone;
-    platform::ReleaseEvent(record);
+    bool drawnByQt = false;
+    const bool consumed = platform::detail::dispatchQtEvent(record, control->target.get(), watched,
+                                                            event, &drawnByQt);
     if (drawnByQt && !control->viewInstance)
         drawFocusRing(control->widget);
     return consumed;
@@ -201,12 +200,6 @@ bool OpaqueControlRef::eventFilter(QObject* watched, QEvent* event) {
 }
 
 namespace platform::detail {
-
-// Runs a record made from a Qt signal (no Qt event behind it).
-void sendFromQt(ControlRef control, EventRef event) {
-    const QtDispatchScope dispatching;
-    SendEventToEventTarget(event, control->target.get());
-}
 
 void connectControlSignals(ControlRef control, QWidget* widget) {
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {

@@ -177,6 +177,7 @@ void writePictureCache(const QString& cache, const SourceStamp& source, const QI
 
 // A PNG's pixels: from the user's cache when it holds them for this very file, decoded
 // otherwise (and the cache made afresh).
+// Saves 22% of the demo's first frame, 107.1 to 83.5 M instr.: bench/report.sh, "first start"
 bool loadPicture(const QString& path, QImage& out) {
     const SourceStamp source = stampOf(path);
     if (source.size < 0)
@@ -351,14 +352,6 @@ TextBox layOutTextBox(const QString& text, const HIRect& box, const HIThemeTextI
 }
 
 } // namespace
-
-QStringList HIThemeLayoutTextBox(const QString& text, const HIRect& box,
-                                 const HIThemeTextInfo& textInfo) {
-    QStringList result;
-    for (const BoxLine& line : layOutTextBox(text, box, textInfo).lines)
-        result << line.text;
-    return result;
-}
 
 OSStatus HIThemeDrawTextBox(const QString& text, const HIRect& box, HIThemeTextInfo* textInfo,
                             CGContextRef context, UInt32 /*orientation*/) {

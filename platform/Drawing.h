@@ -45,9 +45,6 @@ OSStatus HIThemeDrawFocusRect(CGContextRef context, const HIRect& rect);
 // the box's height if that comes first, and that line ends with an ellipsis.
 OSStatus HIThemeDrawTextBox(const QString& text, const HIRect& box, HIThemeTextInfo* textInfo,
                             CGContextRef context, UInt32 orientation);
-// The lines that HIThemeDrawTextBox draws for the text.
-QStringList HIThemeLayoutTextBox(const QString& text, const HIRect& box,
-                                 const HIThemeTextInfo& textInfo);
 
 // Sets an image view's picture (a label of the form); null clears it.
 OSStatus HIViewSetImage(ControlRef imageView, const CGImageRef& image);

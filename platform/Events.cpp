@@ -38,21 +38,6 @@ OSStatus applicationStandardHandler(EventRef event) {
     return eventNotHandledErr;
 }
 
-OSStatus runChain(OpaqueEventHandlerCallRef& call, EventRef event) {
-    while (call.next < call.chain.size()) {
-        const auto handler = call.chain[call.next++];
-        if (!handler->target || !handler->wants(event->eventClass, event->eventKind))
-            continue;
-        const OSStatus result = handler->proc(&call, event, handler->userData);
-        if (result != eventNotHandledErr)
-            return result;
-    }
-    if (call.standardDone)
-        return eventNotHandledErr;
-    call.standardDone = true;
-    return call.target->standard ? call.target->standard(event) : eventNotHandledErr;
-}
-
 } // namespace
 
 bool OpaqueEventHandlerRef::wants(UInt32 eventClass, UInt32 eventKind) const {
@@ -187,7 +172,7 @@ OSStatus RemoveEventHandler(EventHandlerRef handler) {
 OSStatus CallNextEventHandler(EventHandlerCallRef callRef, EventRef event) {
     if (!callRef || !event)
         return paramErr;
-    return runChain(*callRef, event);
+    return detail::runChain(*callRef, event);
 }
 
 OSStatus SendEventToEventTarget(EventRef event, EventTargetRef target) {
@@ -233,20 +218,6 @@ OSStatus sendNew(EventTargetRef target, UInt32 eventClass, UInt32 eventKind) {
     EventRef event = CreateEvent(eventClass, eventKind);
     const OSStatus result = SendEventToEventTarget(event, target);
     ReleaseEvent(event);
-    return result;
-}
-
-OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& target) {
-    OpaqueEventHandlerCallRef call;
-    call.target = target;
-    call.chain.assign(target->handlers.rbegin(), target->handlers.rend());
-    const OSStatus result = runChain(call, event);
-    // Only command events travel on to the container.
-    if (result == eventNotHandledErr && event->eventClass == kEventClassCommand &&
-        target->container) {
-        if (const EventTargetRef next = target->container())
-            return dispatch(event, next->shared_from_this());
-    }
     return result;
 }
 

@@ -16,6 +16,7 @@ namespace {
 
 // Names in ASCII order alike when compared case-insensitively and when their bytes are
 // compared after lowering A-Z; the lowered bytes spare the sort a folding comparison.
+// Saves 8.9% at 10,000 bundles, 510 to 464 M instr.: bench/report.sh, "+ 10,000 machine bundles"
 bool isAscii(const QByteArray& bytes) {
     return std::all_of(bytes.cbegin(), bytes.cend(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });

@@ -11,10 +11,6 @@ class QSocketNotifier;
 
 namespace platform {
 
-constexpr int kLSApplicationNotFoundErr = -10814;
-constexpr int kLSNoExecutableErr = -10827;
-constexpr int kLSLaunchFailedErr = -10810;
-
 class Bundle;
 
 // The executable that a start of the package runs, a file the user may execute inside it;
@@ -25,7 +21,7 @@ QString startableExecutable(const Bundle* package, int* error = nullptr);
 // Opens an application package the way the desktop's launcher service would: its
 // executable starts detached, handed the pass-through descriptor (see AppleEvents.h). When
 // the application already runs for this user, nothing new starts and the running one comes
-// to the front. Returns 0 or one of the errors above: kLSLaunchFailedErr when the
+// to the front. Returns 0 or one of the kLS errors of StatusCodes.h: kLSLaunchFailedErr when the
 // application neither started nor was brought forward.
 int openApplication(const QString& packagePath, const std::optional<AEDescriptor>& passThrough);
 

@@ -5,7 +5,6 @@
 #include "platform/WindowSystemObjects.h"
 #include "platform/Windowing.h"
 
-#include <QAbstractListModel>
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -19,59 +18,6 @@ std::set<const OpaqueMenuRef*>& liveMenus() {
     static std::set<const OpaqueMenuRef*> menus;
     return menus;
 }
-
-// The items of a popup button as texts alone. The toolkit's own item model keeps a
-// standard item of several allocations per entry; a popup of every printer of a large
-// installation then costs more than the catalogue behind it.
-class PopupItems final : public QAbstractListModel {
-public:
-    using QAbstractListModel::QAbstractListModel;
-
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
-        return parent.isValid() ? 0 : int(m_texts.size());
-    }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!isRow(index) || (role != Qt::DisplayRole && role != Qt::EditRole))
-            return QVariant();
-        return m_texts.at(index.row());
-    }
-    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
-        if (!isRow(index) || (role != Qt::DisplayRole && role != Qt::EditRole))
-            return false; // an item's command stays with the popup's own
-        m_texts[index.row()] = value.toString();
-        emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
-        return true;
-    }
-    bool insertRows(int row, int count, const QModelIndex& parent) override {
-        if (parent.isValid() || row < 0 || row > rowCount() || count < 1)
-            return false;
-        beginInsertRows(QModelIndex(), row, row + count - 1);
-        m_texts.insert(row, count, QString());
-        endInsertRows();
-        return true;
-    }
-    bool removeRows(int row, int count, const QModelIndex& parent) override {
-        if (parent.isValid() || row < 0 || count < 1 || row + count > rowCount())
-            return false;
-        beginRemoveRows(QModelIndex(), row, row + count - 1);
-        m_texts.remove(row, count);
-        endRemoveRows();
-        return true;
-    }
-    // Many items in one insertion.
-    void append(const QStringList& texts) {
-        beginInsertRows(QModelIndex(), rowCount(), rowCount() + int(texts.size()) - 1);
-        m_texts += texts;
-        endInsertRows();
-    }
-
-private:
-    bool isRow(const QModelIndex& index) const {
-        return index.isValid() && !index.parent().isValid() && index.row() < m_texts.size();
-    }
-
-    QStringList m_texts;
-};
 
 MenuCommand actionCommand(const QAction* action) {
     return platform::fourCharCodeFromString(action->property("command").toString());
@@ -215,19 +161,8 @@ qsizetype AppendMenuItemsWithCFStrings(MenuRef menu, const QStringList& texts,
         return 0;
     if (outFirst)
         *outFirst = MenuItemIndex(CountMenuItems(menu) + 1);
-    // An empty popup given many items takes the lighter model; its items need no more than
-    // their texts. Putting a model in costs more than a short list in the toolkit's own.
-    constexpr qsizetype kItemsForLighterModel = 64;
-    auto* items = dynamic_cast<PopupItems*>(menu->combo->model());
-    if (!items && menu->combo->count() == 0 && count >= kItemsForLighterModel) {
-        items = new PopupItems(menu->combo);
-        menu->combo->setModel(items);
-    }
-    const QStringList appended = count == texts.size() ? texts : texts.first(count);
-    if (items)
-        items->append(appended);
-    else
-        menu->combo->addItems(appended); // no data means command 0, as appended one by one
+    // No data means command 0, as when appended one by one.
+    menu->combo->addItems(count == texts.size() ? texts : texts.first(count));
     return count;
 }
 

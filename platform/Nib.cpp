@@ -106,6 +106,7 @@ QWidget* loadForm(const OpaqueIBNibRef* nib, QByteArray& bytes, RecordingLoader&
 
 // The menus of a menu bar form, made straight from the file when it holds only menus and
 // actions with plain properties; std::nullopt for anything else, which the loader then makes.
+// Saves 3.0% of the demo's first frame, 86.1 to 83.5 M instr.: bench/report.sh, "demo installation"
 struct ReadMenus {
     std::unique_ptr<QWidget> owner;
     std::vector<QMenu*> menus; // the bar's, in order

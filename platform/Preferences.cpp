@@ -271,7 +271,8 @@ bool setPreferenceValues(const QVariantMap& values, const QString& applicationID
         unlink(encoded.constData());
     const QByteArray bytes = serialize(store);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+    // Flushed first: a write still buffered at the commit would set the time afresh.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
         return false;
     // QSettings readers keep a store by its size and modification time (to the
     // millisecond): a new store of the same size must not carry the old one's time.

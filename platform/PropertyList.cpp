@@ -311,8 +311,10 @@ bool xmlPropertyListWithinBounds(const QByteArray& data, QByteArray* bounded) {
 // same way: the usual declaration and document type, then <dict>, <array>, <key>, <string>,
 // decimal <integer>, <true/> and <false/>, with white space and comments between them, and
 // text that holds no entity, no control character and no '>'. A repeated key keeps its last
-// value, as with libplist. Such a list costs a fraction of libplist's parse. Anything else,
-// a list beyond the limits included, is left to libplist's path (read() false).
+// value, the rule of XML lists, which libplist's XML reader keeps too. Such a list costs a
+// fraction of libplist's parse. Anything else, a list beyond the limits included, is left to
+// libplist's path (read() false).
+// Saves 57% at 10,000 bundles, 1,069 to 464 M instr.: bench/report.sh, "+ 10,000 machine bundles"
 class PlainXmlReader {
 public:
     explicit PlainXmlReader(const QByteArray& data)
@@ -525,7 +527,8 @@ QVariant toVariant(plist_t node) {
                 break;
             }
             const QString name = takeString(key);
-            // The first of repeated keys counts, as in the reader of the original lists.
+            // The first of repeated keys counts, the rule of binary lists: only a binary list
+            // arrives here with a key twice, libplist's XML reader having kept the last.
             if (!map.contains(name))
                 map.insert(name, toVariant(value));
         }

@@ -148,10 +148,14 @@ struct OpaqueCGContext {
 namespace platform::detail {
 
 bool isLiveControl(ControlRef control);
-// Dispatch of a record made from a Qt event: true when Qt's own handling is done or must
-// not happen.
-bool dispatchQtEvent(EventRef record, EventTargetRef target, QObject* receiver, QEvent* event);
+// The event bridge (EventBridge.cpp). Dispatch of a record made from a Qt event, which it
+// releases: true when Qt's own handling is done or must not happen; *qtDone (may be null):
+// whether Qt's handling ran.
+bool dispatchQtEvent(EventRef record, EventTargetRef target, QObject* receiver, QEvent* event,
+                     bool* qtDone = nullptr);
 OSStatus dispatch(EventRef event, const std::shared_ptr<OpaqueEventTargetRef>& target);
+// Runs the rest of a call's handler chain, then the target's standard handler once.
+OSStatus runChain(OpaqueEventHandlerCallRef& call, EventRef event);
 // Sends a new record of that class and kind, without parameters, to the target.
 OSStatus sendNew(EventTargetRef target, UInt32 eventClass, UInt32 eventKind);
 template <typename T>

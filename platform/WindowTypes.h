@@ -153,24 +153,6 @@ struct HIThemeTextInfo {
     Boolean truncationHappened = false;
 };
 
-// Status codes of the window system.
-constexpr OSStatus eventNotHandledErr = -9874;
-constexpr OSStatus eventParameterNotFoundErr = -9870;
-constexpr OSStatus errAECoercionFail = -1700;
-constexpr OSStatus dragNotAcceptedErr = -1857;
-constexpr OSStatus errDataSizeMismatch = -30591;
-constexpr OSStatus errUnknownControl = -30584;
-constexpr OSStatus errInvalidWindowRef = -5600;
-constexpr OSStatus errControlPropertyNotFound = -5603;
-constexpr OSStatus errWindowPropertyNotFound = -5604;
-constexpr OSStatus errDataNotSupported = -30583;
-constexpr OSStatus errInvalidPartCode = -30593;
-constexpr OSStatus errUnknownControlKind = -2114; // no text to localize for this kind
-constexpr OSStatus kIBCarbonRuntimeCantFindNibFile = -10960;
-constexpr OSStatus kIBCarbonRuntimeObjectNotOfRequestedType = -10961;
-constexpr OSStatus kIBCarbonRuntimeCantFindObject = -10962;
-constexpr OSStatus hiObjectClassExistsErr = -22080;
-
 // Event classes.
 constexpr UInt32 kEventClassMouse = "mous"_4cc;
 constexpr UInt32 kEventClassTextInput = "text"_4cc;

@@ -133,38 +133,17 @@ bool OpaqueWindowPtr::eventFilter(QObject* watched, QEvent* event) {
     }
     if (!record)
         return false;
-    const bool consumed = platform::detail::dispatchQtEvent(record, target.get(), watched, event);
-    if (consumed && event->type() == QEvent::Close && !record->qtDefaultDone)
+    bool qtDone = false;
+    const bool consumed =
+        platform::detail::dispatchQtEvent(record, target.get(), watched, event, &qtDone);
+    if (consumed && event->type() == QEvent::Close && !qtDone)
         event->ignore(); // a handler kept the window open
-    platform::ReleaseEvent(record);
     return consumed;
 }
 
 namespace platform {
 
 namespace detail {
-
-int& qtDispatchDepth() {
-    static int depth = 0;
-    return depth;
-}
-
-void freeLater(QObject* object) {
-    if (!object)
-        return;
-    if (qtDispatchDepth() > 0)
-        object->deleteLater();
-    else
-        delete object;
-}
-
-OSStatus runQtDefault(EventRef event) {
-    if (event->qtDefaultDone || !event->qtReceiver)
-        return eventNotHandledErr;
-    event->qtDefaultDone = true;
-    event->qtReceiver->event(event->qtEvent);
-    return 0;
-}
 
 OSStatus copyProperty(const std::map<std::pair<OSType, OSType>, QByteArray>& bag, OSType creator,
                       OSType tag, Size bufferSize, Size* outActualSize, void* outData,
@@ -179,14 +158,6 @@ OSStatus copyProperty(const std::map<std::pair<OSType, OSType>, QByteArray>& bag
     if (outData)
         std::memcpy(outData, found->second.constData(), std::size_t(found->second.size()));
     return 0;
-}
-
-bool dispatchQtEvent(EventRef record, EventTargetRef target, QObject* receiver, QEvent* event) {
-    record->qtReceiver = receiver;
-    record->qtEvent = event;
-    const QtDispatchScope dispatching;
-    const OSStatus result = dispatch(record, target->shared_from_this());
-    return record->qtDefaultDone || result != eventNotHandledErr;
 }
 
 void registerWindow(WindowRef window) {

@@ -27,7 +27,6 @@ constexpr platform::FourCharCode kCoreEventClass = "aevt"_4cc;
 constexpr platform::FourCharCode kOpenApplication = "oapp"_4cc;
 constexpr platform::FourCharCode keyAEPropData = "prdt"_4cc;
 constexpr platform::FourCharCode typeUTF8Text = "utf8"_4cc;
-constexpr int errAECoercionFail = -1700;
 
 QEventLoop* sLaunchEventLoop = nullptr;
 

@@ -36,7 +36,6 @@ public:
     static OSStatus CustomEventHandler(EventHandlerCallRef callRef, EventRef event, void* view);
 
     // The region now in force; null when the button has none.
-    MouseTrackingRef GetMouseTrackingRef() const { return fTrackingRef; }
 
 private:
     // The property's text, up to its NUL; null when it is absent.

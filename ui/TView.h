@@ -71,7 +71,6 @@ public:
     bool IsVisible() const;
     void Invalidate();
     void ChangeAutoInvalidateFlags(UInt32 set, UInt32 clear);
-    UInt32 GetAutoInvalidateFlags() const { return fAutoInvalidateFlags; }
 
 protected:
     OSStatus HandleEvent(EventHandlerCallRef callRef, TCarbonEvent& event);

@@ -79,6 +79,12 @@ TEST_F(PreferenceTest, StoresReadBackAndSaves) {
         EXPECT_NE(inode(), before);
         EXPECT_EQ(read(), Stored("Orvel A", list));
     }
+    // Stores of one size, saved quicker than the clock's millisecond: each reads back itself.
+    for (int i = 0; i < 50; ++i) {
+        const QString name = QString("Orvel %1").arg(i % 10);
+        ASSERT_TRUE(CUPreference().SavePrinterSelection({name}, name));
+        ASSERT_EQ(read(), Stored(name, QStringList{name})) << i;
+    }
     // A list where the name belongs, a name where the list belongs: nothing.
     const QString domain = platform::kPreferencesCurrentApplication;
     ASSERT_TRUE(platform::setPreferenceValue("SelectPrinterModelName", QStringList{"a"}, domain));

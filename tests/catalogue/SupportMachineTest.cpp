@@ -106,30 +106,33 @@ TEST_F(SupportMachineTest, RegistryOfOneFolder) {
         const auto machine = scan();
         EXPECT_EQ(names(*machine), QStringList({"A2", "A1", "Dup", "a1", "Dup", "X", "Orvel X",
                                                 "Orvel ", "G1", "H1"}));
-        const std::pair<const char*, const char*> rows[] = {
-            // name: identifier, index, initial, FUNCTION; then the bundle's name and version, or
-            // -50
-            {"Dup", "Dup 2 AA 4 Alpha.bundle 1.0"},
-            {"Orvel Dup", "Dup 2 null 0 -50"},
-            {"a1", "a1 3 null 0 alpha.bundle 1.5"},
-            {"Orvel X", "X 5 null 0 beta.bundle 9.0"},
-            {"Orvel ", "Orvel  7 null 0 beta.bundle 9.0"},
-            {"G1", "G1 8 null 0 Gammabundle 3.0"},
-            {"H1", "H1 9 null 0 Hash#%20 x.bundle 2.0.1"},
-            {"Orvel", "null -7 null 0 -50"}};
-        for (const auto& [name, expected] : rows) {
+        const struct Row {
+            const char *name, *id;
+            long index;
+            const char* initial;
+            long function;
+            OSStatus status;
+            const char *bundle, *version; // with noErr only
+        } rows[] = {{"Dup", "Dup", 2, "AA", 4, noErr, "Alpha.bundle", "1.0"},
+                    {"Orvel Dup", "Dup", 2, "null", 0, paramErr, "", ""},
+                    {"a1", "a1", 3, "null", 0, noErr, "alpha.bundle", "1.5"},
+                    {"Orvel X", "X", 5, "null", 0, noErr, "beta.bundle", "9.0"},
+                    {"Orvel ", "Orvel ", 7, "null", 0, noErr, "beta.bundle", "9.0"},
+                    {"G1", "G1", 8, "null", 0, noErr, "Gammabundle", "3.0"},
+                    {"H1", "H1", 9, "null", 0, noErr, "Hash#%20 x.bundle", "2.0.1"},
+                    {"Orvel", "null", -7, "null", 0, paramErr, "", ""}};
+        for (const Row& row : rows) {
             long index = -7;
             QString bundle, version;
-            const QString id = shown(machine->GetPrinterDevID(name, &index));
+            const QString id = shown(machine->GetPrinterDevID(row.name, &index));
             const OSStatus status =
-                machine->GetMachineBundleNameAndVersion(name, &bundle, &version);
-            EXPECT_EQ(
-                QStringList({id, QString::number(index), shown(machine->GetPrinterInitial(name)),
-                             QString::number(machine->GetFunctionAttribute(name)),
-                             status ? QString::number(status) : bundle + " " + version})
-                    .join(' ')
-                    .toStdString(),
-                expected);
+                machine->GetMachineBundleNameAndVersion(row.name, &bundle, &version);
+            EXPECT_EQ(std::tuple(id, index, shown(machine->GetPrinterInitial(row.name)),
+                                 machine->GetFunctionAttribute(row.name), status, bundle, version),
+                      std::tuple(QString(row.id), row.index, QString(row.initial),
+                                 long(row.function), row.status, QString(row.bundle),
+                                 QString(row.version)))
+                << row.name;
         }
         for (const char* absent : {"Orvel", "dup", "orvel Dup", "D1", "E1", "lonely", "mixed", "i6",
                                    "f7", "nv", "ni", "L1", ""})
@@ -246,28 +249,30 @@ TEST_F(SettingFileExTest, PrintersOfBothSources) {
         EXPECT_EQ(facade()->GetSupportPrinterNameWithVenderName(i),
                   name.isEmpty() || name.startsWith("Orvel ") ? name : "Orvel " + name);
     }
-    const std::pair<const char*, const char*> rows[] = {
-        // name: identifier, index in the source that answered, supported, tool 0, version
-        {"B1", "B1 0 1 1 3.2.1"},
-        {"SI-100", "SI-100 0 1 1 1.9"},
-        {"Orvel Both", "Both 1 1 0 null"},
-        {"Both", "Both 1 1 0 3.2.1"}, // Setting.ini's Status Lantern is not asked
-        {"Orvel MX-R54400 Series", "MX-R54400 Series 1 1 0 1.9"},
-        {"Bare", "Bare 3 0 0 null"}, // Setting.ini needs a plug-in
-        {"Nobody", "null -1 0 0 null"}};
-    for (const auto& [name, expected] : rows) {
+    const struct Row {
+        const char *name, *id;
+        long index; // in the source that answered
+        bool supported, tool0;
+        const char* version;
+    } rows[] = {
+        {"B1", "B1", 0, true, true, "3.2.1"},
+        {"SI-100", "SI-100", 0, true, true, "1.9"},
+        {"Orvel Both", "Both", 1, true, false, "null"},
+        {"Both", "Both", 1, true, false, "3.2.1"}, // Setting.ini's Status Lantern is not asked
+        {"Orvel MX-R54400 Series", "MX-R54400 Series", 1, true, false, "1.9"},
+        {"Bare", "Bare", 3, false, false, "null"}, // Setting.ini needs a plug-in
+        {"Nobody", "null", -1, false, false, "null"}};
+    for (const Row& row : rows) {
         long index = -5;
         QString version{"stale"};
-        const QString id = shown(facade()->CreateCopyPrinterDevID(name, &index));
-        EXPECT_EQ(facade()->CreateMachineVersion(name, &version), noErr);
-        EXPECT_FALSE(facade()->IsSupportApplication(name, 1));
+        const QString id = shown(facade()->CreateCopyPrinterDevID(row.name, &index));
+        EXPECT_EQ(facade()->CreateMachineVersion(row.name, &version), noErr);
+        EXPECT_FALSE(facade()->IsSupportApplication(row.name, 1));
         EXPECT_EQ(
-            QStringList({id, QString::number(index),
-                         QString::number(facade()->IsSupportPrinter(name)),
-                         QString::number(facade()->IsSupportApplication(name, 0)), shown(version)})
-                .join(' ')
-                .toStdString(),
-            expected);
+            std::tuple(id, index, bool(facade()->IsSupportPrinter(row.name)),
+                       bool(facade()->IsSupportApplication(row.name, 0)), shown(version)),
+            std::tuple(QString(row.id), row.index, row.supported, row.tool0, QString(row.version)))
+            << row.name;
     }
 }
 

@@ -20,8 +20,8 @@
 
 namespace {
 
-// The one-instance socket of an identity in a folder (by default, the runtime folder).
-QString claim(const QString& identity, QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR")) {
+// The one-instance socket of an identity in a folder.
+QString claim(const QString& identity, const QString& folder) {
     const auto hash = QCryptographicHash::hash(identity.toUtf8(), QCryptographicHash::Sha256);
     return folder + "/trellis-" + hash.toHex().left(16) + ".sock";
 }
@@ -29,13 +29,15 @@ QString claim(const QString& identity, QString folder = qEnvironmentVariable("XD
 // A child process of `nobody` listening on the socket in a folder open to all; it answers "ok"
 // to whatever comes, or never answers.
 pid_t squat(const QByteArray& folder, const QString& socket, bool answer) {
-    const pid_t pid = fork();
+    const pid_t parent = getpid(), pid = fork();
     sockaddr_un address{AF_UNIX, {}};
     qstrncpy(address.sun_path, QFile::encodeName(socket).constData(), sizeof address.sun_path);
     const int fd = pid == 0 ? ::socket(AF_UNIX, SOCK_STREAM, 0) : -1;
     if (pid == 0 && (setgid(65534) || setuid(65534) || mkdir(folder, 0777) || chmod(folder, 0777) ||
                      bind(fd, (sockaddr*)&address, sizeof address) || listen(fd, 16)))
         _exit(1);
+    if (pid == 0)
+        testsupport::dieWithParent(parent);
     while (pid == 0) {
         const int client = accept(fd, nullptr, nullptr);
         if (client >= 0 && answer) // silent: left open, unanswered
@@ -51,6 +53,10 @@ protected:
     }
     static constexpr const char* kStore = "config/trellis/com.orvel.trellis.ini";
     QString store() const { return tree.path(kStore); }
+    // The socket of the identity where the programs of this test claim it.
+    QString claim(const QString& identity) const {
+        return ::claim(identity, testsupport::runtimeFolder(tree.path()));
+    }
 };
 
 TEST_F(Attack, AnotherUsersSquatterNeitherStopsNorStallsAStart) {
@@ -71,7 +77,7 @@ TEST_F(Attack, AnotherUsersSquatterNeitherStopsNorStallsAStart) {
     for (const auto& [answer, onTool] : std::initializer_list<std::pair<bool, bool>>{
              {true, false}, {false, false}, {true, true}}) {
         SCOPED_TRACE(std::string(answer ? "answering" : "silent") + (onTool ? " on a tool" : ""));
-        const QString socket = claim(
+        const QString socket = ::claim(
             onTool ? platform::Bundle::create(tool)->identifier() : "com.orvel.trellis", folder);
         const pid_t squatter = squat(folder, socket, answer);
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(socket); }));
@@ -164,11 +170,10 @@ TEST_F(Attack, QuitIsBoundedWhateverSitsInTheConfigFolder) {
 TEST_F(Attack, AClosedStandardErrorDoesNotEndTrellis) {
     // Its reader gone, the report that the window is shown goes to a broken pipe.
     tree.write(settings("Setting_Launch.ini"), "Ope=U\r\n"); // six alerts, then the window
-    QProcess* process = processes.add();
-    process->setProcessEnvironment(environment());
     int ends[2]; // the child's standard error, its read end closed
-    process->setChildProcessModifier(
+    QProcess* process = processes.add(
         [&] { (void)(::pipe(ends) == 0 && ::close(ends[0]) == 0 && ::dup2(ends[1], 2)); });
+    process->setProcessEnvironment(environment());
     process->start(trellis());
     ASSERT_TRUE(QTest::qWaitFor([&] { return alerts() == 6; }, 120000));
     EXPECT_TRUE(testsupport::quit(process));

@@ -78,6 +78,9 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
     install.machineBundle("B.bundle",
                           machineSetting({printer, "WW"}, {{printer, "R74"}, {"WW", "JP"}}));
     install.machineBundle("C.bundle", machineSetting({printer}, {{printer, "Z9"}}));
+    // Listed in letters of another case than B.bundle's: this bundle's own, not B's.
+    install.machineBundle("D.bundle",
+                          machineSetting({"mx-r74400 series"}, {{"mx-r74400 series", "LOW"}}));
     install.writeSetting("InfoPlist.strings", "x", "", "Japanese.lproj");
     // Listing bundles without a usable initial leave it to Setting.ini.
     install.machineBundle("0U-climb.bundle", machineSetting({"U-climb"}, {{"U-climb", "../x"}}));
@@ -91,22 +94,24 @@ TEST(PluginLocation, BundlesFirstThenSettingIni) {
                     "[LX-5]\nMODEL=x\n[LX-5 ]\nPLUGIN_PATH=a.plugin\n[lx-5]\nPLUGIN_PATH=b.plugin\n"
                     "[U-climb]\nPLUGIN_PATH=Plugin\\Legacy\\SGTSafe.plugin\n"
                     "[U-none]\nPLUGIN_PATH=Plugin\\Legacy\\SGTSafe.plugin\n");
-    const std::pair<const char*, const char*> rows[] = {
-        {"MX-R74400 Series", "Plugin/PrinterPlugin/SGTR74.plugin"},
-        {"mx-r74400 series", nullptr},
-        {"WJ-2400", "Plugin/PrinterPlugin/SGTW.plugin"},
-        {"Orvel MX-R74400 Series", nullptr},
-        {"WW", "Plugin/PrinterPlugin/SGTWW.plugin"},
-        {"U-climb", "Plugin/Legacy/SGTSafe.plugin"},
-        {"U-none", "Plugin/Legacy/SGTSafe.plugin"},
-        {"LX-1", "Plugin/PrinterPlugin/Legacy/SGTLX.plugin"},
-        {"LX-2", "Plugin/PrinterPlugin/Legacy/SGTLX.plugin"},
-        {"Abs", nullptr},
-        {"Up", nullptr},
-        {"UpInside", nullptr},
-        {"Empty", nullptr},
-        {"LX-5", nullptr},
-        {"lx-5", "b.plugin"}}; // [LX-5] has no key: the next header ends it
+    const struct Row {
+        const char *deviceID, *path; // null: no path
+    } rows[] = {{"MX-R74400 Series", "Plugin/PrinterPlugin/SGTR74.plugin"},
+                {"mx-r74400 series", "Plugin/PrinterPlugin/SGTLOW.plugin"},
+                {"Mx-R74400 Series", nullptr},
+                {"WJ-2400", "Plugin/PrinterPlugin/SGTW.plugin"},
+                {"Orvel MX-R74400 Series", nullptr},
+                {"WW", "Plugin/PrinterPlugin/SGTWW.plugin"},
+                {"U-climb", "Plugin/Legacy/SGTSafe.plugin"},
+                {"U-none", "Plugin/Legacy/SGTSafe.plugin"},
+                {"LX-1", "Plugin/PrinterPlugin/Legacy/SGTLX.plugin"},
+                {"LX-2", "Plugin/PrinterPlugin/Legacy/SGTLX.plugin"},
+                {"Abs", nullptr},
+                {"Up", nullptr},
+                {"UpInside", nullptr},
+                {"Empty", nullptr},
+                {"LX-5", nullptr},
+                {"lx-5", "b.plugin"}}; // [LX-5] has no key: the next header ends it
     for (const auto& [deviceID, path] : rows) {
         const QString found = resolve(deviceID);
         EXPECT_TRUE(found == path && found.isNull() == !path)

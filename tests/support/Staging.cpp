@@ -1,5 +1,9 @@
 #include "Staging.h"
 
+#include "TestSupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -34,8 +38,21 @@ QString stageInstallation(const QString& prefix) {
     return output.isEmpty() ? QStringLiteral("cmake --install did not finish") : output;
 }
 
+QString runtimeFolder(const QString& scratch) {
+    const QString programs = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (programs.isEmpty())
+        return programs;
+    const QString folder =
+        programs + QStringLiteral("/") +
+        QCryptographicHash::hash(scratch.toUtf8(), QCryptographicHash::Sha256).toHex().left(12);
+    QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return folder;
+}
+
 QProcessEnvironment scratchEnvironment(const QString& scratch) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (const QString runtime = runtimeFolder(scratch); !runtime.isEmpty())
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), scratch + QStringLiteral("/cache"));
@@ -56,9 +73,16 @@ StartedProcesses::~StartedProcesses() {
     }
 }
 
-QProcess* StartedProcesses::add() {
-    m_processes.append(new QProcess);
-    return m_processes.last();
+QProcess* StartedProcesses::add(const std::function<void()>& inChild) {
+    auto* process = new QProcess;
+    m_processes.append(process);
+    // Killed at its timeout, a test program takes its programs along.
+    process->setChildProcessModifier([parent = ::getpid(), inChild] {
+        dieWithParent(parent);
+        if (inChild)
+            inChild();
+    });
+    return process;
 }
 
 QProcess* StartedProcesses::start(const QString& program, const QProcessEnvironment& env,

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <csignal>
+#include <functional>
 
 namespace testsupport {
 
@@ -13,8 +14,14 @@ namespace testsupport {
 // the installation printed.
 QString stageInstallation(const QString& prefix);
 
+// The runtime folder of the programs a test starts on a scratch folder, made on first use:
+// the one-instance claims of one test never meet those an earlier test left behind. Below the
+// test program's own (a scratch path is too long for a socket's name); empty without that.
+QString runtimeFolder(const QString& scratch);
+
 // The environment of a program under test whose preferences, temporary files and alert
-// record (<scratch>/alerts.jsonl) live in a scratch folder: offscreen, in English.
+// record (<scratch>/alerts.jsonl) live in a scratch folder: offscreen, in English, with the
+// scratch folder's runtime folder.
 QProcessEnvironment scratchEnvironment(const QString& scratch);
 
 // The processes a test started: any still running is killed when the list goes.
@@ -24,8 +31,9 @@ public:
     ~StartedProcesses();
     StartedProcesses(const StartedProcesses&) = delete;
     StartedProcesses& operator=(const StartedProcesses&) = delete;
-    // A new process owned by the list.
-    QProcess* add();
+    // A new process owned by the list, made to die with the test program; inChild runs in
+    // the child before its program starts.
+    QProcess* add(const std::function<void()>& inChild = {});
     // A new process owned by the list, started (the test fails when it cannot start).
     QProcess* start(const QString& program, const QProcessEnvironment& env,
                     const QStringList& arguments = {});

@@ -8,7 +8,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QXmlStreamWriter>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -169,6 +171,11 @@ TemporaryFolderNamed::TemporaryFolderNamed(const QString& name)
 
 TemporaryFolderNamed::~TemporaryFolderNamed() = default;
 
+void dieWithParent(pid_t parent) {
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        ::_exit(3);
+}
+
 bool asOrdinaryUser(const QStringList& folders, const std::function<void()>& body) {
     if (::geteuid() != 0) {
         body();
@@ -178,10 +185,14 @@ bool asOrdinaryUser(const QStringList& folders, const std::function<void()>& bod
         for (QString path = folder; path.count(QLatin1Char('/')) > 1;
              path = QFileInfo(path).absolutePath())
             ::chmod(QFile::encodeName(path).constData(), 0755);
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(2);
+        // After the change of user, which clears it: a test program killed at its timeout
+        // takes the child along instead of leaving it on the test runner's output.
+        dieWithParent(parent);
         body();
         ::_exit(::testing::Test::HasFailure() ? 1 : 0);
     }

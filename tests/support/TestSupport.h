@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QVariantMap>
 #include <functional>
+#include <sys/types.h>
 
 namespace testsupport {
 
@@ -44,6 +45,10 @@ private:
     QByteArray m_saved;
     bool m_wasSet;
 };
+
+// In a child just forked from `parent`: it gets SIGKILL when the parent ends (and ends at once
+// when the parent is already gone). A change of user clears this, so call it afterwards.
+void dieWithParent(pid_t parent);
 
 // Runs body where permissions bind: inline for an ordinary user, and for root (whom they do
 // not bind) in a child process of user `nobody`, with the folders and the folders above them

@@ -1,6 +1,5 @@
 // The window and event framework, the image push button, texts from the string table, the
-// manual that Help opens and the toolkit's texts. The button tests come first: a real click
-// leaves Qt a pointer position that a later synthetic leave event would not undo.
+// manual that Help opens and the toolkit's texts.
 
 #include "localize/HelpFile.h"
 #include "localize/Localize.h"
@@ -19,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEnterEvent>
@@ -127,9 +127,14 @@ protected:
 
 TEST_F(ImagePushButtonTest, PictureFollowsTheHighlight) {
     using State = std::pair<int, QColor>;
-    QEnterEvent enter(QPointF(20, 20), QPointF(30, 30), QPointF(30, 30));
-    QApplication::sendEvent(widget(1900), &enter); // a real pointer, through the tracking region
+    // A pointer that enters and leaves, through the tracking region. The pointer is put where
+    // the events say: a region remade while the button is under it starts from its position.
+    const QPoint entered = widget(1900)->mapToGlobal(QPoint(20, 20));
+    QCursor::setPos(entered);
+    QEnterEvent enter(QPointF(20, 20), QPointF(20, 20), entered);
+    QApplication::sendEvent(widget(1900), &enter);
     EXPECT_EQ(after(1900), State(2, kOver));
+    QCursor::setPos(entered - QPoint(1000, 1000));
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(widget(1900), &leave);
     EXPECT_EQ(after(1900), State(0, kNormal));
@@ -233,7 +238,7 @@ TEST_F(FrameworkTest, APopupFilledInOneBatchIsEditedItemByItem) {
     CPopupButton popup(window->GetWindowRef(), {"MAIN"_4cc, 1400});
     ASSERT_EQ(popup.DeleteMenuItems(1, ItemCount(popup.CountMenuItems())), noErr);
     MenuItemIndex first = 0, added = 0;
-    QStringList batch; // long enough for the lighter item model
+    QStringList batch;
     for (int i = 0; i < 100; ++i)
         batch << QString("t%1").arg(i);
     EXPECT_EQ(popup.AppendMenuItemTexts(batch, &first), 100);
@@ -244,7 +249,8 @@ TEST_F(FrameworkTest, APopupFilledInOneBatchIsEditedItemByItem) {
     EXPECT_EQ(popup.GetMenuItemText(2, &text), noErr);
     EXPECT_EQ(std::tuple(first, added, popup.CountMenuItems(), text, popup.GetValue()),
               std::tuple(MenuItemIndex(1), MenuItemIndex(101), 2L, QString("d"), SInt32(2)));
-    EXPECT_EQ(static_cast<QComboBox*>(widget(1400))->itemText(1), "d");
+    const auto* combo = static_cast<QComboBox*>(widget(1400));
+    EXPECT_EQ(QStringList({combo->itemText(0), combo->itemText(1)}), QStringList({"t0", "d"}));
 }
 
 TEST_F(FrameworkTest, WrappersWithoutAControlAreHarmless) {
@@ -298,8 +304,8 @@ TEST_F(LocalizeControlTest, MenuItemsAndTitles) {
         {"item 0", 129, 0, "00030000", paramErr},
         {"past the end", 129, 2, "00030000", paramErr},
         {"no string", 129, 1, "09999999", paramErr},
-        {"no menu", 200, 1, "00030000", paramErr},
-        {"no menu", 200, -1, "00030000", paramErr},
+        {"item of no menu", 200, 1, "00030000", paramErr},
+        {"title of no menu", 200, -1, "00030000", paramErr},
         {"empty title", 129, -1, "00000030", paramErr}};
     for (const auto& [name, menu, item, stringID, result] : rows)
         EXPECT_EQ(item < 0 ? localize->LocalizeMenuTitle(menu, stringID)
