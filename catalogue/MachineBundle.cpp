@@ -1,6 +1,7 @@
 #include "MachineBundle.h"
 
 #include "platform/Bundle.h"
+#include "platform/FileSystem.h"
 #include "platform/PropertyList.h"
 
 #include <QDir>

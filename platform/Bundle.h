@@ -12,8 +12,7 @@ namespace platform {
 // Contents/Info.plist, Contents/MacOS/<executable>, Contents/Resources/.
 class Bundle {
 public:
-    // Null when the path does not name an existing folder; `occupied`, when given, tells
-    // whether anything at all is there.
+    // Null when the path names no existing folder; `occupied`: whether anything is there.
     static std::shared_ptr<Bundle> create(const QString& path, bool* occupied = nullptr);
     // Without looking at the path: for a caller that shows it to be a folder by reading a file
     // inside it. Null for an empty path.
@@ -22,9 +21,8 @@ public:
     // The package of the running program, found from its own executable
     // (X.app/Contents/MacOS/exe gives X.app), never from the current folder.
     static std::shared_ptr<Bundle> mainBundle();
-    // A package stands in for the running program's: the installation checker examines
-    // another installation's programs this way, and tests, benchmarks and screenshot programs
-    // use packages of their own. An empty path goes back to the real one.
+    // A package stands in for the running program's (the checker examines another
+    // installation's programs; tests use their own); an empty path goes back to the real one.
     static void setMainBundlePath(const QString& path);
 
     ~Bundle();

@@ -87,23 +87,22 @@ QString executablePath() {
 }
 
 int openRegularFile(const QString& path, qint64* size, bool followLinks, ReadProblem* problem) {
-    const auto refuse = [problem](ReadProblem why) {
-        if (problem)
-            *problem = why;
-        return -1;
-    };
     const int fd =
         ::open(QFile::encodeName(path).constData(),
                O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (followLinks ? 0 : O_NOFOLLOW));
-    if (fd < 0) {
-        return refuse(errno == ENOENT || errno == ENOTDIR ? ReadProblem::Missing
-                      : errno == ELOOP                    ? ReadProblem::NotRegular
-                                                          : ReadProblem::Unreadable);
-    }
+    ReadProblem why = fd >= 0                               ? ReadProblem::None
+                      : errno == ENOENT || errno == ENOTDIR ? ReadProblem::Missing
+                      : errno == ELOOP                      ? ReadProblem::NotRegular
+                                                            : ReadProblem::Unreadable;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)) {
         ::close(fd);
-        return refuse(ReadProblem::NotRegular);
+        why = ReadProblem::NotRegular;
+    }
+    if (why != ReadProblem::None) {
+        if (problem)
+            *problem = why;
+        return -1;
     }
     if (size)
         *size = static_cast<qint64>(info.st_size);

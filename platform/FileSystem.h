@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -21,22 +20,15 @@ bool isPathComponent(QStringView name);
 // The path of the running executable (/proc/self/exe).
 QString executablePath();
 
-// Why a file could not be read: the installation checker tells its user, the programs just
-// go without the file.
-enum class ReadProblem : std::uint8_t {
-    None,
-    Missing,    // nothing there, or a symbolic link that leads nowhere
-    NotRegular, // a FIFO, device, socket or folder; or a link where links are refused
-    TooLarge,
-    Unreadable, // no permission, or the read failed
-    Malformed,  // read, but not what the reader wants (set by the readers above this one)
-};
+// Why a file could not be read (the checker tells it; the programs go without the file):
+// NotRegular is a FIFO, device, socket, folder, or a link where links are refused; Malformed is
+// set by the readers above this one, for content that is not what they want.
+enum class ReadProblem { None, Missing, NotRegular, TooLarge, Unreadable, Malformed };
 
 // Opens a regular file for reading without ever waiting: non-blocking, close-on-exec, never
 // a controlling terminal. A FIFO, device, socket or folder is refused before anything is
 // read. The descriptor (the caller closes it), or -1; `size` gets the file's size. Without
-// `followLinks`, a symbolic link in the file's place is refused as well. `problem` gets why
-// a file was refused.
+// `followLinks`, a symbolic link in the file's place is refused as well; `problem` gets why.
 int openRegularFile(const QString& path, qint64* size = nullptr, bool followLinks = true,
                     ReadProblem* problem = nullptr);
 

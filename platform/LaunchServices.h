@@ -13,9 +13,8 @@ namespace platform {
 
 class Bundle;
 
-// The executable that a start of the package runs, a file the user may execute inside it;
-// empty when there is none, and `error` gets kLSApplicationNotFoundErr (no package, a null
-// bundle) or kLSNoExecutableErr.
+// The executable a start of the package runs; empty when there is none, and `error` gets
+// kLSApplicationNotFoundErr (a null package) or kLSNoExecutableErr.
 QString startableExecutable(const Bundle* package, int* error = nullptr);
 
 // Opens an application package the way the desktop's launcher service would: its

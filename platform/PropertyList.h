@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/FileSystem.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
@@ -10,6 +8,8 @@
 #include <optional>
 
 namespace platform {
+
+enum class ReadProblem;
 
 // Property lists, XML or binary, as Qt values: dict -> QVariantMap, array -> QVariantList,
 // string -> QString, integer -> qint64 (a value beyond 64 signed bits reads as the nearest

@@ -17,8 +17,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <cstring>
-#include <elf.h>
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
@@ -60,22 +58,11 @@ struct Installation {
         "MachineBundle/WJ.bundle/Contents/Resources/Setting.xml";
 };
 
-// The header of a shared object built for a machine other than this one.
+// A shared object of this machine relabelled as built for another (the ELF header's machine).
 QByteArray elfForAnotherMachine() {
-    Elf64_Ehdr header{};
-    std::memcpy(header.e_ident, ELFMAG, SELFMAG);
-    header.e_ident[EI_CLASS] = ELFCLASS64;
-    header.e_ident[EI_DATA] = ELFDATA2LSB;
-    header.e_ident[EI_VERSION] = EV_CURRENT;
-    header.e_type = ET_DYN;
-#if defined(__aarch64__)
-    header.e_machine = EM_X86_64;
-#else
-    header.e_machine = EM_AARCH64;
-#endif
-    header.e_version = EV_CURRENT;
-    header.e_ehsize = sizeof header;
-    return QByteArray(reinterpret_cast<const char*>(&header), sizeof header);
+    QByteArray bytes = testsupport::readFile(NOENTRY_PLUGIN);
+    bytes[18] = char(bytes[18] ^ 0x7f);
+    return bytes;
 }
 
 struct Row {
