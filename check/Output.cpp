@@ -70,6 +70,15 @@ public:
         }
         out += ']';
     }
+    // "a": 1, "b": 2, ... in the order given.
+    template <typename Value, typename... Rest>
+    void fields(const char* name, const Value& value, const Rest&... rest) {
+        field(name, value);
+        if constexpr (sizeof...(rest) > 0) {
+            out += ", ";
+            fields(rest...);
+        }
+    }
     // "name": [ one element a line ]
     template <typename List, typename Write>
     void list(const char* name, const List& items, Write write) {
@@ -103,59 +112,30 @@ bool writeJson(const Report& report, std::FILE* file) {
     json.field("japanese", report.japanese);
     next();
     json.list("required", report.required, [&](const RequiredFile& file) {
-        json.field("program", file.program);
-        out += ", ";
-        json.field("folder", file.folder);
-        out += ", ";
-        json.field("file", file.file);
-        out += ", ";
-        json.field("found", file.found);
+        json.fields("program", file.program, "folder", file.folder, "file", file.file, "found",
+                    file.found);
     });
     next();
     json.list("stops", report.stops, [&](const Stop& stop) {
-        json.field("program", stop.program);
-        out += ", ";
-        json.field("cause", stop.cause);
-        out += ", ";
-        json.field("alert", stop.alert);
+        json.fields("program", stop.program, "cause", stop.cause, "alert", stop.alert);
     });
     next();
     json.list("bundles", report.bundles, [&](const Bundle& bundle) {
-        json.field("name", bundle.name);
-        out += ", ";
-        json.field("accepted", bundle.accepted);
-        out += ", ";
-        json.field("version", bundle.version);
-        out += ", ";
-        json.field("printers", bundle.printers);
-        out += ", ";
-        json.field("problem", bundle.problem);
-        out += ", ";
-        json.field("ignored", bundle.ignored);
+        json.fields("name", bundle.name, "accepted", bundle.accepted, "version", bundle.version,
+                    "printers", bundle.printers, "problem", bundle.problem, "ignored",
+                    bundle.ignored);
     });
     next();
     json.list("printers", report.printers, [&](const Printer& printer) {
-        json.field("display_name", printer.displayName);
-        out += ", ";
-        json.field("device_id", printer.deviceID);
-        out += ", ";
-        json.field("source", printer.source);
-        out += ", ";
-        json.field("bundle", printer.bundle);
+        json.fields("display_name", printer.displayName, "device_id", printer.deviceID, "source",
+                    printer.source, "bundle", printer.bundle);
         out += ", ";
         json.key("tools");
         out += '[';
         for (const Tool& tool : printer.tools) {
             out += tool.index ? ",\n    {" : "\n    {";
-            json.field("index", tool.index);
-            out += ", ";
-            json.field("name", tool.name);
-            out += ", ";
-            json.field("shown", tool.shown);
-            out += ", ";
-            json.field("reason", tool.reason);
-            out += ", ";
-            json.field("problem", tool.problem);
+            json.fields("index", tool.index, "name", tool.name, "shown", tool.shown, "reason",
+                        tool.reason, "problem", tool.problem);
             out += '}';
         }
         out += ']';
@@ -164,21 +144,13 @@ bool writeJson(const Report& report, std::FILE* file) {
     });
     next();
     json.list("texts", report.texts, [&](const Texts& table) {
-        json.field("program", table.program);
-        out += ", ";
-        json.field("localization", table.localization);
-        out += ", ";
-        json.field("missing", table.missing);
+        json.fields("program", table.program, "localization", table.localization, "missing",
+                    table.missing);
     });
     next();
     json.list("manuals", report.manuals, [&](const Manual& manual) {
-        json.field("language", manual.language);
-        out += ", ";
-        json.field("path", manual.path);
-        out += ", ";
-        json.field("found", manual.found);
-        out += ", ";
-        json.field("problem", manual.problem);
+        json.fields("language", manual.language, "path", manual.path, "found", manual.found,
+                    "problem", manual.problem);
     });
     next();
     json.field("notes", report.notes);
