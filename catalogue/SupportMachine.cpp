@@ -137,9 +137,9 @@ constexpr qsizetype kScanBatch = 1024;
 constexpr qsizetype kScanBatchForHelpers = 16;
 constexpr unsigned kMostScanThreads = 4;
 
-// Runs `work` here and on a helper thread per further core, and returns when all are done.
-// A helper that cannot be started leaves its share to the others.
-void runOnEveryCore(const std::function<void()>& work) {
+} // namespace
+
+void UParallel::RunOnEveryCore(const std::function<void()>& work) {
     const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, kMostScanThreads);
     std::vector<std::jthread> helpers;
     try {
@@ -149,8 +149,6 @@ void runOnEveryCore(const std::function<void()>& work) {
     }
     work();
 }
-
-} // namespace
 
 OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
     if (folderPath.isNull())
@@ -191,7 +189,7 @@ OSStatus CSupportMachine::SearchMachineBundle(const QString& folderPath) {
         };
         if (count >= kScanBatchForHelpers) {
             CMachineBundle::IsJapaneseLanguage(); // answered once here, only read by the helpers
-            runOnEveryCore(work);
+            UParallel::RunOnEveryCore(work);
         } else {
             work();
         }

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // Keys of a printer record, in memory only.
@@ -18,6 +19,13 @@ inline constexpr char kRecordKeyMachineBundle[] = "MachineBundle";
 inline constexpr char kRecordKeyMachineVersion[] = "MachineVersion";
 
 struct ScannedMachineBundle;
+
+namespace UParallel {
+// Runs `work` here and on a helper thread per further core (four threads at most) and returns
+// when all are done; `work` shares the job out itself. A helper that cannot be started leaves
+// its share to the others.
+void RunOnEveryCore(const std::function<void()>& work);
+} // namespace UParallel
 
 // What became of one entry of the machine-bundle folder in a scan.
 struct MachineBundleVerdict {
