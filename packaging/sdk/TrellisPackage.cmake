@@ -106,6 +106,18 @@ function(_trellis_install_resources destination component)
     endforeach()
 endfunction()
 
+# A package built at <built> for <contents> of the installation: its executable (RUNTIME or
+# LIBRARY), its Info.plist and resources; <component> as given to the function, or empty.
+function(_trellis_install_package target kind contents built component)
+    if(component)
+        set(component COMPONENT "${component}")
+    endif()
+    set(destination "${TRELLIS_INSTALLATION_DIR}/${contents}")
+    install(TARGETS ${target} ${kind} DESTINATION "${destination}/MacOS" ${component})
+    install(FILES "${built}/Info.plist" DESTINATION "${destination}" ${component})
+    _trellis_install_resources("${destination}/Resources" "${component}" ${ARGN})
+endfunction()
+
 function(trellis_add_machine_bundle name)
     cmake_parse_arguments(PARSE_ARGV 1 ARG "WORLD_WIDE_ONLY" "VERSION;IDENTIFIER;COMPONENT"
                           "MODELS;INITIALS;TOOL_MASKS")
@@ -217,14 +229,12 @@ function(trellis_add_tool_application target)
     _trellis_write("${built}/Info.plist" "${info}")
     _trellis_copy_resources(${target} "${built}/Resources" ${ARG_RESOURCES})
 
+    _trellis_install_package(${target} RUNTIME "${contents}" "${built}" "${ARG_COMPONENT}"
+                             ${ARG_RESOURCES})
     set(component "")
     if(ARG_COMPONENT)
         set(component COMPONENT "${ARG_COMPONENT}")
     endif()
-    set(destination "${TRELLIS_INSTALLATION_DIR}/${contents}")
-    install(TARGETS ${target} RUNTIME DESTINATION "${destination}/MacOS" ${component})
-    install(FILES "${built}/Info.plist" DESTINATION "${destination}" ${component})
-    _trellis_install_resources("${destination}/Resources" "${component}" ${ARG_RESOURCES})
 
     list(GET TRELLIS_TOOL_PREFIXES ${index} prefix)
     foreach(initial IN LISTS ARG_PRINTERS)
@@ -272,12 +282,6 @@ function(trellis_add_printer_plugin target)
     _trellis_write("${built}/Info.plist" "${info}")
     _trellis_copy_resources(${target} "${built}/Resources" ${ARG_RESOURCES})
 
-    set(component "")
-    if(ARG_COMPONENT)
-        set(component COMPONENT "${ARG_COMPONENT}")
-    endif()
-    set(destination "${TRELLIS_INSTALLATION_DIR}/${contents}")
-    install(TARGETS ${target} LIBRARY DESTINATION "${destination}/MacOS" ${component})
-    install(FILES "${built}/Info.plist" DESTINATION "${destination}" ${component})
-    _trellis_install_resources("${destination}/Resources" "${component}" ${ARG_RESOURCES})
+    _trellis_install_package(${target} LIBRARY "${contents}" "${built}" "${ARG_COMPONENT}"
+                             ${ARG_RESOURCES})
 endfunction()
